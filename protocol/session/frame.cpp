@@ -1,0 +1,118 @@
+#include "protocol/session/frame.h"
+
+#include <algorithm>
+
+namespace quorvex::session {
+
+Buffer MakeFrame(FrameKind kind, ByteView payload) {
+    Buffer frame;
+    frame.reserve(kFrameHeaderBytes + 1 + payload.size());
+    std::int32_t offset = 0;
+    AppendData(frame, payload.size() + 1, 4, offset);
+    AppendData(frame, static_cast<std::uint8_t>(kind), 1, offset);
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
+
+Buffer EncodeHello(const Hello& hello) {
+    Buffer b;
+    std::int32_t offset = 0;
+    AppendData(b, hello.version, 2, offset);
+    AppendString(b, hello.applicationId, offset);
+    AppendString(b, hello.name, offset);
+    return b;
+}
+
+std::optional<Hello> DecodeHello(ByteView payload) {
+    Hello hello;
+    std::int32_t offset = 0;
+    std::uint64_t version = 0;
+    if (!ReadData(payload, version, 2, offset) ||
+        !ReadString(payload, offset, hello.applicationId) ||
+        !ReadString(payload, offset, hello.name)) {
+        return std::nullopt;
+    }
+    hello.version = static_cast<std::uint16_t>(version);
+    return hello;
+}
+
+Buffer EncodeWelcome(std::int32_t playerId) {
+    Buffer b;
+    std::int32_t offset = 0;
+    AppendData(b, static_cast<std::uint32_t>(playerId), 4, offset);
+    return b;
+}
+
+std::optional<std::int32_t> DecodeWelcome(ByteView payload) {
+    std::int32_t offset = 0;
+    std::uint64_t id = 0;
+    if (!ReadData(payload, id, 4, offset)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(id));
+}
+
+Buffer EncodeRefusal(const Refusal& refusal) {
+    Buffer b;
+    std::int32_t offset = 0;
+    AppendData(b, static_cast<std::uint8_t>(refusal.reason), 1, offset);
+    AppendString(b, refusal.text, offset);
+    return b;
+}
+
+std::optional<Refusal> DecodeRefusal(ByteView payload) {
+    Refusal refusal;
+    std::int32_t offset = 0;
+    std::uint64_t reason = 0;
+    if (!ReadData(payload, reason, 1, offset) || !ReadString(payload, offset, refusal.text)) {
+        return std::nullopt;
+    }
+    refusal.reason = static_cast<RefuseReason>(reason);
+    return refusal;
+}
+
+std::size_t FrameParser::Room() const {
+    if (failed_) {
+        return 0;
+    }
+    const std::size_t cap = kFrameHeaderBytes + maxBodyBytes_;
+    return cap > Buffered() ? cap - Buffered() : 0;
+}
+
+void FrameParser::Feed(const std::uint8_t* data, std::size_t size) {
+    if (failed_ || size == 0) {
+        return;
+    }
+    if (start_ > 0) {
+        // Frames already handed out are dropped before their bytes are overwritten.
+        bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(start_));
+        start_ = 0;
+    }
+    bytes_.insert(bytes_.end(), data, data + size);
+}
+
+std::optional<FrameParser::Frame> FrameParser::Next() {
+    if (failed_ || Buffered() < kFrameHeaderBytes) {
+        return std::nullopt;
+    }
+    const ByteView rest(bytes_.data() + start_, Buffered());
+    std::int32_t offset = 0;
+    std::uint64_t length = 0;
+    ReadData(rest, length, 4, offset);
+    if (length == 0 || length > maxBodyBytes_) {
+        failed_ = true;
+        bytes_.clear();
+        start_ = 0;
+        return std::nullopt;
+    }
+    if (rest.size() < kFrameHeaderBytes + length) {
+        return std::nullopt;
+    }
+    const auto kind = static_cast<FrameKind>(rest[kFrameHeaderBytes]);
+    const ByteView payload = rest.subspan(kFrameHeaderBytes + 1, length - 1);
+    // The bytes stay where they are until the next Feed, so the payload view remains valid.
+    start_ += kFrameHeaderBytes + length;
+    return Frame{kind, payload};
+}
+
+}  // namespace quorvex::session

@@ -1,0 +1,81 @@
+#pragma once
+
+// Frames below the messages: a 32-bit little-endian body length, then the body, whose first
+// byte is the frame kind. Plain C++ so the parser can be fuzzed and tested without sockets.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/buffer.h"
+
+namespace quorvex::session {
+
+enum class FrameKind : std::uint8_t {
+    Hello = 1,      // client: version, application id, player name
+    Welcome = 2,    // server: the player's identifier
+    Refuse = 3,     // server: a reason code and its text; the connection closes
+    Data = 4,       // one game message
+    KeepAlive = 5,  // nothing: proves the link is alive
+};
+
+inline constexpr std::size_t kFrameHeaderBytes = 4;
+
+enum class RefuseReason : std::uint8_t {
+    WrongApplication = 1,
+    SessionFull = 2,
+    BadHandshake = 3,
+    NameTooLong = 4,
+    NoIdentifiersLeft = 5,
+};
+
+// The whole frame (header and body) for `kind` with `payload`.
+Buffer MakeFrame(FrameKind kind, ByteView payload);
+
+struct Hello {
+    std::uint16_t version = 0;
+    std::string applicationId;
+    std::string name;
+};
+struct Refusal {
+    RefuseReason reason = RefuseReason::BadHandshake;
+    std::string text;
+};
+
+Buffer EncodeHello(const Hello& hello);
+std::optional<Hello> DecodeHello(ByteView payload);
+Buffer EncodeWelcome(std::int32_t playerId);
+std::optional<std::int32_t> DecodeWelcome(ByteView payload);
+Buffer EncodeRefusal(const Refusal& refusal);
+std::optional<Refusal> DecodeRefusal(ByteView payload);
+
+// Collects stream bytes and cuts them into frames. A length of 0 or over the limit is an error
+// that sticks: the connection is to be closed, and nothing more is buffered for it.
+class FrameParser {
+  public:
+    explicit FrameParser(std::size_t maxBodyBytes) : maxBodyBytes_(maxBodyBytes) {}
+
+    void SetMaxBodyBytes(std::size_t maxBodyBytes) { maxBodyBytes_ = maxBodyBytes; }
+    // How many more bytes may be fed now without exceeding one header plus one largest body.
+    std::size_t Room() const;
+    void Feed(const std::uint8_t* data, std::size_t size);
+
+    struct Frame {
+        FrameKind kind;
+        ByteView payload;  // valid until the next Feed or Next
+    };
+    // The next complete frame, if any. Unknown kinds are returned too; the caller decides.
+    std::optional<Frame> Next();
+    bool Failed() const { return failed_; }
+    std::size_t Buffered() const { return bytes_.size() - start_; }
+
+  private:
+    std::size_t maxBodyBytes_;
+    std::vector<std::uint8_t> bytes_;
+    std::size_t start_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace quorvex::session

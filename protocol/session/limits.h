@@ -1,0 +1,33 @@
+#pragma once
+
+// Every bound of the session service, declared once. The programs use the defaults; tests
+// shorten the time-outs to keep themselves quick.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvex::session {
+
+inline constexpr char kApplicationId[] = "{9794A24B-5FF9-40DF-B298-550657F3CA98}";
+inline constexpr std::int32_t kDefaultPort = 4000;
+inline constexpr std::uint16_t kProtocolVersion = 1;
+
+struct Limits {
+    // Largest frame body accepted from a player, checked before anything is allocated for it.
+    std::size_t maxFrameBytes = 1 << 20;
+    // Largest frame accepted before the handshake is done: a stranger gets no megabyte buffers.
+    std::size_t maxHandshakeFrameBytes = 1024;
+    std::size_t maxNameBytes = 256;
+    // Bytes a peer may leave unread in our send queue before it is disconnected.
+    std::size_t maxPendingWriteBytes = 4 << 20;
+    // Connections still shaking hands at once; more are turned away at the door.
+    int maxHandshakingPeers = 256;
+    int handshakeTimeoutMs = 5000;
+    int connectTimeoutMs = 10000;
+    // A keep-alive frame goes out after this much silence; a peer silent for
+    // peerTimeoutMs is taken as gone (the kernel's own keep-alive waits for hours).
+    int heartbeatIntervalMs = 1000;
+    int peerTimeoutMs = 6000;
+};
+
+}  // namespace quorvex::session

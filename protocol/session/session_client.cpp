@@ -1,0 +1,279 @@
+#include "protocol/session/session_client.h"
+
+#include <QTcpSocket>
+
+#include "protocol/session/qt_frames.h"
+
+namespace quorvex::session {
+namespace {
+
+Status RefusalStatus(const Refusal& refusal) {
+    switch (refusal.reason) {
+        case RefuseReason::WrongApplication:
+            return Status::Failure(ErrorCode::WrongApplication,
+                                   "Not a Quorvex server: " + refusal.text);
+        case RefuseReason::SessionFull:
+            return Status::Failure(ErrorCode::SessionFull, refusal.text);
+        case RefuseReason::NameTooLong:
+            return Status::Failure(ErrorCode::NameTooLong, refusal.text);
+        case RefuseReason::NoIdentifiersLeft:
+            return Status::Failure(ErrorCode::NoIdentifiersLeft, refusal.text);
+        case RefuseReason::BadHandshake:
+        default:
+            return Status::Failure(ErrorCode::ProtocolError, refusal.text);
+    }
+}
+
+}  // namespace
+
+SessionClient::SessionClient(Limits limits, QObject* parent) : QObject(parent), limits_(limits) {
+    connectTimer_.setSingleShot(true);
+    connect(&connectTimer_, &QTimer::timeout, this, [this] {
+        CompleteConnect(Status::Failure(
+            ErrorCode::TimedOut, "No answer from " + HostText() + " within " +
+                                     std::to_string(limits_.connectTimeoutMs / 1000) + " seconds"));
+    });
+    heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
+    connect(&heartbeat_, &QTimer::timeout, this, &SessionClient::Heartbeat);
+}
+
+SessionClient::~SessionClient() {
+    Shutdown();
+}
+
+Status SessionClient::SetClientInfo(const PlayerInfo& info, std::uint32_t /*flags*/) {
+    if (info.name.size() > limits_.maxNameBytes) {
+        return Status::Failure(
+            ErrorCode::NameTooLong,
+            "The player name is longer than " + std::to_string(limits_.maxNameBytes) + " bytes");
+    }
+    info_ = info;
+    return Status::Success();
+}
+
+Status SessionClient::Connect(const ApplicationDesc& desc, const SessionAddress& host,
+                              const SessionAddress& /*device*/, std::uint32_t /*flags*/) {
+    if (state_ != State::Idle) {
+        return Status::Failure(ErrorCode::InvalidParameter, "A connection was already started");
+    }
+    const auto name = host.String("hostname");
+    const auto port = host.Long("port");
+    if (host.Provider() != kProviderTcpIp || !name || !port || *port <= 0 || *port > 65535) {
+        return Status::Failure(ErrorCode::InvalidParameter,
+                               "The host address needs a host name and a port");
+    }
+    if (desc.applicationId.empty()) {
+        return Status::Failure(ErrorCode::InvalidParameter, "No application identifier given");
+    }
+    desc_ = desc;
+    hostName_ = *name;
+    port_ = *port;
+    parser_ = std::make_unique<FrameParser>(limits_.maxHandshakeFrameBytes);
+    auto* socket = new QTcpSocket(this);
+    socket_ = socket;
+    connect(socket, &QTcpSocket::connected, this, &SessionClient::OnConnected);
+    connect(socket, &QTcpSocket::readyRead, this, &SessionClient::OnReadyRead);
+    connect(socket, &QTcpSocket::errorOccurred, this, &SessionClient::OnSocketError);
+    connect(socket, &QTcpSocket::disconnected, this, &SessionClient::OnDisconnected);
+    state_ = State::Connecting;
+    connectTimer_.start(limits_.connectTimeoutMs);
+    socket->connectToHost(QString::fromStdString(hostName_), static_cast<quint16>(port_));
+    return Status::Success();
+}
+
+Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*flags*/) {
+    if (state_ != State::Connected || !socket_) {
+        return Status::Failure(ErrorCode::NotReady, "Not connected to a server");
+    }
+    if (message.size() + 1 > limits_.maxFrameBytes) {
+        return Status::Failure(ErrorCode::MessageTooLarge, "The message is too large to send");
+    }
+    const QByteArray frame = FrameBytes(FrameKind::Data, message);
+    if (static_cast<std::size_t>(socket_->bytesToWrite() + frame.size()) >
+        limits_.maxPendingWriteBytes) {
+        Lose();
+        return Status::Failure(ErrorCode::ConnectionLost, "The server stopped reading");
+    }
+    socket_->write(frame);
+    sinceSent_.restart();
+    return Status::Success();
+}
+
+void SessionClient::CancelAsyncOperation(int /*handle*/, std::uint32_t /*flags*/) {
+    connectTimer_.stop();
+}
+
+void SessionClient::Close(std::uint32_t /*flags*/) {
+    Shutdown();
+}
+
+void SessionClient::Shutdown() {
+    state_ = State::Ended;
+    connectTimer_.stop();
+    heartbeat_.stop();
+    if (socket_) {
+        QTcpSocket* socket = socket_;
+        QObject::disconnect(socket, nullptr, this, nullptr);
+        socket->flush();
+        socket->disconnectFromHost();
+        socket->deleteLater();
+        socket_ = nullptr;
+    }
+}
+
+void SessionClient::OnConnected() {
+    if (state_ != State::Connecting || !socket_) {
+        return;
+    }
+    TuneSocket(*socket_);
+    state_ = State::Handshaking;
+    const Buffer hello = EncodeHello(Hello{kProtocolVersion, desc_.applicationId, info_.name});
+    socket_->write(FrameBytes(FrameKind::Hello, hello));
+}
+
+void SessionClient::OnReadyRead() {
+    while (socket_ && (state_ == State::Handshaking || state_ == State::Connected) &&
+           PumpSocket(*socket_, *parser_)) {
+        sinceReceived_.restart();
+        while (state_ == State::Handshaking || state_ == State::Connected) {
+            const auto frame = parser_->Next();
+            if (!frame) {
+                break;
+            }
+            HandleFrame(frame->kind, frame->payload);
+        }
+        if (parser_->Failed()) {
+            if (state_ == State::Handshaking) {
+                CompleteConnect(
+                    Status::Failure(ErrorCode::WrongApplication,
+                                    "The server at " + HostText() + " is not a Quorvex server"));
+            } else if (state_ == State::Connected) {
+                Lose();
+            }
+        }
+    }
+}
+
+void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
+    if (state_ == State::Handshaking) {
+        if (kind == FrameKind::Welcome) {
+            if (const auto id = DecodeWelcome(payload)) {
+                localId_ = *id;
+                parser_->SetMaxBodyBytes(limits_.maxFrameBytes);
+                CompleteConnect(Status::Success());
+                return;
+            }
+        } else if (kind == FrameKind::Refuse) {
+            if (const auto refusal = DecodeRefusal(payload)) {
+                CompleteConnect(RefusalStatus(*refusal));
+                return;
+            }
+        } else if (kind == FrameKind::KeepAlive) {
+            return;
+        }
+        CompleteConnect(
+            Status::Failure(ErrorCode::WrongApplication,
+                            "The server at " + HostText() + " is not a Quorvex server"));
+        return;
+    }
+    switch (kind) {
+        case FrameKind::Data:
+            if (handler_ != nullptr && !payload.empty()) {
+                handler_->Receive(kAllPlayers, payload);
+            }
+            return;
+        case FrameKind::KeepAlive:
+            return;
+        default:
+            Lose();
+            return;
+    }
+}
+
+void SessionClient::OnSocketError() {
+    if (!socket_) {
+        return;
+    }
+    if (state_ == State::Connecting || state_ == State::Handshaking) {
+        const auto error = socket_->error();
+        const std::string where = HostText();
+        if (error == QAbstractSocket::HostNotFoundError) {
+            CompleteConnect(Status::Failure(ErrorCode::HostNotFound,
+                                            "The host \"" + hostName_ + "\" could not be found"));
+        } else if (error == QAbstractSocket::ConnectionRefusedError) {
+            CompleteConnect(Status::Failure(ErrorCode::ConnectionRefused,
+                                            "No Quorvex server is running at " + where));
+        } else if (error == QAbstractSocket::RemoteHostClosedError) {
+            CompleteConnect(Status::Failure(
+                ErrorCode::WrongApplication,
+                "The server at " + where + " closed the connection: not a Quorvex server?"));
+        } else if (error == QAbstractSocket::SocketTimeoutError) {
+            CompleteConnect(Status::Failure(ErrorCode::TimedOut, "No answer from " + where));
+        } else {
+            CompleteConnect(Status::Failure(
+                ErrorCode::ConnectionRefused,
+                "Could not reach " + where + ": " + socket_->errorString().toStdString()));
+        }
+    } else if (state_ == State::Connected) {
+        Lose();
+    }
+}
+
+void SessionClient::OnDisconnected() {
+    if (state_ == State::Connected) {
+        Lose();
+    } else if (state_ == State::Connecting || state_ == State::Handshaking) {
+        CompleteConnect(Status::Failure(
+            ErrorCode::WrongApplication,
+            "The server at " + HostText() + " closed the connection: not a Quorvex server?"));
+    }
+}
+
+void SessionClient::Heartbeat() {
+    if (state_ != State::Connected || !socket_) {
+        return;
+    }
+    if (sinceReceived_.elapsed() > limits_.peerTimeoutMs) {
+        Lose();
+        return;
+    }
+    if (sinceSent_.elapsed() >= limits_.heartbeatIntervalMs) {
+        static const QByteArray keepAlive = FrameBytes(FrameKind::KeepAlive, {});
+        socket_->write(keepAlive);
+        sinceSent_.restart();
+    }
+}
+
+void SessionClient::CompleteConnect(const Status& result) {
+    if (state_ != State::Connecting && state_ != State::Handshaking) {
+        return;
+    }
+    connectTimer_.stop();
+    if (result.Ok()) {
+        state_ = State::Connected;
+        sinceReceived_.start();
+        sinceSent_.start();
+        heartbeat_.start();
+    } else {
+        Shutdown();
+    }
+    if (handler_ != nullptr) {
+        handler_->ConnectComplete(result);
+    }
+}
+
+void SessionClient::Lose() {
+    if (state_ != State::Connected) {
+        return;
+    }
+    Shutdown();
+    if (handler_ != nullptr) {
+        handler_->TerminateSession();
+    }
+}
+
+std::string SessionClient::HostText() const {
+    return hostName_ + " (port " + std::to_string(port_) + ")";
+}
+
+}  // namespace quorvex::session

@@ -1,0 +1,74 @@
+#pragma once
+
+// The player's end of the session service: one framed connection to the server, the
+// handshake, keep-alive, and notifications on the Qt event loop.
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+#include "protocol/session/frame.h"
+#include "protocol/session/limits.h"
+#include "protocol/session/session_types.h"
+
+class QTcpSocket;
+
+namespace quorvex::session {
+
+class SessionClient : public QObject {
+    Q_OBJECT
+  public:
+    explicit SessionClient(Limits limits = {}, QObject* parent = nullptr);
+    ~SessionClient() override;
+
+    void RegisterMessageHandler(SessionEvents* handler) { handler_ = handler; }
+    void UnRegisterMessageHandler() { handler_ = nullptr; }
+
+    // The name the server will know this player by.
+    Status SetClientInfo(const PlayerInfo& info, std::uint32_t flags);
+    // Starts connecting to the host address's "hostname" and "port" and returns at once;
+    // ConnectComplete follows with success or the reason of the failure. A failure found at
+    // once (a malformed address, a second Connect) is returned instead.
+    Status Connect(const ApplicationDesc& desc, const SessionAddress& host,
+                   const SessionAddress& device, std::uint32_t flags);
+    Status Send(ByteView message, int timeoutMs, std::uint32_t flags);
+    void CancelAsyncOperation(int handle, std::uint32_t flags);
+    void Close(std::uint32_t flags);
+
+    bool IsConnected() const { return state_ == State::Connected; }
+    PlayerId LocalPlayerId() const { return localId_; }
+
+  private:
+    enum class State { Idle, Connecting, Handshaking, Connected, Ended };
+
+    void OnConnected();
+    void OnReadyRead();
+    void OnSocketError();
+    void OnDisconnected();
+    void HandleFrame(FrameKind kind, ByteView payload);
+    void Heartbeat();
+    void CompleteConnect(const Status& result);
+    void Lose();
+    void Shutdown();
+    std::string HostText() const;
+
+    Limits limits_;
+    SessionEvents* handler_ = nullptr;
+    PlayerInfo info_;
+    ApplicationDesc desc_;
+    std::string hostName_;
+    std::int32_t port_ = 0;
+    QPointer<QTcpSocket> socket_;
+    std::unique_ptr<FrameParser> parser_;
+    QTimer connectTimer_;
+    QTimer heartbeat_;
+    QElapsedTimer sinceReceived_;
+    QElapsedTimer sinceSent_;
+    State state_ = State::Idle;
+    PlayerId localId_ = 0;
+};
+
+}  // namespace quorvex::session

@@ -1,0 +1,75 @@
+#pragma once
+
+// The hosting end of the session service: a TCP listener, one framed connection per player,
+// player identifiers, send-to-all, keep-alive, and notifications on the Qt event loop.
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "protocol/session/limits.h"
+#include "protocol/session/session_types.h"
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace quorvex::session {
+
+class ServerPeer;
+
+class SessionServer : public QObject {
+    Q_OBJECT
+  public:
+    explicit SessionServer(Limits limits = {}, QObject* parent = nullptr);
+    ~SessionServer() override;
+
+    void RegisterMessageHandler(SessionEvents* handler) { handler_ = handler; }
+    void UnRegisterMessageHandler() { handler_ = nullptr; }
+
+    // Opens the session on the address's "port" (0 picks a free one). The server's own player
+    // is reported through CreatePlayer before any client's.
+    Status Host(const ApplicationDesc& desc, const SessionAddress& address, std::uint32_t flags);
+    Status GetClientInfo(PlayerId id, PlayerInfo& info) const;
+    // To one player, or to every player with kAllPlayers; the frame is built once. The server's
+    // own player never receives anything.
+    Status SendTo(PlayerId target, ByteView message, int timeoutMs, std::uint32_t flags);
+    // The address clients should use to reach this host.
+    Status GetLocalHostAddresses(std::uint32_t flags, SessionAddress& address) const;
+    void CancelAsyncOperation(int handle, std::uint32_t flags);
+    void Close(std::uint32_t flags);
+
+    bool IsHosting() const;
+    std::uint16_t Port() const;
+    PlayerId HostPlayerId() const { return hostId_; }
+    int PlayerCount() const;  // joined clients, the server's own player not included
+
+  private:
+    void OnNewConnection();
+    void OnReadyRead(ServerPeer* peer);
+    bool HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload);
+    bool HandleHello(ServerPeer* peer, ByteView payload);
+    void Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text);
+    void ReportHost();
+    void Heartbeat();
+    bool Write(ServerPeer* peer, const QByteArray& frame);
+    void Drop(ServerPeer* peer);
+    void BuryDropped();
+
+    Limits limits_;
+    SessionEvents* handler_ = nullptr;
+    std::unique_ptr<QTcpServer> listener_;
+    std::unordered_map<QTcpSocket*, std::unique_ptr<ServerPeer>> peers_;
+    // Dropped peers live until the event loop turns again: a handler may still be reading a
+    // message out of one of their buffers when another handler drops it.
+    std::vector<std::unique_ptr<ServerPeer>> dropped_;
+    ApplicationDesc desc_;
+    QTimer heartbeat_;
+    PlayerId hostId_ = 0;
+    PlayerId nextId_ = 1;
+    bool hostReported_ = true;
+};
+
+}  // namespace quorvex::session

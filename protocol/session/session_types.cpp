@@ -1,0 +1,45 @@
+#include "protocol/session/session_types.h"
+
+namespace quorvex::session {
+
+Status SessionAddress::SetSP(const std::string& provider) {
+    if (provider != kProviderTcpIp) {
+        return Status::Failure(ErrorCode::InvalidParameter,
+                               "Unknown service provider \"" + provider + "\"");
+    }
+    provider_ = provider;
+    return Status::Success();
+}
+
+Status SessionAddress::AddComponentLong(const std::string& key, std::int32_t value) {
+    longs_[key] = value;
+    return Status::Success();
+}
+
+Status SessionAddress::AddComponentString(const std::string& key, const std::string& value) {
+    strings_[key] = value;
+    return Status::Success();
+}
+
+std::optional<std::int32_t> SessionAddress::Long(const std::string& key) const {
+    const auto it = longs_.find(key);
+    return it == longs_.end() ? std::nullopt : std::optional(it->second);
+}
+
+std::optional<std::string> SessionAddress::String(const std::string& key) const {
+    const auto it = strings_.find(key);
+    return it == strings_.end() ? std::nullopt : std::optional(it->second);
+}
+
+std::string SessionAddress::GetURL() const {
+    std::string url = "x-quorvex:/provider=" + provider_;
+    if (const auto host = String("hostname")) {
+        url += ";" + *host;
+    }
+    if (const auto port = Long("port")) {
+        url += ";port=" + std::to_string(*port);
+    }
+    return url;
+}
+
+}  // namespace quorvex::session

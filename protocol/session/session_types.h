@@ -1,0 +1,112 @@
+#pragma once
+
+// What both ends of the session service share: identifiers, descriptions, addresses, results,
+// and the notification interface that a program's window implements.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "protocol/buffer.h"
+
+namespace quorvex::session {
+
+using PlayerId = std::int32_t;
+inline constexpr PlayerId kAllPlayers = 0;
+
+inline constexpr std::uint32_t kSessionClientServer = 1;  // ApplicationDesc flags
+inline constexpr std::uint32_t kInfoName = 1;             // PlayerInfo flags
+inline constexpr std::uint32_t kOpSync = 0x80000000;
+inline constexpr std::uint32_t kSendGuaranteed = 0x08;
+inline constexpr std::uint32_t kSendNoLoopback = 0x20;
+inline constexpr std::uint32_t kCancelAllOperations = 0x8000;
+
+struct ApplicationDesc {
+    std::uint32_t flags = 0;
+    std::string applicationId;
+    std::int32_t maxPlayers = 0;  // includes the server's own player
+    std::string sessionName;
+};
+
+struct PlayerInfo {
+    std::uint32_t infoFlags = 0;
+    std::string name;
+};
+
+// Error numbers shown to the user as "Error #<number>: <description>".
+enum class ErrorCode : int {
+    None = 0,
+    InvalidParameter = 1,
+    NotReady = 2,
+    PortUnavailable = 3,
+    HostNotFound = 4,
+    ConnectionRefused = 5,
+    TimedOut = 6,
+    WrongApplication = 7,
+    SessionFull = 8,
+    NameTooLong = 9,
+    ConnectionLost = 10,
+    ProtocolError = 11,
+    MessageTooLarge = 12,
+    NoIdentifiersLeft = 13,
+};
+
+struct Status {
+    ErrorCode code = ErrorCode::None;
+    std::string description;
+
+    bool Ok() const { return code == ErrorCode::None; }
+    int Number() const { return static_cast<int>(code); }
+    static Status Success() { return {}; }
+    static Status Failure(ErrorCode code, std::string description) {
+        return {code, std::move(description)};
+    }
+};
+
+// An address: a service provider and named components ("port", "hostname").
+class SessionAddress {
+  public:
+    Status SetSP(const std::string& provider);
+    Status AddComponentLong(const std::string& key, std::int32_t value);
+    Status AddComponentString(const std::string& key, const std::string& value);
+
+    const std::string& Provider() const { return provider_; }
+    std::optional<std::int32_t> Long(const std::string& key) const;
+    std::optional<std::string> String(const std::string& key) const;
+    // The address as ";"-separated text; the second part is the host's address.
+    std::string GetURL() const;
+
+  private:
+    std::string provider_;
+    std::map<std::string, std::int32_t> longs_;
+    std::map<std::string, std::string> strings_;
+};
+
+inline constexpr char kProviderTcpIp[] = "TCPIP";
+
+// The notifications of a session. Every one is accepted; a program overrides those it acts on.
+// All are delivered on the Qt event loop of the thread that owns the session, one at a time.
+class SessionEvents {
+  public:
+    virtual ~SessionEvents() = default;
+    virtual void AddRemovePlayerGroup() {}
+    virtual void AppDesc() {}
+    virtual void AsyncOpComplete() {}
+    virtual void CreateGroup() {}
+    virtual void CreatePlayer(PlayerId /*id*/) {}
+    virtual void ConnectComplete(const Status& /*result*/) {}
+    virtual void DestroyGroup() {}
+    virtual void DestroyPlayer(PlayerId /*id*/) {}
+    virtual void EnumHostsQuery() {}
+    virtual void EnumHostsResponse() {}
+    virtual void HostMigrate() {}
+    virtual void IndicateConnect() {}
+    virtual void IndicatedConnectAborted() {}
+    virtual void InfoNotify() {}
+    virtual void Receive(PlayerId /*from*/, ByteView /*message*/) {}
+    virtual void SendComplete() {}
+    virtual void TerminateSession() {}
+};
+
+}  // namespace quorvex::session

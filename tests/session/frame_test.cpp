@@ -1,0 +1,102 @@
+#include "protocol/session/frame.h"
+#include "protocol/session/session_types.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvex::session {
+namespace {
+
+Buffer Frames(std::initializer_list<std::pair<FrameKind, Buffer>> frames) {
+    Buffer all;
+    for (const auto& [kind, payload] : frames) {
+        const Buffer f = MakeFrame(kind, payload);
+        all.insert(all.end(), f.begin(), f.end());
+    }
+    return all;
+}
+
+TEST(FrameParser, FindsEveryFrameHoweverTheBytesArrive) {
+    const Buffer stream = Frames({{FrameKind::Data, {1, 2, 3}},
+                                  {FrameKind::KeepAlive, {}},
+                                  {FrameKind::Data, Buffer(300, 7)}});
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{5}, stream.size()}) {
+        FrameParser parser(1024);
+        std::vector<std::pair<FrameKind, Buffer>> got;
+        for (std::size_t at = 0; at < stream.size(); at += chunk) {
+            parser.Feed(stream.data() + at, std::min(chunk, stream.size() - at));
+            while (auto frame = parser.Next()) {
+                got.emplace_back(frame->kind, Buffer(frame->payload.begin(), frame->payload.end()));
+            }
+        }
+        ASSERT_EQ(got.size(), 3u) << "chunk " << chunk;
+        EXPECT_EQ(got[0].second, (Buffer{1, 2, 3}));
+        EXPECT_EQ(got[1].first, FrameKind::KeepAlive);
+        EXPECT_TRUE(got[1].second.empty());
+        EXPECT_EQ(got[2].second, Buffer(300, 7));
+        EXPECT_FALSE(parser.Failed());
+        EXPECT_EQ(parser.Buffered(), 0u);
+    }
+}
+
+TEST(FrameParser, ZeroOrOversizedLengthFailsBeforeBuffering) {
+    struct Case {
+        Buffer header;
+        const char* what;
+    };
+    const Case cases[] = {
+        {{0, 0, 0, 0}, "empty body"},
+        {{0x01, 0x04, 0, 0}, "1025 bytes, one over the limit"},
+        {{0xFF, 0xFF, 0xFF, 0xFF}, "4 GiB"},
+        {{'G', 'E', 'T', ' '}, "an HTTP request"},
+    };
+    for (const auto& c : cases) {
+        FrameParser parser(1024);
+        parser.Feed(c.header.data(), c.header.size());
+        EXPECT_FALSE(parser.Next().has_value()) << c.what;
+        EXPECT_TRUE(parser.Failed()) << c.what;
+        EXPECT_EQ(parser.Room(), 0u) << c.what;
+        const std::uint8_t more[16] = {};
+        parser.Feed(more, sizeof more);
+        EXPECT_EQ(parser.Buffered(), 0u) << c.what;
+    }
+}
+
+TEST(FrameParser, RoomNeverExceedsOneLargestFrame) {
+    FrameParser parser(100);
+    EXPECT_EQ(parser.Room(), 104u);
+    const Buffer partial = {50, 0, 0, 0, 4, 1, 2};
+    parser.Feed(partial.data(), partial.size());
+    EXPECT_EQ(parser.Room(), 104u - partial.size());
+    EXPECT_FALSE(parser.Next().has_value());
+    EXPECT_FALSE(parser.Failed());
+}
+
+TEST(Handshake, PayloadsRoundTripAndRefuseTruncation) {
+    const Buffer hello = EncodeHello(Hello{1, "{app}", "Ann"});
+    const auto back = DecodeHello(hello);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->version, 1);
+    EXPECT_EQ(back->applicationId, "{app}");
+    EXPECT_EQ(back->name, "Ann");
+    for (std::size_t n = 0; n < hello.size(); ++n) {
+        EXPECT_FALSE(DecodeHello(ByteView(hello.data(), n)).has_value()) << n;
+    }
+    EXPECT_EQ(DecodeWelcome(EncodeWelcome(-5)), -5);
+    EXPECT_FALSE(DecodeWelcome(Buffer{1, 2, 3}).has_value());
+    const auto refusal = DecodeRefusal(EncodeRefusal({RefuseReason::SessionFull, "full"}));
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(refusal->reason, RefuseReason::SessionFull);
+    EXPECT_EQ(refusal->text, "full");
+}
+
+TEST(SessionAddress, UrlCarriesTheHostAsItsSecondPart) {
+    SessionAddress address;
+    ASSERT_TRUE(address.SetSP(kProviderTcpIp).Ok());
+    address.AddComponentString("hostname", "192.168.1.5");
+    address.AddComponentLong("port", 4000);
+    EXPECT_EQ(address.GetURL(), "x-quorvex:/provider=TCPIP;192.168.1.5;port=4000");
+    EXPECT_FALSE(address.SetSP("IPX").Ok());
+}
+
+}  // namespace
+}  // namespace quorvex::session

@@ -1,0 +1,167 @@
+// Hostile and broken peers: each is dropped on its own, and the healthy players never notice.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "protocol/session/limits.h"
+#include "protocol/session/qt_frames.h"
+#include "tests/support/raw_peer.h"
+#include "tests/support/session_harness.h"
+#include "tests/support/wait.h"
+
+namespace quorvex::test {
+namespace {
+
+// A healthy player keeps exchanging messages with the server throughout.
+void ExpectStillServed(HostedServer& host, ConnectedClient& healthy) {
+    const auto before = healthy.events.received.size();
+    const auto heardBefore = host.events.received.size();
+    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x55}, 0, 0x28).Ok());
+    ASSERT_TRUE(healthy.Send(Buffer{0x66}));
+    ASSERT_TRUE(WaitUntil([&] {
+        return healthy.events.received.size() == before + 1 &&
+               host.events.received.size() == heardBefore + 1;
+    }));
+    EXPECT_EQ(healthy.events.terminated, 0);
+}
+
+QByteArray Garbage(std::mt19937& random, int size) {
+    QByteArray bytes(size, '\0');
+    for (auto& b : bytes) {
+        b = static_cast<char>(random() & 0xFF);
+    }
+    return bytes;
+}
+
+TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
+    HostedServer host;
+    ConnectedClient healthy(host.Port(), "Ann");
+    ASSERT_TRUE(healthy.WaitConnected());
+    std::mt19937 random(7);
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"random bytes", Garbage(random, 4096)},
+        {"oversized length prefix", QByteArray("\xff\xff\xff\x7f", 4)},
+        {"zero length", QByteArray(4, '\0')},
+        {"an HTTP request", QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n")},
+        {"data before the handshake", session::FrameBytes(session::FrameKind::Data, Buffer{1})},
+        {"a welcome sent to the server", session::FrameBytes(session::FrameKind::Welcome, {})},
+        {"an unknown frame kind", session::FrameBytes(static_cast<session::FrameKind>(99), {})},
+        {"a malformed hello", session::FrameBytes(session::FrameKind::Hello, Buffer{1})},
+    };
+    for (const auto& c : cases) {
+        RawPeer peer(host.Port());
+        ASSERT_TRUE(peer.Connected()) << c.what;
+        peer.SendBytes(c.bytes);
+        EXPECT_TRUE(WaitUntil([&] { return peer.ClosedByServer(); }, 2000)) << c.what;
+    }
+    EXPECT_EQ(host.server.PlayerCount(), 1);
+    EXPECT_TRUE(host.events.destroyed.empty());
+    ExpectStillServed(host, healthy);
+}
+
+TEST(SessionFaults, APlayerSendingAnOversizedFrameIsDroppedAndReported) {
+    auto limits = FastLimits();
+    limits.maxFrameBytes = 1000;
+    HostedServer host(11, limits);
+    ConnectedClient healthy(host.Port(), "Ann");
+    ASSERT_TRUE(healthy.WaitConnected());
+    RawPeer rogue(host.Port());
+    rogue.SendHello(session::kApplicationId, "Rogue");
+    ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 2; }));
+    rogue.SendBytes(QByteArray("\xe9\x03\x00\x00", 4));  // 1001 bytes promised
+    ASSERT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return rogue.ClosedByServer(); }));
+    ExpectStillServed(host, healthy);
+}
+
+TEST(SessionFaults, AStrangerThatNeverFinishesTheHandshakeIsDropped) {
+    HostedServer host;
+    RawPeer silent(host.Port());
+    RawPeer halfHello(host.Port());
+    const auto hello = session::FrameBytes(
+        session::FrameKind::Hello,
+        session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Half"}));
+    halfHello.SendBytes(hello.left(hello.size() / 2));
+    EXPECT_TRUE(
+        WaitUntil([&] { return silent.ClosedByServer() && halfHello.ClosedByServer(); }, 3000));
+    EXPECT_TRUE(host.events.destroyed.empty());
+    EXPECT_EQ(host.events.created.size(), 1u);  // the server's own player only
+}
+
+TEST(SessionFaults, APlayerThatFallsSilentIsDetectedByTheHeartbeat) {
+    HostedServer host;
+    RawPeer mute(host.Port());
+    mute.SendHello(session::kApplicationId, "Mute");
+    ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 1; }));
+    // It keeps its socket open but never sends again, like a machine that lost its cable.
+    EXPECT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }, 3000));
+    EXPECT_EQ(host.server.PlayerCount(), 0);
+}
+
+TEST(SessionFaults, AClientNoticesAServerThatFallsSilent) {
+    auto limits = FastLimits();
+    // The server's own heartbeat is slowed far beyond the client's patience.
+    auto serverLimits = limits;
+    serverLimits.heartbeatIntervalMs = 60000;
+    serverLimits.peerTimeoutMs = 60000;
+    HostedServer host(11, serverLimits);
+    ConnectedClient ann(host.Port(), "Ann", limits);
+    ASSERT_TRUE(ann.WaitConnected());
+    EXPECT_TRUE(WaitUntil([&] { return ann.events.terminated == 1; }, 3000));
+}
+
+TEST(SessionFaults, APlayerThatStopsReadingIsDisconnectedNotBuffered) {
+    auto limits = FastLimits();
+    limits.maxPendingWriteBytes = 256 * 1024;
+    limits.peerTimeoutMs = 60000;  // it is the send queue, not silence, that must catch it
+    HostedServer host(11, limits);
+    ConnectedClient healthy(host.Port(), "Ann", limits);
+    ASSERT_TRUE(healthy.WaitConnected());
+    RawPeer stalled(host.Port());
+    stalled.Socket().setReadBufferSize(1);
+    stalled.SendHello(session::kApplicationId, "Stalled");
+    ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 2; }));
+    const Buffer chunk(16 * 1024, 0xAB);
+    bool dropped = false;
+    for (int i = 0; i < 2000 && !dropped; ++i) {
+        host.server.SendTo(session::kAllPlayers, chunk, 0, 0x28);
+        Pump(1);
+        dropped = host.server.PlayerCount() == 1;
+        stalled.Socket().write("");  // the raw peer's loop must not read
+    }
+    EXPECT_TRUE(dropped);
+    EXPECT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return healthy.events.received.size() > 0; }));
+    EXPECT_EQ(healthy.events.terminated, 0);
+}
+
+TEST(SessionFaults, AFloodOfStrangersIsCappedAndLeavesNoPlayers) {
+    auto limits = FastLimits();
+    limits.maxHandshakingPeers = 20;
+    HostedServer host(11, limits);
+    ConnectedClient healthy(host.Port(), "Ann");
+    ASSERT_TRUE(healthy.WaitConnected());
+    std::vector<std::unique_ptr<RawPeer>> crowd;
+    for (int i = 0; i < 60; ++i) {
+        crowd.push_back(std::make_unique<RawPeer>(host.Port()));
+    }
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (auto& p : crowd) {
+                if (!p->ClosedByServer())
+                    return false;
+            }
+            return true;
+        },
+        4000));
+    ExpectStillServed(host, healthy);
+    EXPECT_EQ(host.server.PlayerCount(), 1);
+}
+
+}  // namespace
+}  // namespace quorvex::test

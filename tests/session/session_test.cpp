@@ -1,0 +1,245 @@
+// The session service over real loopback sockets: handshake, identifiers, delivery.
+
+#include <gtest/gtest.h>
+
+#include <QTcpServer>
+
+#include <set>
+
+#include "tests/support/session_harness.h"
+#include "tests/support/wait.h"
+
+namespace quorvex::test {
+namespace {
+
+using session::ErrorCode;
+
+Buffer Numbered(int i) {
+    return Buffer{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), 0x42};
+}
+
+TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAUniqueId) {
+    HostedServer host;
+    ASSERT_TRUE(host.hosted.Ok()) << host.hosted.description;
+    ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 1; }));
+    const session::PlayerId hostId = host.events.created[0];
+    EXPECT_NE(hostId, 0);
+
+    ConnectedClient ann(host.Port(), "Ann");
+    ConnectedClient bob(host.Port(), "Bob");
+    ASSERT_TRUE(ann.WaitConnected());
+    ASSERT_TRUE(bob.WaitConnected());
+    ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 3; }));
+
+    const std::set<session::PlayerId> ids(host.events.created.begin(), host.events.created.end());
+    EXPECT_EQ(ids.size(), 3u);
+    EXPECT_EQ(ids.count(0), 0u);
+    session::PlayerInfo info;
+    ASSERT_TRUE(host.server.GetClientInfo(ann.client.LocalPlayerId(), info).Ok());
+    EXPECT_EQ(info.name, "Ann");
+    ASSERT_TRUE(host.server.GetClientInfo(bob.client.LocalPlayerId(), info).Ok());
+    EXPECT_EQ(info.name, "Bob");
+    EXPECT_FALSE(host.server.GetClientInfo(424242, info).Ok());
+}
+
+TEST(Session, IdentifiersAreNeverReused) {
+    HostedServer host;
+    std::set<session::PlayerId> seen;
+    for (int i = 0; i < 5; ++i) {
+        ConnectedClient c(host.Port(), "p" + std::to_string(i));
+        ASSERT_TRUE(c.WaitConnected());
+        EXPECT_TRUE(seen.insert(c.client.LocalPlayerId()).second);
+        c.client.Close(0);
+        ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 0; }));
+    }
+}
+
+TEST(Session, RefusalsCarryASpecificReason) {
+    struct Case {
+        const char* what;
+        int maxPlayers;
+        std::string applicationId;
+        std::string name;
+        ErrorCode expected;
+    };
+    const Case cases[] = {
+        {"wrong application", 11, "{00000000-0000-0000-0000-000000000000}", "Ann",
+         ErrorCode::WrongApplication},
+        {"full: two players is the server and one client", 2, session::kApplicationId, "Ann",
+         ErrorCode::SessionFull},
+        {"name too long", 11, session::kApplicationId, std::string(300, 'n'),
+         ErrorCode::NameTooLong},
+    };
+    for (const auto& c : cases) {
+        HostedServer host(c.maxPlayers);
+        std::unique_ptr<ConnectedClient> first;
+        if (c.expected == ErrorCode::SessionFull) {
+            first = std::make_unique<ConnectedClient>(host.Port(), "first");
+            ASSERT_TRUE(first->WaitConnected()) << c.what;
+        }
+        auto limits = FastLimits();
+        limits.maxNameBytes = 1000;  // the server's limit is the one under test
+        ConnectedClient refused(host.Port(), c.name, limits, c.applicationId);
+        ASSERT_TRUE(refused.started.Ok()) << c.what;
+        EXPECT_FALSE(refused.WaitConnected()) << c.what;
+        ASSERT_FALSE(refused.events.completions.empty()) << c.what;
+        EXPECT_EQ(refused.events.completions[0].code, c.expected) << c.what;
+        EXPECT_FALSE(refused.events.completions[0].description.empty());
+        EXPECT_EQ(host.server.PlayerCount(), first ? 1 : 0) << c.what;
+        EXPECT_FALSE(refused.Send(Buffer{1})) << c.what;
+    }
+}
+
+TEST(Session, ConnectFailuresAreReportedNotHidden) {
+    quint16 unused = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        unused = probe.serverPort();
+    }
+    ConnectedClient nobody(unused, "Ann");
+    ASSERT_TRUE(nobody.started.Ok());
+    EXPECT_FALSE(nobody.WaitConnected());
+    ASSERT_EQ(nobody.events.completions.size(), 1u);
+    EXPECT_EQ(nobody.events.completions[0].code, ErrorCode::ConnectionRefused);
+
+    // An address without a host name fails at once, before anything asynchronous.
+    session::SessionClient client;
+    session::SessionAddress address;
+    address.SetSP(session::kProviderTcpIp);
+    address.AddComponentLong("port", 4000);
+    session::ApplicationDesc desc;
+    desc.applicationId = session::kApplicationId;
+    EXPECT_EQ(client.Connect(desc, address, address, 0).code, ErrorCode::InvalidParameter);
+    EXPECT_EQ(client.SetClientInfo({session::kInfoName, std::string(257, 'x')}, 0).code,
+              ErrorCode::NameTooLong);
+}
+
+TEST(Session, HostingRefusesATakenPortAndTooFewPlayers) {
+    HostedServer first;
+    ASSERT_TRUE(first.hosted.Ok());
+    session::SessionServer second;
+    session::SessionAddress address;
+    address.SetSP(session::kProviderTcpIp);
+    address.AddComponentLong("port", first.Port());
+    session::ApplicationDesc desc{1, session::kApplicationId, 11, "x"};
+    EXPECT_EQ(second.Host(desc, address, 0).code, ErrorCode::PortUnavailable);
+    desc.maxPlayers = 1;
+    address.AddComponentLong("port", 0);
+    EXPECT_EQ(second.Host(desc, address, 0).code, ErrorCode::InvalidParameter);
+    EXPECT_FALSE(second.IsHosting());
+    EXPECT_FALSE(second.SendTo(session::kAllPlayers, Buffer{1}, 0, 0).Ok());
+}
+
+TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
+    HostedServer host;
+    ConnectedClient ann(host.Port(), "Ann");
+    ASSERT_TRUE(ann.WaitConnected());
+    constexpr int kCount = 2000;
+    for (int i = 0; i < kCount; ++i) {
+        ASSERT_TRUE(ann.Send(Numbered(i)));
+        ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Numbered(i), 0, 0x28).Ok());
+    }
+    ASSERT_TRUE(WaitUntil([&] {
+        return host.events.received.size() == kCount && ann.events.received.size() == kCount;
+    }));
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(host.events.received[i], Numbered(i));
+        EXPECT_EQ(ann.events.received[i], Numbered(i));
+        EXPECT_EQ(host.events.senders[i], ann.client.LocalPlayerId());
+    }
+}
+
+TEST(Session, SendToAllReachesEveryClientAndNeverTheServerItself) {
+    HostedServer host;
+    std::vector<std::unique_ptr<ConnectedClient>> clients;
+    for (int i = 0; i < 4; ++i) {
+        clients.push_back(std::make_unique<ConnectedClient>(host.Port(), "p" + std::to_string(i)));
+        ASSERT_TRUE(clients.back()->WaitConnected());
+    }
+    ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 4; }));
+    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{1, 2, 3}, 0, 0x28).Ok());
+    ASSERT_TRUE(WaitUntil([&] {
+        for (auto& c : clients) {
+            if (c->events.received.size() != 1)
+                return false;
+        }
+        return true;
+    }));
+    Pump(50);
+    EXPECT_TRUE(host.events.received.empty());
+    for (auto& c : clients) {
+        EXPECT_EQ(c->events.received.size(), 1u);
+        EXPECT_EQ(c->events.received[0], (Buffer{1, 2, 3}));
+    }
+    // One player alone.
+    ASSERT_TRUE(host.server.SendTo(clients[2]->client.LocalPlayerId(), Buffer{9}, 0, 0x28).Ok());
+    ASSERT_TRUE(WaitUntil([&] { return clients[2]->events.received.size() == 2; }));
+    Pump(30);
+    EXPECT_EQ(clients[0]->events.received.size(), 1u);
+}
+
+// A newcomer must not see broadcasts sent before its arrival, and must see the first one that
+// its own arrival causes.
+struct GreetingServer : RecordedEvents {
+    void CreatePlayer(session::PlayerId id) override {
+        RecordedEvents::CreatePlayer(id);
+        if (server != nullptr && created.size() > 1) {
+            server->SendTo(session::kAllPlayers, Buffer{static_cast<std::uint8_t>(created.size())},
+                           0, 0x28);
+        }
+    }
+    session::SessionServer* server = nullptr;
+};
+
+TEST(Session, ANewcomerJoinsTheGroupWhenItsArrivalIsReported) {
+    HostedServer host;
+    GreetingServer greeter;
+    greeter.server = &host.server;
+    host.server.RegisterMessageHandler(&greeter);
+    ConnectedClient ann(host.Port(), "Ann");
+    ASSERT_TRUE(ann.WaitConnected());
+    ASSERT_TRUE(WaitUntil([&] { return ann.events.received.size() == 1; }));
+    ConnectedClient bob(host.Port(), "Bob");
+    ASSERT_TRUE(bob.WaitConnected());
+    ASSERT_TRUE(WaitUntil([&] { return bob.events.received.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return ann.events.received.size() == 2; }));
+    EXPECT_EQ(bob.events.received[0], ann.events.received[1]);
+}
+
+TEST(Session, TheServerGoingAwayTerminatesEveryClientOnce) {
+    auto host = std::make_unique<HostedServer>();
+    ConnectedClient ann(host->Port(), "Ann");
+    ASSERT_TRUE(ann.WaitConnected());
+    host->server.Close(0);
+    ASSERT_TRUE(WaitUntil([&] { return ann.events.terminated == 1; }));
+    EXPECT_FALSE(ann.Send(Buffer{1}));
+    Pump(100);
+    EXPECT_EQ(ann.events.terminated, 1);
+}
+
+TEST(Session, AClientThatClosesIsReportedDestroyed) {
+    HostedServer host;
+    auto ann = std::make_unique<ConnectedClient>(host.Port(), "Ann");
+    ASSERT_TRUE(ann->WaitConnected());
+    const auto id = ann->client.LocalPlayerId();
+    ann.reset();
+    ASSERT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }));
+    EXPECT_EQ(host.events.destroyed[0], id);
+}
+
+TEST(Session, NoNotificationsAfterUnregistering) {
+    HostedServer host;
+    ConnectedClient ann(host.Port(), "Ann");
+    ASSERT_TRUE(ann.WaitConnected());
+    ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 2; }));
+    ann.client.UnRegisterMessageHandler();
+    host.server.SendTo(session::kAllPlayers, Buffer{1}, 0, 0);
+    host.server.Close(0);
+    Pump(200);
+    EXPECT_TRUE(ann.events.received.empty());
+    EXPECT_EQ(ann.events.terminated, 0);
+}
+
+}  // namespace
+}  // namespace quorvex::test

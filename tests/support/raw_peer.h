@@ -1,0 +1,30 @@
+#pragma once
+
+// A bare TCP connection for tests that misbehave on purpose: garbage, half handshakes,
+// silence, never reading.
+
+#include <QByteArray>
+#include <QTcpSocket>
+
+#include <string>
+
+#include "protocol/session/frame.h"
+
+namespace quorvex::test {
+
+class RawPeer {
+  public:
+    explicit RawPeer(quint16 port);
+    bool Connected() const;
+    void SendBytes(const QByteArray& bytes);
+    void SendFrame(session::FrameKind kind, ByteView payload);
+    void SendHello(const std::string& applicationId, const std::string& name);
+    // True once the server has closed this connection.
+    bool ClosedByServer();
+    QTcpSocket& Socket() { return socket_; }
+
+  private:
+    QTcpSocket socket_;
+};
+
+}  // namespace quorvex::test

@@ -1,0 +1,51 @@
+#include "tests/support/session_harness.h"
+
+#include "tests/support/wait.h"
+
+namespace quorvex::test {
+
+session::Limits FastLimits() {
+    session::Limits limits;
+    limits.handshakeTimeoutMs = 400;
+    limits.connectTimeoutMs = 3000;
+    limits.heartbeatIntervalMs = 100;
+    limits.peerTimeoutMs = 600;
+    return limits;
+}
+
+HostedServer::HostedServer(int maxPlayers, session::Limits limits) : server(limits) {
+    server.RegisterMessageHandler(&events);
+    session::ApplicationDesc desc{session::kSessionClientServer, session::kApplicationId,
+                                  maxPlayers, "Test session"};
+    session::SessionAddress address;
+    address.SetSP(session::kProviderTcpIp);
+    address.AddComponentLong("port", 0);
+    hosted = server.Host(desc, address, 0);
+}
+
+ConnectedClient::ConnectedClient(quint16 port, const std::string& name, session::Limits limits,
+                                 const std::string& applicationId, const std::string& host)
+    : client(limits) {
+    client.RegisterMessageHandler(&events);
+    client.SetClientInfo(session::PlayerInfo{session::kInfoName, name}, session::kOpSync);
+    session::SessionAddress hostAddress;
+    session::SessionAddress device;
+    hostAddress.SetSP(session::kProviderTcpIp);
+    device.SetSP(session::kProviderTcpIp);
+    hostAddress.AddComponentLong("port", port);
+    hostAddress.AddComponentString("hostname", host);
+    session::ApplicationDesc desc;
+    desc.applicationId = applicationId;
+    started = client.Connect(desc, hostAddress, device, 0);
+}
+
+bool ConnectedClient::WaitConnected(int timeoutMs) {
+    WaitUntil([this] { return !events.completions.empty(); }, timeoutMs);
+    return !events.completions.empty() && events.completions.front().Ok();
+}
+
+bool ConnectedClient::Send(const Buffer& message) {
+    return client.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+}
+
+}  // namespace quorvex::test
