@@ -68,7 +68,9 @@ class SessionServer : public QObject {
     ApplicationDesc desc_;
     QTimer heartbeat_;
     PlayerId hostId_ = 0;
-    PlayerId nextId_ = 1;
+    // Identifiers start well away from seat numbers, so the two are never mistaken for each
+    // other on screen or in a test.
+    PlayerId nextId_ = 101;
     bool hostReported_ = true;
 };
 
