@@ -4,6 +4,7 @@
 // and a hit or a miss at the own side. Pure: the caller sends the events it returns.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,27 @@ struct Bounds {
     float bottomLineY = 7560;   // Y1 of Line1, the separator under the arena
 };
 
+// The walls a ball can leave the playfield rectangle by, in the order they are checked.
+enum class Wall { kLeft, kRight, kTop, kBottom };
+
+// The direction after a bounce off `wall`, computed as the game always has: T + 180 + (180 -
+// (T - w) * 2) with w 180, 0, 90, 270. Not brought into any range.
+double WallBounce(double direction, Wall wall);
+
+// The angle the ball is mirrored about at the own side, in degrees with 3.14 for pi. A vertical
+// side gives the limit of the formula (0 on the right, 360 on the left). Empty for a level side,
+// whose formula divides by its zero slope.
+std::optional<double> MirrorAngle(const arena::LineEquation& side, int sideQuadrant);
+
+// Brings a hit's direction into [0, 360]: what "add 360 while below 0, then subtract 360 while
+// above 360" gives, both ends possible, but in bounded time for any finite value.
+double NormalizeHitDirection(double direction);
+
 // Once per BallUpdate. Rewrites ball.direction for every bounce and returns the events to send,
-// in order (at most five). Nothing when ownSeat < 0 or names no side/paddle/equation. A
-// direction text that is not a number ends the judgement with the events made so far.
+// in order (at most five). Nothing when ownSeat < 0 or names no side/paddle/equation, when the
+// ball's position or size is not finite, or when the direction text is not a number. A bounce
+// whose new direction would not be finite ends the judgement with the events made so far. A
+// level own side (slope 0) gets no side event: its mirror angle does not exist.
 std::vector<Event> BallSatus(Ball& ball, const arena::Arena& arena, int ownSeat,
                              const Bounds& bounds);
 

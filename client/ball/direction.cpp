@@ -1,0 +1,59 @@
+#include <cmath>
+
+#include "client/ball/ball_status.h"
+
+namespace quorvex::ball {
+namespace {
+
+constexpr double kDegreesPerRadian = 180.0 / arena::kPi;
+
+double WallAngle(Wall wall) {
+    switch (wall) {
+        case Wall::kLeft:
+            return 180;
+        case Wall::kRight:
+            return 0;
+        case Wall::kTop:
+            return 90;
+        case Wall::kBottom:
+            break;
+    }
+    return 270;
+}
+
+}  // namespace
+
+double WallBounce(double direction, Wall wall) {
+    return direction + 180 + (180 - (direction - WallAngle(wall)) * 2);
+}
+
+std::optional<double> MirrorAngle(const arena::LineEquation& side, int sideQuadrant) {
+    const bool rightOfCentre = sideQuadrant == 1 || sideQuadrant == 2;
+    if (side.vertical) {
+        return rightOfCentre ? 0.0 : 360.0;
+    }
+    if (side.slope == 0) {
+        return std::nullopt;
+    }
+    if (rightOfCentre) {
+        return kDegreesPerRadian * std::atan(-1 / side.slope);
+    }
+    return 360 - kDegreesPerRadian * std::atan(1 / side.slope);
+}
+
+double NormalizeHitDirection(double direction) {
+    // Stepping by 360 is exact for every value whose steps would end, so taking the remainder
+    // first gives the same results without a loop that never ends for a huge direction (where
+    // adding 360 no longer changes the value).
+    if (direction < 0) {
+        const double rest = std::fmod(direction, 360.0);
+        return rest < 0 ? rest + 360 : 0.0;
+    }
+    if (direction > 360) {
+        const double rest = std::fmod(direction, 360.0);
+        return rest == 0 ? 360.0 : rest;
+    }
+    return direction;
+}
+
+}  // namespace quorvex::ball

@@ -1,0 +1,139 @@
+#pragma once
+
+// Everything the client knows and decides, without a window: the roster and own identifier,
+// the seat table, the lobby, the chat log, the arena with its paddles, the ball, and the exit
+// delay. A window renders this state and feeds events in; every send goes to the Outbox.
+// All entry points run one at a time on the window's thread.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "client/arena/arena.h"
+#include "client/ball/ball_status.h"
+#include "client/state/chat_log.h"
+#include "client/state/exit_timer.h"
+#include "client/state/lobby.h"
+#include "client/state/own_seat.h"
+#include "protocol/buffer.h"
+#include "protocol/messages.h"
+#include "protocol/outbox.h"
+
+namespace quorvex::client {
+
+inline constexpr int kEnterKey = 13;
+inline constexpr double kDefaultOuterWidth = 10350;  // twips
+inline constexpr float kSeparatorY = 7560;           // Y1 of Line1, under the arena
+
+// What changed since the window last asked (TakeChanges), so it repaints only that.
+enum Change : unsigned {
+    kChatChanged = 1u << 0,
+    kRosterChanged = 1u << 1,
+    kSeatsChanged = 1u << 2,
+    kLobbyChanged = 1u << 3,
+    kArenaChanged = 1u << 4,
+    kBallChanged = 1u << 5,
+};
+
+class ClientState {
+  public:
+    explicit ClientState(Outbox& outbox);
+
+    // Start-up and window facts.
+    void SetMyName(std::string name);  // the answer to the name prompt, unchanged (may be empty)
+    void SetOuterWidth(double twips);  // the window's full width, for the ball's right edge
+
+    // Session notifications.
+    void OnConnectComplete(bool ok);  // the notice only on success; the window reports failure
+    void OnTerminateSession();
+    void HandleMessage(ByteView bytes);  // Receive: types 1, 2, 3, 4, 5, 7, 8, 10
+
+    // Lobby and chat. A click on a button the user cannot reach (frame hidden or disabled,
+    // button disabled) changes nothing, as does every click once the program is closing.
+    void cmdJoin_Click();
+    void cmdRdy_Click();
+    void cmdSpectate_Click();
+    // A key in txtSend holding `typed`. True when the window must empty txtSend: only after
+    // Enter whose chat line went out.
+    bool txtSend_KeyDown(int keyCode, std::string_view typed);
+
+    // Arena. True when the own paddle moved.
+    bool Form_MouseMove(float x, float y);
+    // Every 100 ms: reports the own paddle while seated. True when a PaddleUpdate went out.
+    bool Timer2_Timer();
+
+    // Form_Unload: PlayerLeft (a refusal is ignored), the exit notice, then Timer1 runs.
+    // From here on nothing but that one PlayerLeft is ever sent.
+    void BeginExit();
+    // Timer1's tick; true when the session must close and the program end now.
+    bool Timer1_Timer();
+    std::int32_t Timer1Interval() const { return exitTimer_.Interval(); }  // ms
+    bool Exiting() const { return exiting_; }
+
+    // The own seat (row of the seat table holding MyID), -1 when not seated.
+    int PlayerID() const;
+
+    const std::string& MyName() const { return myName_; }
+    std::int32_t MyID() const { return myId_; }  // 0 until the first Roster
+    const std::vector<msg::RosterEntry>& PlayerRoster() const { return roster_; }
+    const SeatTable& Seats() const { return seats_; }
+    const client::Lobby& Lobby() const { return lobby_; }
+    const ChatLog& Chat() const { return chat_; }
+    const arena::Arena& Arena() const { return arena_; }
+    const ball::Ball& Ball() const { return ball_; }
+    bool ArenaReady() const { return arena_.ready; }
+    bool Timer2Running() const { return timer2Running_; }
+    double OuterWidth() const { return outerWidth_; }
+
+    // The Change bits set since the last call, cleared by it.
+    unsigned TakeChanges();
+
+  private:
+    void HandleChat(ByteView bytes);
+    void HandleRoster(ByteView bytes);
+    void HandlePlayerLeft(ByteView bytes);
+    void HandleScoreboard(ByteView bytes);
+    void HandleBallUpdate(ByteView bytes);
+    void HandlePaddleUpdate(ByteView bytes);
+    void HandleGameSettings(ByteView bytes);
+    void HandleReady(ByteView bytes);
+    void ForgetPlayer(std::int32_t id);
+
+    void AddChatLine(std::string_view line);
+    void RebuildArena();
+    void PlaceOwnPaddle();
+
+    bool SendChat(const std::string& line);
+    bool SendSeatRequest(std::uint8_t request);
+    bool SendReady();
+    void SendLeave();
+    // Sends an encoded message; false when encoding failed, the Outbox refused it, or the
+    // program is closing.
+    bool Deliver(const std::optional<Buffer>& message);
+
+    // Whether a click on a lobby button that has `enabled` can reach the state at all.
+    bool Clickable(bool enabled) const;
+    void Mark(Change change) { changes_ |= change; }
+
+    Outbox& outbox_;
+    std::string myName_;
+    std::int32_t myId_ = 0;
+    std::vector<msg::RosterEntry> roster_;
+    SeatTable seats_;
+    client::Lobby lobby_;
+    ChatLog chat_;
+    arena::Arena arena_;
+    ball::Ball ball_;
+    bool timer2Running_ = false;
+    double outerWidth_ = kDefaultOuterWidth;
+    // The last pointer position; until the first move the own side's midpoint stands in.
+    std::optional<std::pair<float, float>> lastPointer_;
+    bool exiting_ = false;
+    ExitTimer exitTimer_;
+    unsigned changes_ = 0;
+};
+
+}  // namespace quorvex::client

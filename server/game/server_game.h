@@ -1,0 +1,126 @@
+#pragma once
+
+// The server's game: the roster, the seat table, the ready count, the game settings and the
+// ball, with every rule that changes them. The console window shows this state and forwards
+// the operator's clicks; the session glue forwards notifications. Every message goes to all
+// players through the outbox.
+//
+// Operations that return bool give true when they ran to their end, false when they stopped
+// early: a message that was dropped or ignored, or a send that failed. A failed send keeps
+// what was changed before it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/buffer.h"
+#include "protocol/outbox.h"
+#include "server/game/game_types.h"
+#include "server/game/random_source.h"
+
+namespace quorvex::server {
+
+class ServerGame {
+  public:
+    explicit ServerGame(Outbox& outbox, RandomSource random = MakeDefaultRandomSource(),
+                        Capacity capacity = {});
+
+    // --- Session notifications ---
+
+    // The first player the session reports is the server's own: it is only remembered as
+    // HostPlayerId. Every later one joins the game (AddPlayer).
+    bool OnCreatePlayer(std::int32_t id, const std::string& name);
+    // One received message, type Byte first. Types other than 1, 3, 6, 7, 9, 10 are ignored,
+    // and so is a message too short for its type.
+    bool OnReceive(ByteView bytes);
+
+    // --- Message handlers (bytes: the whole message, type Byte first) ---
+    bool RelayChat(ByteView bytes);
+    bool RelayPaddle(ByteView bytes);
+    bool HandleSeatRequest(ByteView bytes);
+    bool HandleReady(ByteView bytes);
+    bool HandleBallEvent(ByteView bytes);
+
+    // --- Players and seats ---
+    bool AddPlayer(const std::string& name, std::int32_t id);
+    // Drops every roster entry with the identifier; for each one all its seats go, Scoreboard
+    // follows when it had any, then PlayerLeft.
+    bool RemovePlayer(std::int32_t id);
+    int LastRosterIndex() const;
+    bool SeatPlayer(std::int32_t id);
+    // Gives up the first seat of the identifier.
+    bool UnseatPlayer(std::int32_t id);
+    bool SendScoreboard();
+    bool SendPlayerLeft(std::int32_t id);
+
+    // --- Rounds ---
+    // Adds one miss to the seat and applies the round-end rule; false for a seat that does not
+    // exist (nothing counted).
+    bool CountMiss(int seat);
+    bool CheckRoundEnd();
+
+    // --- Game settings ---
+    // Sets the ready count to 0 and tells everyone the game type and limit.
+    bool SendGameSettings();
+    // The operator picks a game type: "Points" raises a limit below 1 to "1"; then
+    // SendGameSettings and every seat's misses back to "0". Wins stay.
+    bool PickGameType(GameType type);
+    // The operator edited the limit box. An invalid text is refused and the limit falls back
+    // to "0"; the window then shows kLimitWarning and puts Limit() back into the box.
+    bool SetLimitText(std::string_view text);
+
+    // --- Ball ---
+    // One tick of tmrBallHandler: one step of 255 units along the direction, then BallUpdate.
+    bool BallStep();
+    // Start position and a new random direction; sends nothing.
+    void ResetBall();
+    // The direction the ball has when the server starts.
+    void StartUpBallDirection();
+    // The once-a-second check whether the ball may run; the result is whether tmrBallHandler
+    // should now be running.
+    bool BallGate();
+
+    // --- Console ---
+    // Removes the player of the selected PlayerIndex row; nothing when no row is selected.
+    bool Kick(std::optional<int> selectedRow);
+
+    // --- State the window shows ---
+    const PlayerRoster& Roster() const { return roster_; }
+    const std::vector<SeatRow>& Seats() const { return seats_; }
+    std::int16_t ReadyCount() const { return readyCount_; }
+    GameType SelectedGameType() const { return gameType_; }
+    const std::string& Limit() const { return limit_; }
+    const std::string& BallLeft() const { return ballLeft_; }
+    const std::string& BallTop() const { return ballTop_; }
+    const std::string& BallAngle() const { return ballAngle_; }
+    std::int32_t HostPlayerId() const { return hostPlayerId_; }
+    bool HostPlayerKnown() const { return hostPlayerKnown_; }
+    bool BallTimerRunning() const { return ballTimerRunning_; }
+
+  private:
+    bool SendRoster();
+    // Removes every seat row of the identifier; how many went.
+    std::size_t RemoveAllSeats(std::int32_t id);
+    // The first seat row whose PlayerIndex has the identifier's value.
+    std::vector<SeatRow>::iterator FindSeat(std::int32_t id);
+
+    Outbox& outbox_;
+    RandomSource random_;
+    Capacity capacity_;
+
+    PlayerRoster roster_;
+    std::vector<SeatRow> seats_;
+    std::int16_t readyCount_ = 0;
+    GameType gameType_ = GameType::FreeForAll;
+    std::string limit_ = "0";
+    std::string ballLeft_{kBallStartLeft};
+    std::string ballTop_{kBallStartTop};
+    std::string ballAngle_ = "0";
+    std::int32_t hostPlayerId_ = 0;
+    bool hostPlayerKnown_ = false;
+    bool ballTimerRunning_ = false;
+};
+
+}  // namespace quorvex::server

@@ -1,0 +1,219 @@
+#include "server/window/server_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include "server/game/console_text.h"
+#include "server/game/limit_text.h"
+#include "ui/twips.h"
+
+namespace quorvex::server {
+namespace {
+
+template <class W>
+W* Place(QWidget* parent, int left, int top, int width, int height) {
+    auto* widget = new W(parent);
+    widget->setGeometry(TwipRect(left, top, width, height));
+    return widget;
+}
+
+QLabel* Caption(QWidget* parent, const char* text, int left, int top, int width, int height) {
+    auto* label = Place<QLabel>(parent, left, top, width, height);
+    label->setText(QString::fromUtf8(text));
+    return label;
+}
+
+QGroupBox* Frame(QWidget* parent, const char* caption, int top, int height) {
+    auto* frame = Place<QGroupBox>(parent, 0, top, 4695, height);
+    frame->setTitle(QString::fromUtf8(caption));
+    return frame;
+}
+
+// Shows one column of the seat table, touching the box only when its rows differ, so that
+// the operator's selection survives the many refreshes that change nothing.
+void ShowColumn(QListWidget* box, const std::vector<SeatRow>& seats,
+                std::string SeatRow::*column) {
+    bool same = box->count() == static_cast<int>(seats.size());
+    for (int i = 0; same && i < box->count(); ++i) {
+        same = box->item(i)->text().toStdString() == seats[i].*column;
+    }
+    if (same) {
+        return;
+    }
+    const int selected = box->currentRow();
+    QSignalBlocker block(box);
+    box->clear();
+    for (const auto& row : seats) {
+        box->addItem(QString::fromStdString(row.*column));
+    }
+    if (selected >= 0 && selected < box->count()) {
+        box->setCurrentRow(selected);
+    }
+}
+
+}  // namespace
+
+ServerWindow::ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port)
+    : session_(session), prompter_(prompter), port_(port) {
+    setObjectName("frmMain");
+    setFont(QFont(QStringLiteral("Sans Serif"), 8));
+    setFixedSize(TwipsToPixels(4710), TwipsToPixels(8220));
+    BuildControls();
+    tmrBallHandler.setInterval(100);
+    tmrUptime.setInterval(1000);
+    connect(&tmrBallHandler, &QTimer::timeout, this, &ServerWindow::tmrBallHandler_Timer);
+    connect(&tmrUptime, &QTimer::timeout, this, &ServerWindow::tmrUptime_Timer);
+    session_.SetChangedCallback([this] { Refresh(); });
+    Refresh();
+}
+
+void ServerWindow::BuildControls() {
+    lblUptime = Caption(this, "Uptime: 00:00:00", 120, 60, 4455, 255);
+    Text1 = Place<QPlainTextEdit>(this, 0, 360, 4695, 615);
+    Text1->setPlainText(QStringLiteral("IP/Hostname\n"));
+    Text1->viewport()->installEventFilter(this);
+
+    auto* settings = Frame(this, "Game Settings", 1020, 1335);
+    Option1 = Place<QRadioButton>(settings, 120, 240, 1455, 300);
+    Option2 = Place<QRadioButton>(settings, 120, 600, 1455, 300);
+    Option3 = Place<QRadioButton>(settings, 120, 960, 1455, 300);
+    Option1->setText(QStringLiteral("Points"));
+    Option2->setText(QStringLiteral("Survivor"));
+    Option3->setText(QStringLiteral("Free 4 All"));
+    connect(Option1, &QRadioButton::clicked, this, [this] { OptionClicked(GameType::Points); });
+    connect(Option2, &QRadioButton::clicked, this, [this] { OptionClicked(GameType::Survivor); });
+    connect(Option3, &QRadioButton::clicked, this,
+            [this] { OptionClicked(GameType::FreeForAll); });
+    Caption(settings, "Miss Limit: ", 2040, 600, 1095, 300);
+    Limit = Place<QLineEdit>(settings, 3240, 560, 615, 375);
+    Limit->setText(QStringLiteral("0"));
+    connect(Limit, &QLineEdit::textChanged, this, &ServerWindow::LimitChanged);
+
+    auto* ball = Frame(this, "Ball Data", 2400, 975);
+    Caption(ball, "Ball Left =  Ball Top =", 120, 300, 2175, 255);
+    lblBallLeft = Caption(ball, "5235", 2400, 300, 855, 255);
+    lblBallTop = Caption(ball, "3750", 3360, 300, 855, 255);
+    Caption(ball, "Ball Angle = ", 120, 600, 1335, 255);
+    lblBallAngle = Caption(ball, "0", 2400, 600, 855, 255);
+
+    auto* players = Frame(this, "Player List", 3420, 4785);
+    Caption(players, "ID", 120, 240, 1140, 255);
+    Caption(players, "Name", 1320, 240, 1500, 255);
+    Caption(players, "Wins", 2880, 240, 780, 255);
+    Caption(players, "Misses", 3720, 240, 855, 255);
+    PlayerIndex = Place<QListWidget>(players, 120, 480, 1140, 3600);
+    PlayerName = Place<QListWidget>(players, 1320, 480, 1500, 3600);
+    PlayerWins = Place<QListWidget>(players, 2880, 480, 780, 3600);
+    PlayerMisses = Place<QListWidget>(players, 3720, 480, 855, 3600);
+    for (auto* box : {PlayerIndex, PlayerName, PlayerWins, PlayerMisses}) {
+        box->setSelectionMode(QAbstractItemView::SingleSelection);
+    }
+    cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
+    cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
+    connect(cmdKick, &QPushButton::clicked, this, &ServerWindow::cmdKick_Click);
+}
+
+void ServerWindow::Start() {
+    setWindowTitle(QStringLiteral("Quorvex Server [Initilizing]"));
+    show();
+    QApplication::processEvents();
+    if (const auto error = session_.InitServer(prompter_, port_)) {
+        prompter_.ShowCritical("InitServer", *error);
+    }
+    setWindowTitle(QStringLiteral("Quorvex Server [Server running]"));
+    startTime_.start();
+    tmrUptime.start();
+    Text1_Click();
+    session_.Game().StartUpBallDirection();
+    Refresh();
+}
+
+void ServerWindow::Refresh() {
+    ServerGame& game = session_.Game();
+    const auto& seats = game.Seats();
+    ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex);
+    ShowColumn(PlayerName, seats, &SeatRow::playerName);
+    ShowColumn(PlayerWins, seats, &SeatRow::playerWins);
+    ShowColumn(PlayerMisses, seats, &SeatRow::playerMisses);
+    lblBallLeft->setText(QString::fromStdString(game.BallLeft()));
+    lblBallTop->setText(QString::fromStdString(game.BallTop()));
+    lblBallAngle->setText(QString::fromStdString(game.BallAngle()));
+    {
+        QSignalBlocker block(Limit);
+        const QString limit = QString::fromStdString(game.Limit());
+        if (Limit->text() != limit) {
+            Limit->setText(limit);
+        }
+    }
+    Option1->setChecked(game.SelectedGameType() == GameType::Points);
+    Option2->setChecked(game.SelectedGameType() == GameType::Survivor);
+    Option3->setChecked(game.SelectedGameType() == GameType::FreeForAll);
+}
+
+void ServerWindow::OptionClicked(GameType type) {
+    session_.Game().PickGameType(type);
+    Refresh();
+}
+
+void ServerWindow::LimitChanged(const QString& text) {
+    if (!session_.Game().SetLimitText(text.toStdString())) {
+        prompter_.ShowMessage(std::string(kLimitWarning));
+        Limit->setText(QStringLiteral("0"));
+    }
+}
+
+void ServerWindow::Text1_Click() {
+    const std::string text = HostAddressBoxText(session_.HostAddressText());
+    Text1->setPlainText(QString::fromStdString(session_.IsHosting()
+                                                   ? text
+                                                   : std::string(kHostAddressError)));
+}
+
+void ServerWindow::cmdKick_Click() {
+    std::optional<int> selected;
+    if (!PlayerIndex->selectedItems().isEmpty()) {
+        selected = PlayerIndex->currentRow();
+    }
+    session_.Game().Kick(selected);
+    Refresh();
+}
+
+void ServerWindow::tmrUptime_Timer() {
+    lblUptime->setText(QString::fromStdString(FormatUptime(startTime_.elapsed() / 1000)));
+    if (session_.Game().BallGate()) {
+        if (!tmrBallHandler.isActive()) {
+            tmrBallHandler.start();
+        }
+    } else {
+        tmrBallHandler.stop();
+    }
+}
+
+void ServerWindow::tmrBallHandler_Timer() {
+    session_.Game().BallStep();
+    Refresh();
+}
+
+void ServerWindow::closeEvent(QCloseEvent* event) {
+    tmrBallHandler.stop();
+    tmrUptime.stop();
+    session_.CloseServer();
+    event->accept();
+}
+
+bool ServerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        Text1_Click();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace quorvex::server

@@ -1,0 +1,69 @@
+#pragma once
+
+// The server console, frmMain: settings, ball data, the player list with the kick button,
+// the host address and the uptime. A view over the game state; it keeps none of its own.
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include "server/host/server_session.h"
+#include "ui/prompter.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace quorvex::server {
+
+class ServerWindow : public QWidget {
+    Q_OBJECT
+public:
+    ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port);
+
+    // Form_Load: shows the window, hosts the session, starts the clock.
+    void Start();
+
+    // Controls, named as the console calls them, for tests that look at what it shows.
+    QLabel* lblUptime = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QRadioButton* Option3 = nullptr;
+    QLineEdit* Limit = nullptr;
+    QLabel* lblBallLeft = nullptr;
+    QLabel* lblBallTop = nullptr;
+    QLabel* lblBallAngle = nullptr;
+    QListWidget* PlayerIndex = nullptr;
+    QListWidget* PlayerName = nullptr;
+    QListWidget* PlayerWins = nullptr;
+    QListWidget* PlayerMisses = nullptr;
+    QPushButton* cmdKick = nullptr;
+    QTimer tmrBallHandler;
+    QTimer tmrUptime;
+
+    void Text1_Click();
+    void cmdKick_Click();
+    void Refresh();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void OptionClicked(GameType type);
+    void LimitChanged(const QString& text);
+    void tmrUptime_Timer();
+    void tmrBallHandler_Timer();
+
+    ServerSession& session_;
+    Prompter& prompter_;
+    std::int32_t port_;
+    QElapsedTimer startTime_;
+};
+
+}  // namespace quorvex::server
