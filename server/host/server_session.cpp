@@ -32,7 +32,9 @@ session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::
 ServerSession::ServerSession(session::Limits limits)
     : limits_(limits), game_(std::make_unique<ServerGame>(*this)) {}
 
-ServerSession::~ServerSession() { CloseServer(); }
+ServerSession::~ServerSession() {
+    CloseServer();
+}
 
 std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::int32_t port) {
     session::ApplicationDesc desc;
@@ -77,11 +79,10 @@ std::optional<std::string> ServerSession::HostAddressText() const {
 }
 
 bool ServerSession::Send(const Buffer& message) {
-    return server_ &&
-           server_
-               ->SendTo(session::kAllPlayers, message, 0,
-                        session::kSendGuaranteed | session::kSendNoLoopback)
-               .Ok();
+    return server_ && server_
+                          ->SendTo(session::kAllPlayers, message, 0,
+                                   session::kSendGuaranteed | session::kSendNoLoopback)
+                          .Ok();
 }
 
 void ServerSession::CreatePlayer(session::PlayerId id) {

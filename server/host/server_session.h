@@ -17,7 +17,7 @@ namespace quorvex::server {
 inline constexpr char kSessionName[] = "First VuvovuDUduz App (Messaging Program)";
 
 class ServerSession : public session::SessionEvents, public Outbox {
-public:
+  public:
     explicit ServerSession(session::Limits limits = {});
     ~ServerSession() override;
 
@@ -39,7 +39,7 @@ public:
     void CreatePlayer(session::PlayerId id) override;
     void Receive(session::PlayerId from, ByteView message) override;
 
-private:
+  private:
     void Changed();
 
     session::Limits limits_;

@@ -39,8 +39,7 @@ QGroupBox* Frame(QWidget* parent, const char* caption, int top, int height) {
 
 // Shows one column of the seat table, touching the box only when its rows differ, so that
 // the operator's selection survives the many refreshes that change nothing.
-void ShowColumn(QListWidget* box, const std::vector<SeatRow>& seats,
-                std::string SeatRow::*column) {
+void ShowColumn(QListWidget* box, const std::vector<SeatRow>& seats, std::string SeatRow::*column) {
     bool same = box->count() == static_cast<int>(seats.size());
     for (int i = 0; same && i < box->count(); ++i) {
         same = box->item(i)->text().toStdString() == seats[i].*column;
@@ -90,8 +89,7 @@ void ServerWindow::BuildControls() {
     Option3->setText(QStringLiteral("Free 4 All"));
     connect(Option1, &QRadioButton::clicked, this, [this] { OptionClicked(GameType::Points); });
     connect(Option2, &QRadioButton::clicked, this, [this] { OptionClicked(GameType::Survivor); });
-    connect(Option3, &QRadioButton::clicked, this,
-            [this] { OptionClicked(GameType::FreeForAll); });
+    connect(Option3, &QRadioButton::clicked, this, [this] { OptionClicked(GameType::FreeForAll); });
     Caption(settings, "Miss Limit: ", 2040, 600, 1095, 300);
     Limit = Place<QLineEdit>(settings, 3240, 560, 615, 375);
     Limit->setText(QStringLiteral("0"));
@@ -172,9 +170,8 @@ void ServerWindow::LimitChanged(const QString& text) {
 
 void ServerWindow::Text1_Click() {
     const std::string text = HostAddressBoxText(session_.HostAddressText());
-    Text1->setPlainText(QString::fromStdString(session_.IsHosting()
-                                                   ? text
-                                                   : std::string(kHostAddressError)));
+    Text1->setPlainText(
+        QString::fromStdString(session_.IsHosting() ? text : std::string(kHostAddressError)));
 }
 
 void ServerWindow::cmdKick_Click() {

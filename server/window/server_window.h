@@ -21,7 +21,7 @@ namespace quorvex::server {
 
 class ServerWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port);
 
     // Form_Load: shows the window, hosts the session, starts the clock.
@@ -49,11 +49,11 @@ public:
     void cmdKick_Click();
     void Refresh();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void OptionClicked(GameType type);
     void LimitChanged(const QString& text);

@@ -1,0 +1,130 @@
+// The real console window, offscreen, while scripted players act.
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include "server/window/server_window.h"
+#include "tests/support/bot.h"
+#include "tests/support/scripted_prompter.h"
+#include "tests/support/wait.h"
+
+namespace quorvex::test {
+namespace {
+
+struct Console {
+    explicit Console(std::optional<std::string> count = "11")
+        : prompter({count}), session(FastLimits()), window(session, prompter, 0) {
+        window.Start();
+    }
+    std::vector<std::string> Column(QListWidget* box) const {
+        std::vector<std::string> rows;
+        for (int i = 0; i < box->count(); ++i)
+            rows.push_back(box->item(i)->text().toStdString());
+        return rows;
+    }
+    ScriptedPrompter prompter;
+    server::ServerSession session;
+    server::ServerWindow window;
+};
+
+TEST(ServerWindow, ShowsTheRunningSessionAndItsPlayers) {
+    Console console;
+    EXPECT_EQ(console.window.windowTitle(), "Quorvex Server [Server running]");
+    EXPECT_TRUE(console.prompter.criticals.empty());
+    EXPECT_TRUE(console.window.Option3->isChecked());
+    EXPECT_EQ(console.window.Limit->text(), "0");
+    EXPECT_EQ(console.window.lblBallLeft->text(), "5235");
+    EXPECT_EQ(console.window.lblBallTop->text(), "3750");
+    EXPECT_EQ(console.window.Text1->toPlainText().left(5), "IP / ");
+    EXPECT_GT(console.window.Text1->toPlainText().size(), 5);
+
+    Bot ann(console.session.Port(), "Ann");
+    Bot bob(console.session.Port(), "Bob");
+    ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
+    ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
+    EXPECT_EQ(console.Column(console.window.PlayerName), (std::vector<std::string>{"Ann", "Bob"}));
+    EXPECT_EQ(console.Column(console.window.PlayerIndex),
+              (std::vector<std::string>{std::to_string(ann.Id()), std::to_string(bob.Id())}));
+    EXPECT_EQ(console.Column(console.window.PlayerWins), (std::vector<std::string>{"0", "0"}));
+
+    // Free 4 All with seated players: the gate lets the ball run within a second.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return console.window.lblBallTop->text() != "3750" ||
+                   console.window.lblBallLeft->text() != "5235";
+        },
+        3000));
+    EXPECT_TRUE(console.window.tmrBallHandler.isActive());
+    EXPECT_EQ(console.window.lblUptime->text().left(8), "Uptime: ");
+}
+
+TEST(ServerWindow, KickRemovesTheSelectedRowsPlayerOnly) {
+    Console console;
+    Bot ann(console.session.Port(), "Ann");
+    Bot bob(console.session.Port(), "Bob");
+    ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
+    ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
+
+    console.window.cmdKick_Click();  // nothing selected: nothing happens
+    EXPECT_EQ(console.window.PlayerIndex->count(), 2);
+
+    console.window.PlayerIndex->setCurrentRow(1);
+    console.window.cmdKick_Click();
+    EXPECT_EQ(console.Column(console.window.PlayerName), (std::vector<std::string>{"Ann"}));
+    ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::PlayerLeft>().has_value(); }));
+    EXPECT_EQ(ann.Last<msg::PlayerLeft>()->id, bob.Id());
+}
+
+TEST(ServerWindow, PickingPointsRaisesTheLimitAndTellsThePlayers) {
+    Console console;
+    Bot ann(console.session.Port(), "Ann");
+    ASSERT_TRUE(ann.WaitConnected());
+    console.window.Option1->click();
+    EXPECT_EQ(console.window.Limit->text(), "1");
+    ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::GameSettings>().has_value(); }));
+    EXPECT_EQ(ann.Last<msg::GameSettings>()->gameType, msg::kGamePoints);
+    EXPECT_EQ(ann.Last<msg::GameSettings>()->limit, "1");
+}
+
+TEST(ServerWindow, AnInvalidLimitShowsTheWarningAndFallsBackToZero) {
+    Console console;
+    struct Case {
+        const char* typed;
+        const char* shown;
+        bool warned;
+    };
+    for (const Case c : {Case{"7", "7", false}, Case{"75", "75", false}, Case{"753", "0", true},
+                         Case{"", "0", true}, Case{"x", "0", true}, Case{"05", "05", false}}) {
+        console.prompter.messages.clear();
+        console.window.Limit->setText(QString::fromUtf8(c.typed));
+        EXPECT_EQ(console.window.Limit->text().toStdString(), c.shown) << c.typed;
+        EXPECT_EQ(console.session.Game().Limit(), c.shown) << c.typed;
+        ASSERT_EQ(console.prompter.messages.size(), c.warned ? 1u : 0u) << c.typed;
+        if (c.warned) {
+            EXPECT_EQ(console.prompter.messages[0], "Only numbers ranging from 0-99 ar allowed");
+        }
+    }
+}
+
+TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
+    Console console(std::nullopt);  // the operator cancelled the player count
+    ASSERT_EQ(console.prompter.criticals.size(), 1u);
+    EXPECT_EQ(console.prompter.criticals[0].title, "InitServer");
+    EXPECT_EQ(console.prompter.criticals[0].text.rfind("Error #", 0), 0u);
+    EXPECT_EQ(console.window.windowTitle(), "Quorvex Server [Server running]");
+    EXPECT_EQ(console.window.Text1->toPlainText(), "Err: Could Not Retrive Hostname/IP");
+    console.window.Option2->click();
+    console.window.cmdKick_Click();
+    console.window.Text1_Click();
+    EXPECT_TRUE(console.window.Option2->isChecked());
+    Pump(1100);  // one uptime tick with no session
+    EXPECT_FALSE(console.window.tmrBallHandler.isActive());
+}
+
+}  // namespace
+}  // namespace quorvex::test

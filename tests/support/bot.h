@@ -1,0 +1,62 @@
+#pragma once
+
+// A scripted player built from the codec alone: it connects, sends messages and keeps every
+// message the server sent it, decodable by type.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/messages.h"
+#include "tests/support/session_harness.h"
+
+namespace quorvex::test {
+
+class Bot {
+  public:
+    Bot(quint16 port, const std::string& name) : link_(port, name) {}
+
+    bool WaitConnected() { return link_.WaitConnected(); }
+    session::PlayerId Id() const { return link_.client.LocalPlayerId(); }
+    template <class M>
+    bool Send(const M& message) {
+        const auto bytes = msg::Encode(message);
+        return bytes && link_.Send(*bytes);
+    }
+    bool SendBytes(const Buffer& bytes) { return link_.Send(bytes); }
+
+    const std::vector<Buffer>& Received() const { return link_.events.received; }
+    // Every received message of type M, in order of arrival.
+    template <class M>
+    std::vector<M> All() const {
+        std::vector<M> found;
+        for (const auto& bytes : Received()) {
+            if (auto m = msg::Decode<M>(bytes)) {
+                found.push_back(std::move(*m));
+            }
+        }
+        return found;
+    }
+    template <class M>
+    std::optional<M> Last() const {
+        auto all = All<M>();
+        if (all.empty()) {
+            return std::nullopt;
+        }
+        return all.back();
+    }
+    std::vector<std::uint8_t> Types() const {
+        std::vector<std::uint8_t> types;
+        for (const auto& bytes : Received()) {
+            types.push_back(bytes.empty() ? 0 : bytes[0]);
+        }
+        return types;
+    }
+    void Forget() { link_.events.received.clear(); }
+    ConnectedClient& Link() { return link_; }
+
+  private:
+    ConnectedClient link_;
+};
+
+}  // namespace quorvex::test
