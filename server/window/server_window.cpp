@@ -81,9 +81,9 @@ void ServerWindow::BuildControls() {
     Text1->viewport()->installEventFilter(this);
 
     auto* settings = Frame(this, "Game Settings", 1020, 1335);
-    Option1 = Place<QRadioButton>(settings, 120, 240, 1455, 300);
-    Option2 = Place<QRadioButton>(settings, 120, 600, 1455, 300);
-    Option3 = Place<QRadioButton>(settings, 120, 960, 1455, 300);
+    Option1 = Place<QRadioButton>(settings, 120, 300, 1455, 300);
+    Option2 = Place<QRadioButton>(settings, 120, 640, 1455, 300);
+    Option3 = Place<QRadioButton>(settings, 120, 980, 1455, 300);
     Option1->setText(QStringLiteral("Points"));
     Option2->setText(QStringLiteral("Survivor"));
     Option3->setText(QStringLiteral("Free 4 All"));
@@ -117,6 +117,23 @@ void ServerWindow::BuildControls() {
     cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
     cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
     connect(cmdKick, &QPushButton::clicked, this, &ServerWindow::cmdKick_Click);
+    NameControls();
+}
+
+// Controls carry their names as accessible descriptions (their visible text stays their
+// accessible name), so that tools outside the process can find them.
+void ServerWindow::NameControls() {
+    const std::pair<QWidget*, const char*> named[] = {
+        {lblUptime, "lblUptime"},       {Text1, "Text1"},           {Option1, "Option1"},
+        {Option2, "Option2"},           {Option3, "Option3"},       {Limit, "Limit"},
+        {lblBallLeft, "lblBallLeft"},   {lblBallTop, "lblBallTop"}, {lblBallAngle, "lblBallAngle"},
+        {PlayerIndex, "PlayerIndex"},   {PlayerName, "PlayerName"}, {PlayerWins, "PlayerWins"},
+        {PlayerMisses, "PlayerMisses"}, {cmdKick, "cmdKick"},
+    };
+    for (const auto& [widget, name] : named) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setAccessibleDescription(QString::fromLatin1(name));
+    }
 }
 
 void ServerWindow::Start() {
