@@ -1,0 +1,138 @@
+#include "client/window/client_session.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace quorvex::client {
+
+std::string ErrorText(const session::Status& status) {
+    return "Error #" + std::to_string(status.Number()) + ": " + status.description;
+}
+
+ClientSession::ClientSession(Prompter& prompter, std::int32_t port, session::Limits limits)
+    : prompter_(prompter), port_(port), limits_(limits), state_(*this) {}
+
+ClientSession::~ClientSession() {
+    CloseSession();
+}
+
+bool ClientSession::SessionInit() {
+    sessionLink_ = std::make_unique<session::SessionClient>(limits_);
+    deviceAddress_ = {};
+    hostAddress_ = {};
+    sessionLink_->RegisterMessageHandler(this);
+    for (const auto& status : {deviceAddress_.SetSP(session::kProviderTcpIp),
+                               hostAddress_.SetSP(session::kProviderTcpIp),
+                               hostAddress_.AddComponentLong("port", port_)}) {
+        if (!status.Ok()) {
+            Fail(kSessionInitTitle, status);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ClientSession::ConnectToHost() {
+    if (!sessionLink_) {
+        Fail(kConnectTitle, session::Status::Failure(session::ErrorCode::NotReady,
+                                                     "The session was not initialised"));
+        return false;
+    }
+    // No other check: whatever was typed is the host, and the session says what it makes of it.
+    std::string host;
+    while (host.empty()) {
+        host = prompter_.AskText(kHostPrompt, kHostTitle, kDefaultHost).value_or("");
+    }
+    if (const auto status = hostAddress_.AddComponentString("hostname", host); !status.Ok()) {
+        Fail(kConnectTitle, status);
+        return false;
+    }
+    AskPlayerName();
+    const auto info = sessionLink_->SetClientInfo(
+        session::PlayerInfo{session::kInfoName, state_.MyName()}, session::kOpSync);
+    if (!info.Ok()) {
+        Fail(kConnectTitle, info);
+        return false;
+    }
+    session::ApplicationDesc desc;
+    desc.applicationId = session::kApplicationId;
+    if (const auto status = sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0);
+        !status.Ok()) {
+        Fail(kConnectTitle, status);
+        return false;
+    }
+    return true;
+}
+
+void ClientSession::AskPlayerName() {
+    // An empty name, even from a cancelled box, is a name like any other.
+    state_.SetMyName(prompter_.AskText(kNamePrompt, kNameTitle, kDefaultName).value_or(""));
+}
+
+void ClientSession::CloseSession() {
+    if (!sessionLink_) {
+        return;
+    }
+    sessionLink_->CancelAsyncOperation(0, session::kCancelAllOperations);
+    sessionLink_->UnRegisterMessageHandler();
+    sessionLink_->Close(0);
+    // Released with this object, not here: CloseSession may run inside one of the link's own
+    // notifications, which still has to return through it.
+    closedLink_ = std::move(sessionLink_);
+}
+
+void ClientSession::EndProgram(int exitCode) {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    if (end_) {
+        end_(exitCode);
+        return;
+    }
+    // Queued, so that an end decided before the event loop runs still takes effect.
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [exitCode] { QCoreApplication::exit(exitCode); });
+}
+
+bool ClientSession::Send(const Buffer& message) {
+    return sessionLink_ &&
+           sessionLink_->Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+}
+
+void ClientSession::ConnectComplete(const session::Status& result) {
+    if (result.Ok()) {
+        state_.OnConnectComplete(true);
+        Changed();
+        return;
+    }
+    // A connection that never came about leaves nothing to play: the player is told why, as
+    // for a Connect refused at once. A program already closing just goes on closing.
+    if (!state_.Exiting()) {
+        Fail(kConnectTitle, result);
+    }
+}
+
+void ClientSession::TerminateSession() {
+    state_.OnTerminateSession();
+    Changed();
+}
+
+void ClientSession::Receive(session::PlayerId /*from*/, ByteView message) {
+    state_.HandleMessage(message);
+    Changed();
+}
+
+void ClientSession::Fail(const char* title, const session::Status& status) {
+    prompter_.ShowCritical(title, ErrorText(status));
+    CloseSession();
+    EndProgram(1);
+}
+
+void ClientSession::Changed() {
+    if (changed_) {
+        changed_();
+    }
+}
+
+}  // namespace quorvex::client

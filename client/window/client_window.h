@@ -1,0 +1,110 @@
+#pragma once
+
+// The client window, frmMain: the arena above Line1, the chat bottom left, the seat table
+// bottom right, and the lobby frame over the middle of the arena. A view over ClientState: it
+// shows what the state holds and forwards pointer moves, keys, clicks and timer ticks to it.
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+#include "client/window/client_session.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace quorvex::client {
+
+class ChatView;
+
+inline constexpr int kSurfaceWidth = 10350;  // twips
+inline constexpr int kSurfaceHeight = 9600;
+inline constexpr char kStartingCaption[] = "Quorvex - Client";
+inline constexpr char kInitializedCaption[] = "Quorvex - Client [Initialized]";
+inline constexpr char kRunningCaption[] = "Quorvex V1.0 - by Marbeck";
+inline constexpr int kTimer2Interval = 100;  // ms
+inline constexpr double kLobbyPoints = 13.5;
+
+class ClientWindow : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ClientWindow(ClientSession& session);
+    ~ClientWindow() override;
+
+    // Form_Load: shows the window, creates the session, asks for host and name, connects.
+    // Stops early when one of those failed and the program is ending.
+    void Start();
+
+    // Controls, named as the window calls them, for tests that look at what it shows.
+    QPlainTextEdit* txtChat = nullptr;
+    QLineEdit* txtSend = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QListWidget* PlayerIndex = nullptr;
+    QListWidget* PlayerName = nullptr;
+    QListWidget* PlayerWins = nullptr;
+    QListWidget* PlayerMisses = nullptr;
+    QGroupBox* frameInitRnd = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblGameType = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* lblLimit = nullptr;
+    QWidget* LineNR1 = nullptr;
+    QPushButton* cmdRdy = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* lblPRdy = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* lblNOP = nullptr;
+    QWidget* LineNR2 = nullptr;
+    QPushButton* cmdJoin = nullptr;
+    QPushButton* cmdSpectate = nullptr;
+    QTimer Timer1;
+    QTimer Timer2;
+
+    // Brings every control up to date with the state, whatever changed.
+    void RefreshAll();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildControls();
+    void BuildLowerPanel();
+    void BuildLobbyFrame();
+
+    void Form_MouseMove(const QPointF& pixels);
+    void Form_Unload();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void cmdJoin_Click();
+    void cmdRdy_Click();
+    void cmdSpectate_Click();
+    // True when the key was Enter and the line went out.
+    bool txtSend_KeyDown(int keyCode);
+
+    // Repaints what the state says has changed since the last call.
+    void Sync();
+    void ShowChanges(unsigned changes);
+    void ShowSeats();
+    void ShowLobby();
+    void UpdateOuterWidth();
+
+    ClientSession& session_;
+    ClientState& state_;
+    std::unique_ptr<ChatView> chatView_;
+};
+
+}  // namespace quorvex::client

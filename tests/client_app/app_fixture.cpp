@@ -1,0 +1,58 @@
+#include "tests/client_app/app_fixture.h"
+
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+#include "client/state/client_texts.h"
+#include "tests/support/wait.h"
+
+namespace quorvex::test {
+
+TestServer::TestServer(const std::string& count) : prompter(Answers{count}) {
+    hostError = session.InitServer(prompter, 0);
+}
+
+std::vector<std::string> TestServer::SeatNames() {
+    std::vector<std::string> names;
+    for (const auto& row : Game().Seats()) {
+        names.push_back(row.playerName);
+    }
+    return names;
+}
+
+TestClient::TestClient(std::int32_t port, Answers answers)
+    : prompter(std::move(answers)), session(prompter, port), window(session) {
+    session.SetEndCallback([this](int code) { exitCodes.push_back(code); });
+    window.Start();
+}
+
+std::unique_ptr<TestClient> TestClient::Named(std::int32_t port, const std::string& name) {
+    return std::make_unique<TestClient>(port, Answers{"127.0.0.1", name});
+}
+
+std::string TestClient::ChatText() const {
+    return window.txtChat->toPlainText().toStdString();
+}
+
+std::vector<std::string> TestClient::Column(const QListWidget* box) const {
+    std::vector<std::string> rows;
+    for (int i = 0; i < box->count(); ++i) {
+        rows.push_back(box->item(i)->text().toStdString());
+    }
+    return rows;
+}
+
+bool TestClient::WaitSeated(int timeoutMs) {
+    return WaitUntil(
+        [this] {
+            return Contains(ChatText(), std::string(client::kConnectedNotice)) &&
+                   State().PlayerID() >= 0;
+        },
+        timeoutMs);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace quorvex::test

@@ -1,0 +1,56 @@
+#pragma once
+
+// A real server and real client windows on one event loop, every input box answered from a
+// script and every program end recorded instead of ending the test.
+
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "client/window/client_session.h"
+#include "client/window/client_window.h"
+#include "server/host/server_session.h"
+#include "tests/support/scripted_prompter.h"
+
+namespace quorvex::test {
+
+using Answers = std::deque<std::optional<std::string>>;
+
+struct TestServer {
+    // `count`: the answer to the player-count prompt, the server's own player included.
+    explicit TestServer(const std::string& count = "11");
+    quint16 Port() const { return session.Port(); }
+    server::ServerGame& Game() { return session.Game(); }
+    // The names in the server's seat table, in seat order.
+    std::vector<std::string> SeatNames();
+
+    ScriptedPrompter prompter;
+    server::ServerSession session;
+    std::optional<std::string> hostError;
+};
+
+struct TestClient {
+    // Runs Form_Load against `port` with the scripted answers.
+    TestClient(std::int32_t port, Answers answers);
+    // Answers the host box with 127.0.0.1 and the name box with `name`.
+    static std::unique_ptr<TestClient> Named(std::int32_t port, const std::string& name);
+
+    client::ClientState& State() { return session.State(); }
+    std::string ChatText() const;  // what txtChat shows
+    std::vector<std::string> Column(const QListWidget* box) const;
+    // Waits for the connection notice in the log and for this player's own seat row.
+    bool WaitSeated(int timeoutMs = 5000);
+
+    ScriptedPrompter prompter;
+    client::ClientSession session;
+    client::ClientWindow window;
+    std::vector<int> exitCodes;
+};
+
+bool Contains(const std::string& text, const std::string& part);
+
+}  // namespace quorvex::test
