@@ -15,6 +15,7 @@
 #include "client/state/client_texts.h"
 #include "client/window/client_window.h"
 #include "client/window/fit_text.h"
+#include "ui/control_names.h"
 #include "ui/twips.h"
 
 namespace quorvex::client {
@@ -136,6 +137,22 @@ void ClientWindow::BuildControls() {
     setAutoFillBackground(true);
     BuildLowerPanel();
     BuildLobbyFrame();
+    NameControls({
+        {txtChat, "txtChat"},
+        {txtSend, "txtSend"},
+        {PlayerIndex, "PlayerIndex"},
+        {PlayerName, "PlayerName"},
+        {PlayerWins, "PlayerWins"},
+        {PlayerMisses, "PlayerMisses"},
+        {frameInitRnd, "frameInitRnd"},
+        {lblGameType, "lblGameType"},
+        {lblLimit, "lblLimit"},
+        {lblPRdy, "lblPRdy"},
+        {lblNOP, "lblNOP"},
+        {cmdRdy, "cmdRdy"},
+        {cmdJoin, "cmdJoin"},
+        {cmdSpectate, "cmdSpectate"},
+    });
 }
 
 void ClientWindow::BuildLowerPanel() {

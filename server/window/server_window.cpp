@@ -13,6 +13,7 @@
 
 #include "server/game/console_text.h"
 #include "server/game/limit_text.h"
+#include "ui/control_names.h"
 #include "ui/twips.h"
 
 namespace quorvex::server {
@@ -117,23 +118,22 @@ void ServerWindow::BuildControls() {
     cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
     cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
     connect(cmdKick, &QPushButton::clicked, this, &ServerWindow::cmdKick_Click);
-    NameControls();
-}
-
-// Controls carry their names as accessible descriptions (their visible text stays their
-// accessible name), so that tools outside the process can find them.
-void ServerWindow::NameControls() {
-    const std::pair<QWidget*, const char*> named[] = {
-        {lblUptime, "lblUptime"},       {Text1, "Text1"},           {Option1, "Option1"},
-        {Option2, "Option2"},           {Option3, "Option3"},       {Limit, "Limit"},
-        {lblBallLeft, "lblBallLeft"},   {lblBallTop, "lblBallTop"}, {lblBallAngle, "lblBallAngle"},
-        {PlayerIndex, "PlayerIndex"},   {PlayerName, "PlayerName"}, {PlayerWins, "PlayerWins"},
-        {PlayerMisses, "PlayerMisses"}, {cmdKick, "cmdKick"},
-    };
-    for (const auto& [widget, name] : named) {
-        widget->setObjectName(QString::fromLatin1(name));
-        widget->setAccessibleDescription(QString::fromLatin1(name));
-    }
+    NameControls({
+        {lblUptime, "lblUptime"},
+        {Text1, "Text1"},
+        {Option1, "Option1"},
+        {Option2, "Option2"},
+        {Option3, "Option3"},
+        {Limit, "Limit"},
+        {lblBallLeft, "lblBallLeft"},
+        {lblBallTop, "lblBallTop"},
+        {lblBallAngle, "lblBallAngle"},
+        {PlayerIndex, "PlayerIndex"},
+        {PlayerName, "PlayerName"},
+        {PlayerWins, "PlayerWins"},
+        {PlayerMisses, "PlayerMisses"},
+        {cmdKick, "cmdKick"},
+    });
 }
 
 void ServerWindow::Start() {

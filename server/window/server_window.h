@@ -55,7 +55,6 @@ class ServerWindow : public QWidget {
 
   private:
     void BuildControls();
-    void NameControls();
     void OptionClicked(GameType type);
     void LimitChanged(const QString& text);
     void tmrUptime_Timer();

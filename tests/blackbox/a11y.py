@@ -1,0 +1,116 @@
+"""Reading the programs' windows from outside: AT-SPI for what they show, xdotool for typing,
+Xlib for a polite close (WM_DELETE_WINDOW, as a window manager's close button sends)."""
+
+import subprocess
+import time
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+from Xlib import X, display, protocol  # noqa: E402
+
+
+def wait_for(what, predicate, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            value = predicate()
+        except Exception:  # the tree changes under our feet while programs start and stop
+            value = None
+        if value:
+            return value
+        time.sleep(0.1)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+def application(pid):
+    desktop = Atspi.get_desktop(0)
+    for i in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(i)
+        if app is not None and app.get_process_id() == pid:
+            return app
+    return None
+
+
+def walk(node):
+    yield node
+    for i in range(node.get_child_count()):
+        child = node.get_child_at_index(i)
+        if child is not None:
+            yield from walk(child)
+
+
+def control(pid, description):
+    """The control whose accessible description is its name in the program (e.g. PlayerName)."""
+    app = application(pid)
+    if app is None:
+        return None
+    for node in walk(app):
+        if node.get_description() == description:
+            return node
+    return None
+
+
+def caption(pid):
+    app = application(pid)
+    if app is None or app.get_child_count() == 0:
+        return None
+    return app.get_child_at_index(0).get_name()
+
+
+def text_of(node):
+    text = node.get_text_iface() if hasattr(node, "get_text_iface") else node
+    return Atspi.Text.get_text(text, 0, Atspi.Text.get_character_count(text))
+
+
+def rows(pid, description):
+    node = control(pid, description)
+    if node is None:
+        return None
+    return [node.get_child_at_index(i).get_name() for i in range(node.get_child_count())]
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], check=False, capture_output=True,
+                          text=True).stdout.split()
+
+
+def window(pid, title):
+    """The visible window of process `pid` whose title is exactly `title`."""
+    pattern = "^" + "".join("\\" + c if c in ".[]()*+?{}|^$\\" else c for c in title) + "$"
+    found = xdotool("search", "--all", "--onlyvisible", "--pid", str(pid), "--name", pattern)
+    return found[0] if found else None
+
+
+def focus(wid):
+    xdotool("windowfocus", "--sync", wid)
+
+
+def type_into(wid, text, enter=True):
+    focus(wid)
+    xdotool("key", "--clearmodifiers", "ctrl+a")
+    if text:
+        xdotool("type", "--delay", "20", text)
+    else:
+        xdotool("key", "BackSpace")
+    if enter:
+        xdotool("key", "Return")
+
+
+def answer_prompt(pid, title, text):
+    wid = wait_for(f"the box '{title}'", lambda: window(pid, title))
+    type_into(wid, text)
+
+
+def close(wid):
+    """Asks the window to close, as the title bar's close button would."""
+    d = display.Display()
+    w = d.create_resource_object("window", int(wid))
+    protocols = d.intern_atom("WM_PROTOCOLS")
+    delete = d.intern_atom("WM_DELETE_WINDOW")
+    event = protocol.event.ClientMessage(window=w, client_type=protocols,
+                                         data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+    w.send_event(event, event_mask=X.NoEventMask)
+    d.flush()
+    d.close()
