@@ -5,10 +5,6 @@
 
 namespace quorvex::client {
 
-std::string ErrorText(const session::Status& status) {
-    return "Error #" + std::to_string(status.Number()) + ": " + status.description;
-}
-
 ClientSession::ClientSession(Prompter& prompter, std::int32_t port, session::Limits limits)
     : prompter_(prompter), port_(port), limits_(limits), state_(*this) {}
 
@@ -124,7 +120,7 @@ void ClientSession::Receive(session::PlayerId /*from*/, ByteView message) {
 }
 
 void ClientSession::Fail(const char* title, const session::Status& status) {
-    prompter_.ShowCritical(title, ErrorText(status));
+    prompter_.ShowCritical(title, session::ErrorText(status));
     CloseSession();
     EndProgram(1);
 }

@@ -27,9 +27,6 @@ inline constexpr char kDefaultName[] = "Myself";
 inline constexpr char kSessionInitTitle[] = "SessionInit";
 inline constexpr char kConnectTitle[] = "mdlSessionConnect";
 
-// "Error #<number>: <description>", the text of every failure box.
-std::string ErrorText(const session::Status& status);
-
 class ClientSession : public session::SessionEvents, public Outbox {
   public:
     // `port` is the server's port (kDefaultPort in the program, a test server's otherwise).

@@ -16,6 +16,7 @@
 #include "client/window/arena_painter.h"
 #include "client/window/chat_view.h"
 #include "client/window/fit_text.h"
+#include "ui/seat_column.h"
 #include "ui/twips.h"
 
 namespace quorvex::client {
@@ -23,27 +24,6 @@ namespace {
 
 constexpr arena::Line kLine1{0, 7560, 10320, 7560, arena::kWhite, arena::kSolid, 1, true};
 constexpr arena::Line kLine2{5640, 7560, 5640, 9600, arena::kWhite, arena::kSolid, 1, true};
-
-// Shows one column of the seat table, touching the box only when its rows differ, so that a
-// selection survives the many updates that change nothing.
-void ShowColumn(QListWidget* box, const SeatTable& seats, std::string SeatTableRow::*column) {
-    bool same = box->count() == static_cast<int>(seats.size());
-    for (int i = 0; same && i < box->count(); ++i) {
-        same = box->item(i)->text().toStdString() == seats[static_cast<std::size_t>(i)].*column;
-    }
-    if (same) {
-        return;
-    }
-    const int selected = box->currentRow();
-    QSignalBlocker block(box);
-    box->clear();
-    for (const auto& row : seats) {
-        box->addItem(QString::fromStdString(row.*column));
-    }
-    if (selected >= 0 && selected < box->count()) {
-        box->setCurrentRow(selected);
-    }
-}
 
 void ShowText(QLabel* label, const std::string& text) {
     const QString shown = QString::fromStdString(text);

@@ -2,6 +2,10 @@
 
 namespace quorvex::session {
 
+std::string ErrorText(const Status& status) {
+    return "Error #" + std::to_string(status.Number()) + ": " + status.description;
+}
+
 Status SessionAddress::SetSP(const std::string& provider) {
     if (provider != kProviderTcpIp) {
         return Status::Failure(ErrorCode::InvalidParameter,

@@ -64,6 +64,9 @@ struct Status {
     }
 };
 
+// "Error #<number>: <description>", as the programs' failure boxes show a status.
+std::string ErrorText(const Status& status);
+
 // An address: a service provider and named components ("port", "hostname").
 class SessionAddress {
   public:

@@ -6,10 +6,6 @@
 namespace quorvex::server {
 namespace {
 
-std::string ErrorText(const session::Status& status) {
-    return "Error #" + std::to_string(status.Number()) + ": " + status.description;
-}
-
 // The operator's answer: a whole number (a fraction is rounded); anything else is refused.
 session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::int32_t& count) {
     const auto value = answer ? StrictNumber(*answer) : std::nullopt;
@@ -43,7 +39,7 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
         prompter.AskText("Please enter the number of Clients (include +1 for server)",
                          "Number of Clients Required", "11");
     if (const auto status = ParsePlayerCount(answer, desc.maxPlayers); !status.Ok()) {
-        return ErrorText(status);
+        return session::ErrorText(status);
     }
     desc.sessionName = kSessionName;
     desc.flags = session::kSessionClientServer;
@@ -54,7 +50,7 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", port);
     if (const auto status = server->Host(desc, address, 0); !status.Ok()) {
-        return ErrorText(status);
+        return session::ErrorText(status);
     }
     server_ = std::move(server);
     return std::nullopt;

@@ -14,6 +14,7 @@
 #include "server/game/console_text.h"
 #include "server/game/limit_text.h"
 #include "ui/control_names.h"
+#include "ui/seat_column.h"
 #include "ui/twips.h"
 
 namespace quorvex::server {
@@ -36,27 +37,6 @@ QGroupBox* Frame(QWidget* parent, const char* caption, int top, int height) {
     auto* frame = Place<QGroupBox>(parent, 0, top, 4695, height);
     frame->setTitle(QString::fromUtf8(caption));
     return frame;
-}
-
-// Shows one column of the seat table, touching the box only when its rows differ, so that
-// the operator's selection survives the many refreshes that change nothing.
-void ShowColumn(QListWidget* box, const std::vector<SeatRow>& seats, std::string SeatRow::*column) {
-    bool same = box->count() == static_cast<int>(seats.size());
-    for (int i = 0; same && i < box->count(); ++i) {
-        same = box->item(i)->text().toStdString() == seats[i].*column;
-    }
-    if (same) {
-        return;
-    }
-    const int selected = box->currentRow();
-    QSignalBlocker block(box);
-    box->clear();
-    for (const auto& row : seats) {
-        box->addItem(QString::fromStdString(row.*column));
-    }
-    if (selected >= 0 && selected < box->count()) {
-        box->setCurrentRow(selected);
-    }
 }
 
 }  // namespace
