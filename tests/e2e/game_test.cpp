@@ -278,6 +278,23 @@ TEST_F(Table, FreeForAllRunsWhileAnyoneSitsAndPlayersComeAndGo) {
     ASSERT_TRUE(WaitInSync()) << Describe();
 }
 
+TEST_F(Table, AKilledClientStaysListedUntilKickedWhileTheOthersPlayOn) {
+    for (const char* name : {"Ann", "Bob", "Cy"}) Join(name);
+    clients_.pop_back();  // Cy's program dies: its connection closes without a PlayerLeft
+    Pump(300);
+    EXPECT_EQ(Game().Seats().size(), 3u);
+    for (int i = 0; i < 10; ++i) {
+        Step();
+        ASSERT_FALSE(HasFatalFailure());
+    }
+    ASSERT_TRUE(WaitInSync()) << Describe();
+    ASSERT_TRUE(Game().Kick(2));
+    for (auto& c : clients_) {
+        ASSERT_TRUE(WaitUntil([&] { return Contains(c->ChatText(), "Cy has left"); }));
+    }
+    ASSERT_TRUE(WaitInSync()) << Describe();
+}
+
 TEST_F(Table, PaddlesFollowThePointerOnEveryScreen) {
     Join("Ann");
     Join("Bob");
