@@ -77,9 +77,6 @@ def main(server_path, client_path):
                           a11y.text_of(a11y.control(clients[name].pid, "txtChat")))
         print("the chat line reached every client")
 
-        if shutil.which("import"):
-            subprocess.run(["import", "-window", "root", "blackbox.png"], check=False)
-
         cy = a11y.window(clients["Cy"].pid, CLIENT_CAPTION)
         a11y.close(cy)
         code = clients["Cy"].wait(timeout=10)
