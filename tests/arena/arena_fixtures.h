@@ -4,6 +4,8 @@
 // side of a given slope or quadrant.
 
 #include <cstddef>
+#include <tuple>
+#include <vector>
 
 #include "client/arena/arena.h"
 
@@ -16,25 +18,26 @@ inline Arena Built(int seats) {
 }
 
 // Seat `seat` owns `side`; every lower seat gets the same side.
-
 inline Arena OneSideArena(Line side, int seat = 0) {
     Arena arena = MakeInitialArena();
     const auto count = static_cast<std::size_t>(seat + 1);
     arena.barriers.assign(count, side);
-    arena.segments.assign(count, arena.segments.front());
     arena.equations.assign(count, SideEquation(side));
     arena.players.assign(count, arena.players.front());
     arena.ready = true;
     return arena;
 }
 
-inline Line Side(float x1, float y1, float x2, float y2) {
-    Line line;
-    line.x1 = x1;
-    line.y1 = y1;
-    line.x2 = x2;
-    line.y2 = y2;
-    return line;
+// The end points of a line, or of every line of a collection, to compare them at once.
+inline std::tuple<float, float, float, float> Ends(const Line& l) {
+    return {l.x1, l.y1, l.x2, l.y2};
+}
+inline std::vector<std::tuple<float, float, float, float>> Ends(const std::vector<Line>& lines) {
+    std::vector<std::tuple<float, float, float, float>> ends;
+    for (const Line& line : lines) {
+        ends.push_back(Ends(line));
+    }
+    return ends;
 }
 
 }  // namespace quorvex::arena::testing

@@ -1,13 +1,14 @@
 #pragma once
 
-// Test doubles for the server's game: an outbox that keeps and decodes what was sent, and
-// helpers that build incoming messages and drive a game into shape.
+// Test doubles for the server's game: a game whose outbox keeps what was sent, builders of
+// incoming messages, and helpers that read the game's state back.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/messages.h"
@@ -15,6 +16,8 @@
 #include "server/game/server_game.h"
 
 namespace quorvex::server::harness {
+
+using Rows = std::vector<std::string>;
 
 class RecordingOutbox : public Outbox {
   public:
@@ -26,58 +29,40 @@ class RecordingOutbox : public Outbox {
         return true;
     }
 
-    std::vector<std::uint8_t> Types() const {
-        std::vector<std::uint8_t> types;
-        for (const auto& m : sent) {
-            types.push_back(m.at(0));
-        }
-        return types;
-    }
-
-    template <class M>
-    std::optional<M> At(std::size_t index) const {
-        return index < sent.size() ? msg::Decode<M>(sent[index]) : std::nullopt;
-    }
-
-    template <class M>
-    std::optional<M> Last() const {
-        return sent.empty() ? std::nullopt : At<M>(sent.size() - 1);
-    }
-
     std::vector<Buffer> sent;
-    // Sends are refused once this many have been accepted.
-    std::optional<std::size_t> refuseFrom;
+    std::optional<std::size_t> refuseFrom;  // sends are refused once this many were accepted
+};
+
+// A game sending into its own recording outbox. The host's own player (id 1) and one client
+// per name (ids 101, 102, ...) are connected, and what that sent is forgotten.
+struct Game : RecordingOutbox, ServerGame {
+    explicit Game(const Rows& names = {}, RandomSource random = MakeDefaultRandomSource(),
+                  Capacity capacity = {})
+        : ServerGame(static_cast<RecordingOutbox&>(*this), std::move(random), capacity) {
+        OnCreatePlayer(1, "host");
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            OnCreatePlayer(static_cast<std::int32_t>(101 + i), names[i]);
+        }
+        sent.clear();
+    }
 };
 
 template <class M>
 Buffer Bytes(const M& message) {
     return *msg::Encode(message);
 }
-
 inline Buffer SeatRequest(std::uint8_t request, const std::string& id) {
     return Bytes(msg::SeatRequest{request, id});
 }
-
 inline Buffer BallEvent(std::uint8_t kind, const std::string& value) {
     return Bytes(msg::BallEvent{kind, value});
 }
-
 inline Buffer Ready() {
     return Bytes(msg::ReadyRequest{});
 }
 
-// Connects the host's own player (id 1) and then one client per name, ids 101, 102, ...
-inline void Connect(ServerGame& game, const std::vector<std::string>& names) {
-    if (!game.HostPlayerKnown()) {
-        game.OnCreatePlayer(1, "host");
-    }
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        game.OnCreatePlayer(static_cast<std::int32_t>(101 + i), names[i]);
-    }
-}
-
-inline std::vector<std::string> Column(const ServerGame& game, std::string SeatRow::*field) {
-    std::vector<std::string> texts;
+inline Rows Column(const ServerGame& game, std::string SeatRow::*field) {
+    Rows texts;
     for (const auto& row : game.Seats()) {
         texts.push_back(row.*field);
     }
@@ -90,14 +75,12 @@ inline std::string Dump(const ServerGame& game) {
     for (const auto& e : game.Roster()) {
         out << e.id << ':' << e.name << ';';
     }
-    out << '|';
     for (const auto& r : game.Seats()) {
-        out << r.playerIndex << ',' << r.playerName << ',' << r.playerWins << ',' << r.playerMisses
-            << ';';
+        out << '|' << r.playerIndex << ',' << r.playerWins << ',' << r.playerMisses;
     }
     out << '|' << game.ReadyCount() << '|' << static_cast<int>(game.SelectedGameType()) << '|'
         << game.Limit() << '|' << game.BallLeft() << ',' << game.BallTop() << ','
-        << game.BallAngle() << '|' << game.HostPlayerId();
+        << game.BallAngle();
     return out.str();
 }
 

@@ -1,138 +1,118 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "tests/server_game/recording_outbox.h"
 
 namespace quorvex::server {
 namespace {
 
-using harness::Column;
-using harness::Connect;
-using harness::RecordingOutbox;
+using namespace harness;
+using enum GameType;
 
-constexpr std::uint8_t kGameSettings = 8;
-
-struct RoundCase {
-    const char* name;
-    GameType type;
-    std::string limit;  // set after the game type is picked
-    int seats;
-    std::vector<int> missesBySeat;  // in order of occurrence
-    std::vector<std::string> wins;
-    std::vector<std::string> misses;
-    bool ended;
-};
-
-class Rounds : public ::testing::TestWithParam<RoundCase> {};
-
-TEST_P(Rounds, EndByTheRuleOfTheGameType) {
-    const auto& c = GetParam();
-    RecordingOutbox out;
-    ServerGame game(out);
-    Connect(game, std::vector<std::string>(static_cast<std::size_t>(c.seats), "p"));
-    game.PickGameType(c.type);
-    ASSERT_TRUE(game.SetLimitText(c.limit));
-    game.OnReceive(harness::Ready());
-    out.sent.clear();
-    for (const int seat : c.missesBySeat) {
-        game.CountMiss(seat);
-    }
-    EXPECT_EQ(Column(game, &SeatRow::playerWins), c.wins);
-    EXPECT_EQ(Column(game, &SeatRow::playerMisses), c.misses);
-    const auto types = out.Types();
-    EXPECT_EQ(std::count(types.begin(), types.end(), kGameSettings), c.ended ? 1 : 0);
-    EXPECT_EQ(game.ReadyCount(), c.ended ? 0 : 1);
-    if (c.ended) {
-        EXPECT_EQ(out.Last<msg::GameSettings>()->gameType, static_cast<std::uint8_t>(c.type));
+// The round-end rule of each game type: Points wins are limit less misses and replace earlier
+// wins; Survivor ends when all but two seats are over the limit; Free 4 All never ends. An end
+// resends the settings and sets the ready count to 0.
+TEST(Rounds, EndByTheRuleOfTheGameType) {
+    struct Case {
+        GameType type;
+        std::string limit;              // set after the game type is picked
+        std::vector<int> missesBySeat;  // in order of occurrence
+        Rows wins, misses;
+        long ends;
+    };
+    const Case cases[] = {
+        {Points, "3", {1, 0, 0, 0}, {"0", "2", "3"}, {"0", "0", "0"}, 1},
+        {Points, "3", {0, 0, 1}, {"0", "0"}, {"2", "1"}, 0},
+        {Points, "0", {0}, {"-1", "0"}, {"0", "0"}, 1},
+        {Points, "05", {0, 0, 0, 0, 0}, {"0"}, {"0"}, 1},
+        {Points, "1", {0, 0}, {"0", "1"}, {"0", "0"}, 2},
+        {Survivor, "2", {1, 2, 2, 0, 0, 0}, {"0", "1", "1"}, {"0", "0", "0"}, 1},
+        {Survivor, "2", {1, 2, 2, 0, 0}, {"0", "0", "0"}, {"2", "1", "2"}, 0},
+        {Survivor, "1", {1}, {"1", "1"}, {"0", "0"}, 1},
+        {Survivor, "0", {1, 0, 1}, {"0", "0"}, {"1", "2"}, 0},
+        {FreeForAll, "1", {0, 0, 0, 1}, {"0", "0"}, {"3", "1"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        Game g(Rows(c.wins.size(), "p"));
+        g.PickGameType(c.type);
+        ASSERT_TRUE(g.SetLimitText(c.limit));
+        g.OnReceive(Ready());
+        g.sent.clear();
+        for (const int seat : c.missesBySeat) {
+            g.CountMiss(seat);
+        }
+        EXPECT_EQ(Column(g, &SeatRow::playerWins), c.wins);
+        EXPECT_EQ(Column(g, &SeatRow::playerMisses), c.misses);
+        const Buffer settings =
+            Bytes(msg::GameSettings{static_cast<std::uint8_t>(c.type), c.limit});
+        EXPECT_EQ(std::count(g.sent.begin(), g.sent.end(), settings), c.ends);
+        EXPECT_EQ(g.ReadyCount(), c.ends ? 0 : 1);
     }
 }
 
-const auto P = GameType::Points;
-const auto S = GameType::Survivor;
-const auto F = GameType::FreeForAll;
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, Rounds,
-    ::testing::Values(
-        RoundCase{"PointsWinsAreLimitLessMisses",
-                  P,
-                  "3",
-                  3,
-                  {1, 0, 0, 0},
-                  {"0", "2", "3"},
-                  {"0", "0", "0"},
-                  true},
-        RoundCase{"PointsNoSeatAtTheLimit", P, "3", 2, {0, 0, 1}, {"0", "0"}, {"2", "1"}, false},
-        RoundCase{"PointsLimitZeroEndsAtFirstMiss", P, "0", 2, {0}, {"-1", "0"}, {"0", "0"}, true},
-        RoundCase{
-            "PointsTwoDigitLimitWithLeadingZero", P, "05", 1, {0, 0, 0, 0, 0}, {"0"}, {"0"}, true},
-        RoundCase{"SurvivorAllButTwoOverTheLimit",
-                  S,
-                  "2",
-                  3,
-                  {1, 2, 2, 0, 0, 0},
-                  {"0", "1", "1"},
-                  {"0", "0", "0"},
-                  true},
-        RoundCase{
-            "SurvivorNotYet", S, "2", 3, {1, 2, 2, 0, 0}, {"0", "0", "0"}, {"2", "1", "2"}, false},
-        RoundCase{"SurvivorTwoSeatsFirstMissEnds", S, "1", 2, {1}, {"1", "1"}, {"0", "0"}, true},
-        RoundCase{"SurvivorTwoSeatsLimitZeroNeverEnds",
-                  S,
-                  "0",
-                  2,
-                  {1, 0, 1},
-                  {"0", "0"},
-                  {"1", "2"},
-                  false},
-        RoundCase{
-            "FreeForAllMissesOnlyAddUp", F, "1", 2, {0, 0, 0, 1}, {"0", "0"}, {"3", "1"}, false}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST(Rounds, PointsResultReplacesEarlierWins) {
-    RecordingOutbox out;
-    ServerGame game(out);
-    Connect(game, {"ann", "bob"});
-    game.PickGameType(GameType::Points);  // limit becomes "1"
-    game.CountMiss(0);
-    game.CountMiss(0);
-    EXPECT_EQ(Column(game, &SeatRow::playerWins), (std::vector<std::string>{"0", "1"}));
-}
-
-TEST(ReadyCount, EveryReadyCountsAndIsAnnounced) {
-    RecordingOutbox out;
-    ServerGame game(out);
-    game.OnReceive(harness::Ready());
-    game.OnReceive(harness::Ready());
-    EXPECT_EQ(game.ReadyCount(), 2);
-    ASSERT_EQ(out.sent.size(), 2u);
-    EXPECT_EQ(out.Last<msg::ReadyCount>()->count, "2");
-}
-
-TEST(ReadyCount, StaysInsideSixteenBits) {
-    RecordingOutbox out;
-    ServerGame game(out);
-    const Buffer ready = harness::Ready();
-    while (game.ReadyCount() < 32767) {
-        ASSERT_TRUE(game.OnReceive(ready));
-        out.sent.clear();
+// Every Ready counts and is announced; the count stays inside 16 bits at both ends, and a
+// withdrawal refused at the bottom keeps its seat too.
+TEST(ReadyCount, CountsEveryReadyWithinSixteenBits) {
+    Game high, low({"ann"});
+    high.OnReceive(Ready());
+    high.OnReceive(Ready());
+    EXPECT_EQ(high.sent.back(), Bytes(msg::ReadyCount{"2"}));
+    while (high.ReadyCount() < 32767) {
+        ASSERT_TRUE(high.OnReceive(Ready()));
     }
-    game.OnReceive(ready);
-    EXPECT_EQ(game.ReadyCount(), 32767);
-    EXPECT_TRUE(out.sent.empty());
-
-    ServerGame low(out);
-    Connect(low, {"ann"});
-    const Buffer withdraw = harness::SeatRequest(3, "999");
     while (low.ReadyCount() > -32768) {
-        low.OnReceive(withdraw);
+        low.OnReceive(SeatRequest(3, "999"));
     }
-    out.sent.clear();
-    low.OnReceive(harness::SeatRequest(3, "101"));  // dropped whole: the seat stays too
+    high.sent.clear();
+    low.sent.clear();
+    high.OnReceive(Ready());
+    low.OnReceive(SeatRequest(3, "101"));
+    EXPECT_EQ(high.ReadyCount(), 32767);
     EXPECT_EQ(low.ReadyCount(), -32768);
     EXPECT_EQ(low.Seats().size(), 1u);
-    EXPECT_TRUE(out.sent.empty());
+    EXPECT_TRUE(high.sent.empty() && low.sent.empty());
+}
+
+// The limit box takes one or two digits only; anything else falls back to "0". Nothing is sent.
+TEST(Limit, OneOrTwoDigitsOnlyAndInvalidFallsBackToZero) {
+    for (const auto& [text, valid] : std::vector<std::pair<std::string, bool>>{
+             {"", false}, {"7", true}, {"75", true}, {"753", false}, {"05", true}, {" 1", false}}) {
+        Game g;
+        g.SetLimitText("42");
+        EXPECT_EQ(g.SetLimitText(text), valid) << text;
+        EXPECT_EQ(g.Limit(), valid ? text : "0");
+        EXPECT_TRUE(g.sent.empty());
+    }
+}
+
+// A pick sends exactly one GameSettings (Points raising a limit below 1 to "1"), sets the ready
+// count to 0 and every seat's misses to "0", and keeps the wins.
+TEST(PickGameType, SendsOneSettingsClearsMissesAndReadyKeepsWins) {
+    using Pick = std::tuple<GameType, std::string, std::string>;  // type, limit before, sent
+    const Pick cases[] = {{Points, "0", "1"},
+                          {Points, "00", "1"},
+                          {Points, "07", "07"},
+                          {Survivor, "0", "0"},
+                          {FreeForAll, "0", "0"}};
+    for (const auto& [type, limitBefore, limitSent] : cases) {
+        Game g({"ann", "bob"});
+        g.PickGameType(Points);
+        g.CountMiss(0);  // wins "0" and "1"
+        g.PickGameType(FreeForAll);
+        g.CountMiss(1);
+        g.OnReceive(Ready());
+        ASSERT_TRUE(g.SetLimitText(limitBefore));
+        g.sent.clear();
+        g.PickGameType(type);
+        const auto sentType = static_cast<std::uint8_t>(type);
+        EXPECT_EQ(g.sent, std::vector<Buffer>{Bytes(msg::GameSettings{sentType, limitSent})});
+        EXPECT_EQ(g.ReadyCount(), 0);
+        EXPECT_EQ(Column(g, &SeatRow::playerMisses), (Rows{"0", "0"}));
+        EXPECT_EQ(Column(g, &SeatRow::playerWins), (Rows{"0", "1"}));
+    }
 }
 
 }  // namespace
