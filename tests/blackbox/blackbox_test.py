@@ -79,7 +79,7 @@ def main(server_path, client_path):
 
         cy = a11y.window(clients["Cy"].pid, CLIENT_CAPTION)
         a11y.close(cy)
-        code = clients["Cy"].wait(timeout=10)
+        code = clients["Cy"].wait(timeout=30)
         assert code == 0, f"Cy's client ended with {code}"
         a11y.wait_for("Cy to leave the server's list",
                       lambda: a11y.rows(server.pid, "PlayerName") == ["Ann", "Bob"])
@@ -92,13 +92,13 @@ def main(server_path, client_path):
         print("closing Cy removed it everywhere")
 
         a11y.close(a11y.window(server.pid, SERVER_RUNNING))
-        assert server.wait(timeout=10) == 0, "the server did not end cleanly"
+        assert server.wait(timeout=30) == 0, "the server did not end cleanly"
         for name in ["Ann", "Bob"]:
             a11y.wait_for(f"the lost-connection notice at {name}",
                           lambda: "Connection with server lost" in
                           a11y.text_of(a11y.control(clients[name].pid, "txtChat")))
             a11y.close(a11y.window(clients[name].pid, CLIENT_CAPTION))
-            assert clients[name].wait(timeout=10) == 0, f"{name}'s client did not end cleanly"
+            assert clients[name].wait(timeout=30) == 0, f"{name}'s client did not end cleanly"
         print("server closed; clients noticed and closed normally")
         return 0
     finally:
