@@ -116,13 +116,5 @@ TEST(Format, PlainDigitsWithinThePrecision) {
     EXPECT_EQ(FormatInteger(0), "0");
 }
 
-TEST(Format, TextReadsBackWithinSevenDigits) {
-    for (float v : {1878.4492f, 7499.981f, 5223.055f, 0.0047560f, -1526.37f, 3.0e-5f, 3.4e38f}) {
-        const auto back = StrictNumber(FormatSingle(v));
-        ASSERT_TRUE(back.has_value()) << v;
-        EXPECT_NEAR(*back, v, std::fabs(v) * 1e-6) << v;
-    }
-}
-
 }  // namespace
 }  // namespace quorvex

@@ -89,14 +89,5 @@ TEST(Handshake, PayloadsRoundTripAndRefuseTruncation) {
     EXPECT_EQ(refusal->text, "full");
 }
 
-TEST(SessionAddress, UrlCarriesTheHostAsItsSecondPart) {
-    SessionAddress address;
-    ASSERT_TRUE(address.SetSP(kProviderTcpIp).Ok());
-    address.AddComponentString("hostname", "192.168.1.5");
-    address.AddComponentLong("port", 4000);
-    EXPECT_EQ(address.GetURL(), "x-quorvex:/provider=TCPIP;192.168.1.5;port=4000");
-    EXPECT_FALSE(address.SetSP("IPX").Ok());
-}
-
 }  // namespace
 }  // namespace quorvex::session

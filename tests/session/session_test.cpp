@@ -115,22 +115,6 @@ TEST(Session, ConnectFailuresAreReportedNotHidden) {
               ErrorCode::NameTooLong);
 }
 
-TEST(Session, HostingRefusesATakenPortAndTooFewPlayers) {
-    HostedServer first;
-    ASSERT_TRUE(first.hosted.Ok());
-    session::SessionServer second;
-    session::SessionAddress address;
-    address.SetSP(session::kProviderTcpIp);
-    address.AddComponentLong("port", first.Port());
-    session::ApplicationDesc desc{1, session::kApplicationId, 11, "x"};
-    EXPECT_EQ(second.Host(desc, address, 0).code, ErrorCode::PortUnavailable);
-    desc.maxPlayers = 1;
-    address.AddComponentLong("port", 0);
-    EXPECT_EQ(second.Host(desc, address, 0).code, ErrorCode::InvalidParameter);
-    EXPECT_FALSE(second.IsHosting());
-    EXPECT_FALSE(second.SendTo(session::kAllPlayers, Buffer{1}, 0, 0).Ok());
-}
-
 TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
     HostedServer host;
     ConnectedClient ann(host.Port(), "Ann");
@@ -216,29 +200,6 @@ TEST(Session, TheServerGoingAwayTerminatesEveryClientOnce) {
     EXPECT_FALSE(ann.Send(Buffer{1}));
     Pump(100);
     EXPECT_EQ(ann.events.terminated, 1);
-}
-
-TEST(Session, AClientThatClosesIsReportedDestroyed) {
-    HostedServer host;
-    auto ann = std::make_unique<ConnectedClient>(host.Port(), "Ann");
-    ASSERT_TRUE(ann->WaitConnected());
-    const auto id = ann->client.LocalPlayerId();
-    ann.reset();
-    ASSERT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }));
-    EXPECT_EQ(host.events.destroyed[0], id);
-}
-
-TEST(Session, NoNotificationsAfterUnregistering) {
-    HostedServer host;
-    ConnectedClient ann(host.Port(), "Ann");
-    ASSERT_TRUE(ann.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 2; }));
-    ann.client.UnRegisterMessageHandler();
-    host.server.SendTo(session::kAllPlayers, Buffer{1}, 0, 0);
-    host.server.Close(0);
-    Pump(200);
-    EXPECT_TRUE(ann.events.received.empty());
-    EXPECT_EQ(ann.events.terminated, 0);
 }
 
 }  // namespace

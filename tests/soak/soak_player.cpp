@@ -1,0 +1,79 @@
+#include "tests/soak/soak_player.h"
+
+#include "protocol/messages.h"
+#include "tests/soak/soak_limits.h"
+
+namespace quorvex::soak {
+namespace {
+
+constexpr char kLineWord[] = ":>line ";
+
+}  // namespace
+
+SoakPlayer::SoakPlayer(quint16 port, std::string name)
+    : name_(std::move(name)), client_(PlayerLimits()), state_(*this) {
+    state_.SetMyName(name_);
+    client_.RegisterMessageHandler(this);
+    client_.SetClientInfo({session::kInfoName, name_}, session::kOpSync);
+    session::SessionAddress host;
+    session::SessionAddress device;
+    host.SetSP(session::kProviderTcpIp);
+    device.SetSP(session::kProviderTcpIp);
+    host.AddComponentString("hostname", "127.0.0.1");
+    host.AddComponentLong("port", port);
+    session::ApplicationDesc desc;
+    desc.applicationId = session::kApplicationId;
+    client_.Connect(desc, host, device, 0);
+    paddleTimer_.setInterval(100);
+    QObject::connect(&paddleTimer_, &QTimer::timeout, [this] { state_.Timer2_Timer(); });
+    QObject::connect(&chatTimer_, &QTimer::timeout, [this] {
+        const std::string line = "line " + std::to_string(linesSent_) + " " +
+                                 std::string(padding_, static_cast<char>('a' + linesSent_ % 26));
+        if (state_.txtSend_KeyDown(client::kEnterKey, line)) {
+            ++linesSent_;
+        }
+    });
+}
+
+void SoakPlayer::StartChatting(int everyMs, std::size_t padding) {
+    padding_ = padding;
+    chatTimer_.start(everyMs);
+}
+
+bool SoakPlayer::Send(const Buffer& message) {
+    return client_.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+}
+
+void SoakPlayer::ConnectComplete(const session::Status& result) {
+    connected_ = result.Ok();
+    lost_ = !result.Ok();
+    state_.OnConnectComplete(result.Ok());
+    if (connected_) {
+        paddleTimer_.start();
+    }
+}
+
+void SoakPlayer::Receive(session::PlayerId /*from*/, ByteView message) {
+    if (const auto chat = msg::Decode<msg::Chat>(message)) {
+        chat_.push_back(chat->line);
+    }
+    state_.HandleMessage(message);
+}
+
+void SoakPlayer::TerminateSession() {
+    lost_ = true;
+    state_.OnTerminateSession();
+}
+
+std::vector<int> NumbersFrom(const std::vector<std::string>& lines, const std::string& sender) {
+    const std::string prefix = sender + kLineWord;
+    std::vector<int> numbers;
+    for (const auto& line : lines) {
+        if (line.rfind(prefix, 0) == 0) {
+            numbers.push_back(std::stoi(line.substr(prefix.size())));
+        }
+    }
+    return numbers;
+}
+
+}  // namespace quorvex::soak
