@@ -5,11 +5,16 @@
 namespace quorvex::msg {
 namespace {
 
+// Room for every common message, so that building one costs one allocation, not one per field.
+constexpr std::size_t kTypicalMessageBytes = 64;
+
 // Both streams share one vocabulary so that each message's field list below serves writing and
 // reading alike. Errors are sticky: after the first failure every call is a no-op.
 class WriteStream {
   public:
     static constexpr bool kReading = false;
+
+    WriteStream() { buffer_.reserve(kTypicalMessageBytes); }
 
     void Byte(std::uint8_t v) { Data(v, 1); }
     void Integer(std::int16_t v) { Data(static_cast<std::uint16_t>(v), 2); }

@@ -1,9 +1,24 @@
 #include "protocol/session/qt_frames.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <array>
 
 namespace quorvex::session {
+
+void WriteNow(QTcpSocket& socket, const char* data, std::size_t size) {
+    std::size_t done = 0;
+    if (socket.bytesToWrite() == 0 && socket.state() == QAbstractSocket::ConnectedState) {
+        const ssize_t sent = ::send(static_cast<int>(socket.socketDescriptor()), data, size,
+                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        // On EAGAIN or a real error Qt takes everything; it reports errors itself.
+        done = sent > 0 ? static_cast<std::size_t>(sent) : 0;
+    }
+    if (done < size) {
+        socket.write(data + done, static_cast<qint64>(size - done));
+    }
+}
 
 bool PumpSocket(QTcpSocket& socket, FrameParser& parser) {
     std::array<std::uint8_t, 64 * 1024> chunk;

@@ -94,7 +94,7 @@ Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*
         Lose();
         return Status::Failure(ErrorCode::ConnectionLost, "The server stopped reading");
     }
-    socket_->write(frame);
+    WriteNow(*socket_, frame.constData(), static_cast<std::size_t>(frame.size()));
     sinceSent_.restart();
     return Status::Success();
 }

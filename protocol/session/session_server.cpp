@@ -1,10 +1,12 @@
 #include "protocol/session/session_server.h"
 
+#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <limits>
 
 #include "protocol/session/frame.h"
@@ -35,6 +37,9 @@ class ServerPeer {
 
     QTcpSocket* socket;
     FrameParser parser;
+    // Frames queued during this turn of the event loop; they leave together in one write.
+    // Cleared, never freed, so a busy player costs no allocation per message.
+    std::vector<char> unsent;
     bool joined = false;
     PlayerId id = 0;
     std::string name;
@@ -43,9 +48,56 @@ class ServerPeer {
     QElapsedTimer sinceSent;
 };
 
+namespace {
+
+// A player's queue keeps up to this much room between turns; a burst's larger queue is given
+// back, so that a quiet player holds no more than this.
+constexpr std::size_t kKeptQueueBytes = 64 * 1024;
+
+// The whole Data frame in one allocation, built once however many players it goes to.
+QByteArray DataFrame(ByteView payload) {
+    QByteArray frame(static_cast<qsizetype>(kFrameHeaderBytes + 1 + payload.size()),
+                     Qt::Uninitialized);
+    const auto length = static_cast<std::uint32_t>(payload.size() + 1);
+    char* out = frame.data();
+    for (std::size_t i = 0; i < kFrameHeaderBytes; ++i) {
+        out[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+    }
+    out[kFrameHeaderBytes] = static_cast<char>(FrameKind::Data);
+    std::copy(payload.begin(), payload.end(), out + kFrameHeaderBytes + 1);
+    return frame;
+}
+
+}  // namespace
+
 SessionServer::SessionServer(Limits limits, QObject* parent) : QObject(parent), limits_(limits) {
     heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
     connect(&heartbeat_, &QTimer::timeout, this, &SessionServer::Heartbeat);
+    // Frames queued while handling one batch of notifications leave together, one write per
+    // player, just before the event loop next waits. The zero-interval timer is the same flush
+    // for loops that never wait (processEvents without WaitForMoreEvents); scheduling a timer,
+    // unlike posting a call, needs no wake-up of the loop.
+    // Repeating, so that it is still active inside its own timeout; every flush stops it.
+    flush_.setInterval(0);
+    const auto flushAll = [this] {
+        if (!flush_.isActive()) {
+            return;  // nothing was queued since the last flush
+        }
+        flush_.stop();
+        for (const auto& [socket, peer] : peers_) {
+            if (!peer->unsent.empty()) {
+                WriteNow(*socket, peer->unsent.data(), peer->unsent.size());
+                peer->unsent.clear();
+                if (peer->unsent.capacity() > kKeptQueueBytes) {
+                    std::vector<char>().swap(peer->unsent);
+                }
+            }
+        }
+    };
+    connect(&flush_, &QTimer::timeout, this, flushAll);
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(thread())) {
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, flushAll);
+    }
 }
 
 SessionServer::~SessionServer() {
@@ -117,7 +169,7 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
     if (message.size() + 1 > limits_.maxFrameBytes) {
         return Status::Failure(ErrorCode::MessageTooLarge, "The message is too large to send");
     }
-    const QByteArray frame = FrameBytes(FrameKind::Data, message);
+    const QByteArray frame = DataFrame(message);
     std::vector<ServerPeer*> overflowing;
     bool found = target == kAllPlayers || target == hostId_;
     for (const auto& [socket, peer] : peers_) {
@@ -321,12 +373,19 @@ void SessionServer::Refuse(ServerPeer* peer, std::uint8_t reason, const std::str
 
 bool SessionServer::Write(ServerPeer* peer, const QByteArray& frame) {
     QTcpSocket* socket = peer->socket;
-    if (socket == nullptr || static_cast<std::size_t>(socket->bytesToWrite() + frame.size()) >
+    if (socket == nullptr || static_cast<std::size_t>(socket->bytesToWrite()) +
+                                     peer->unsent.size() + static_cast<std::size_t>(frame.size()) >
                                  limits_.maxPendingWriteBytes) {
         return false;  // a peer that stops reading must not grow our memory
     }
-    socket->write(frame);
-    peer->sinceSent.restart();
+    if (peer->unsent.empty()) {
+        // The first frame for this player in this turn: make sure a flush is coming.
+        if (!flush_.isActive()) {
+            flush_.start();
+        }
+        peer->sinceSent.restart();
+    }
+    peer->unsent.insert(peer->unsent.end(), frame.begin(), frame.end());
     return true;
 }
 

@@ -67,6 +67,7 @@ class SessionServer : public QObject {
     std::vector<std::unique_ptr<ServerPeer>> dropped_;
     ApplicationDesc desc_;
     QTimer heartbeat_;
+    QTimer flush_;
     PlayerId hostId_ = 0;
     // Identifiers start well away from seat numbers, so the two are never mistaken for each
     // other on screen or in a test.

@@ -1,0 +1,148 @@
+#include "bench/session_vs_enet/ours_peers.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+
+#include "bench/session_vs_enet/wire.h"
+#include "bench/support/figures.h"
+#include "protocol/session/limits.h"
+#include "protocol/session/session_client.h"
+
+namespace quorvex::bench::compare {
+namespace {
+
+constexpr std::uint32_t kSendFlags = session::kSendGuaranteed | session::kSendNoLoopback;
+
+class Player : public session::SessionEvents {
+  public:
+    explicit Player(quint16 port) {
+        client.RegisterMessageHandler(this);
+        client.SetClientInfo({session::kInfoName, "bench"}, session::kOpSync);
+        session::SessionAddress host;
+        session::SessionAddress device;
+        host.SetSP(session::kProviderTcpIp);
+        device.SetSP(session::kProviderTcpIp);
+        host.AddComponentString("hostname", "127.0.0.1");
+        host.AddComponentLong("port", port);
+        session::ApplicationDesc desc;
+        desc.applicationId = session::kApplicationId;
+        client.Connect(desc, host, device, 0);
+    }
+    void ConnectComplete(const session::Status& result) override {
+        connected = result.Ok();
+        failed = !result.Ok();
+        if (connected) {
+            OnConnected();
+        }
+    }
+    void TerminateSession() override { failed = true; }
+    virtual void OnConnected() {}
+    void Send(const std::vector<std::uint8_t>& bytes) { client.Send(bytes, 0, kSendFlags); }
+
+    session::SessionClient client;
+    bool connected = false;
+    bool failed = false;
+};
+
+class Pinger : public Player {
+  public:
+    Pinger(quint16 port, int total) : Player(port), total_(total) {}
+    void OnConnected() override { Ping(); }
+    void Receive(session::PlayerId, ByteView message) override {
+        if (message.empty() || message[0] != kPing) {
+            return;
+        }
+        samples.push_back(static_cast<double>(MonotonicNs() - sentAt_) / 1000.0);
+        if (static_cast<int>(samples.size()) < total_) {
+            Ping();
+        }
+    }
+    bool Done() const { return failed || static_cast<int>(samples.size()) >= total_; }
+    std::vector<double> samples;
+
+  private:
+    void Ping() {
+        const auto bytes = Message(kPing, static_cast<std::uint32_t>(samples.size()));
+        sentAt_ = MonotonicNs();
+        Send(bytes);
+    }
+    int total_;
+    std::int64_t sentAt_ = 0;
+};
+
+class Receiver : public Player {
+  public:
+    Receiver(quint16 port, std::uint32_t total) : Player(port), total_(total) {}
+    void Receive(session::PlayerId, ByteView message) override {
+        if (message.empty() || message[0] != kFanOut) {
+            return;
+        }
+        ++count;
+        if (count % kAckEvery == 0 || count == total_) {
+            Send(Message(kAck, count));
+        }
+    }
+    bool Done() const { return failed || count >= total_; }
+    std::uint32_t count = 0;
+
+  private:
+    std::uint32_t total_;
+};
+
+// Runs the event loop until `done` holds or `timeoutMs` passes.
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+    const std::int64_t deadline = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
+    QEventLoop loop;
+    QTimer check;
+    check.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done() || MonotonicNs() > deadline) {
+            loop.quit();
+        }
+    });
+    check.start(1);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
+}
+
+}  // namespace
+
+std::vector<double> OursRoundTrips(quint16 port, int count, int warmUp) {
+    Pinger pinger(port, count + warmUp);
+    if (!RunUntil([&] { return pinger.Done(); }, 120000) || pinger.failed) {
+        return {};
+    }
+    return {pinger.samples.begin() + warmUp, pinger.samples.end()};
+}
+
+double OursFanOut(quint16 port, std::uint32_t total, const std::function<void()>& start) {
+    std::vector<std::unique_ptr<Receiver>> receivers;
+    for (int i = 0; i < kReceivers; ++i) {
+        receivers.push_back(std::make_unique<Receiver>(port, total));
+    }
+    const auto all = [&](auto&& holds) {
+        for (const auto& r : receivers) {
+            if (!holds(*r)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!RunUntil([&] { return all([](const Receiver& r) { return r.connected; }); }, 10000)) {
+        return -1;
+    }
+    const std::int64_t begin = MonotonicNs();
+    start();
+    if (!RunUntil([&] { return all([](const Receiver& r) { return r.Done(); }); }, 120000) ||
+        !all([](const Receiver& r) { return !r.failed; })) {
+        return -1;
+    }
+    return static_cast<double>(MonotonicNs() - begin) / 1e9;
+}
+
+}  // namespace quorvex::bench::compare

@@ -1,0 +1,22 @@
+#pragma once
+
+// The player ends of our session service for the comparison: one pinging client, and a set of
+// fan-out receivers. Both run on this process's Qt event loop.
+
+#include <QtGlobal>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quorvex::bench::compare {
+
+// Round trips of one message through the server's echo, in microseconds, after `warmUp`
+// discarded ones. Empty when the connection failed.
+std::vector<double> OursRoundTrips(quint16 port, int count, int warmUp);
+
+// Connects kReceivers players; `start` is called once all are in, and the result is the time
+// in seconds from then until every receiver has `total` messages (negative on failure).
+double OursFanOut(quint16 port, std::uint32_t total, const std::function<void()>& start);
+
+}  // namespace quorvex::bench::compare

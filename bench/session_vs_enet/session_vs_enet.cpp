@@ -1,0 +1,125 @@
+// Our session layer against ENet's reliable ordered channel, on this machine, in one run: the
+// round trip of one small message, and the fan-out throughput of one server to 10 receivers.
+// Each server runs in a child process; the clients run here.
+//
+//   session_vs_enet [--round-trips N] [--fan-out N]
+
+#include <enet/enet.h>
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+
+#include "bench/session_vs_enet/enet_peers.h"
+#include "bench/session_vs_enet/ours_peers.h"
+#include "bench/session_vs_enet/wire.h"
+#include "bench/support/child_process.h"
+#include "bench/support/figures.h"
+
+namespace quorvex::bench::compare {
+namespace {
+
+constexpr double kRoundTripGoal = 1.2;  // ours at most this many times ENet's
+constexpr int kWarmUp = 500;
+constexpr int kRounds = 2;  // the transports take turns, so a busy spell hits both
+
+std::optional<std::uint16_t> StartServer(ChildProcess& server) {
+    const auto line = server.ReadLine(10000);
+    if (!server.Running() || !line || line->rfind("PORT ", 0) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(std::stoi(line->substr(5)));
+}
+
+std::vector<double> RoundTrips(const std::string& which, int count) {
+    ChildProcess server(OwnDirectory() + "/compare_server", {which});
+    const auto port = StartServer(server);
+    if (!port) {
+        return {};
+    }
+    auto samples = which == "ours" ? OursRoundTrips(*port, count, kWarmUp)
+                                   : EnetRoundTrips(*port, count, kWarmUp);
+    server.Send("quit");
+    server.Wait(3000);
+    return samples;
+}
+
+// Deliveries per second to all receivers together; negative on failure.
+double FanOut(const std::string& which, std::uint32_t total) {
+    ChildProcess server(OwnDirectory() + "/compare_server", {which});
+    const auto port = StartServer(server);
+    if (!port) {
+        return -1;
+    }
+    const auto start = [&server, total] { server.Send("fanout " + std::to_string(total)); };
+    const double seconds =
+        which == "ours" ? OursFanOut(*port, total, start) : EnetFanOut(*port, total, start);
+    server.Send("quit");
+    server.Wait(3000);
+    return seconds > 0 ? static_cast<double>(total) * kReceivers / seconds : -1;
+}
+
+const char* Verdict(bool met) {
+    return met ? "met" : "NOT met";
+}
+
+}  // namespace
+}  // namespace quorvex::bench::compare
+
+int main(int argc, char** argv) {
+    using namespace quorvex::bench;
+    using namespace quorvex::bench::compare;
+    QCoreApplication app(argc, argv);
+    const int roundTrips =
+        std::max(1, std::atoi(Option(argc, argv, "--round-trips", "10000").c_str()));
+    const auto fanOut = static_cast<std::uint32_t>(
+        std::max(1, std::atoi(Option(argc, argv, "--fan-out", "100000").c_str())));
+
+    std::printf(
+        "session_vs_enet: our session layer (TCP, framed, Qt event loop) against ENet %d.%d.%d\n"
+        "(UDP, reliable ordered channel 0) on this machine. Each server is a child process;\n"
+        "its clients run in this process. Messages are %zu bytes.\n\n",
+        ENET_VERSION_MAJOR, ENET_VERSION_MINOR, ENET_VERSION_PATCH, kMessageBytes);
+
+    std::vector<double> ours, enet;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto a = RoundTrips("ours", roundTrips / kRounds);
+        const auto b = RoundTrips("enet", roundTrips / kRounds);
+        ours.insert(ours.end(), a.begin(), a.end());
+        enet.insert(enet.end(), b.begin(), b.end());
+    }
+    const Spread o = SpreadOf(ours);
+    const Spread e = SpreadOf(enet);
+    std::printf(
+        "Round trip of one message, client -> server -> same client (%zu and %zu "
+        "samples, %d warm-up each run):\n",
+        o.count, e.count, kWarmUp);
+    std::printf("  ours: p50 %7.1f us  p99 %7.1f us  max %7.1f us\n", o.p50, o.p99, o.max);
+    std::printf("  ENet: p50 %7.1f us  p99 %7.1f us  max %7.1f us\n", e.p50, e.p99, e.max);
+    const bool rttOk = o.count > 0 && e.count > 0;
+    if (rttOk) {
+        std::printf("  ours/ENet: p50 %.2f, p99 %.2f; goal <= %.1f: p50 %s, p99 %s\n\n",
+                    o.p50 / e.p50, o.p99 / e.p99, kRoundTripGoal,
+                    Verdict(o.p50 <= kRoundTripGoal * e.p50),
+                    Verdict(o.p99 <= kRoundTripGoal * e.p99));
+    } else {
+        std::printf("  no ratio: a run failed\n\n");
+    }
+
+    const double oursRate = FanOut("ours", fanOut);
+    const double enetRate = FanOut("enet", fanOut);
+    std::printf(
+        "Fan-out: one server sends %u messages to each of %d receivers, at most %u in "
+        "flight beyond the slowest receiver's count:\n",
+        fanOut, kReceivers, kWindow);
+    std::printf("  ours: %10.0f deliveries/s\n", oursRate);
+    std::printf("  ENet: %10.0f deliveries/s\n", enetRate);
+    if (oursRate > 0 && enetRate > 0) {
+        std::printf("  ours/ENet: %.2f; goal >= 1.0: %s\n", oursRate / enetRate,
+                    Verdict(oursRate >= enetRate));
+    } else {
+        std::printf("  no ratio: a run failed\n");
+    }
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+// Clock and statistics for the printed benchmarks.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvex::bench {
+
+// CLOCK_MONOTONIC in nanoseconds: one clock for every process on the machine, so a time taken
+// in the server can be compared with one taken in a bot.
+std::int64_t MonotonicNs();
+
+struct Spread {
+    std::size_t count = 0;
+    double p50 = 0;
+    double p99 = 0;
+    double max = 0;
+};
+
+// Nearest-rank percentiles of the samples (sorted in place).
+Spread SpreadOf(std::vector<double>& samples);
+
+// "--name value" from the command line, or `fallback`.
+std::string Option(int argc, char** argv, const std::string& name, const std::string& fallback);
+
+// "10,25,50" as numbers; empty on anything that is not a list of positive whole numbers.
+std::vector<int> NumberList(const std::string& text);
+
+}  // namespace quorvex::bench
