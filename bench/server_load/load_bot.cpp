@@ -21,16 +21,7 @@ bool LoadBot::recording = false;
 
 LoadBot::LoadBot(int index, quint16 port) : index_(index) {
     client_.RegisterMessageHandler(this);
-    client_.SetClientInfo({session::kInfoName, "bot" + std::to_string(index)}, session::kOpSync);
-    session::SessionAddress host;
-    session::SessionAddress device;
-    host.SetSP(session::kProviderTcpIp);
-    device.SetSP(session::kProviderTcpIp);
-    host.AddComponentString("hostname", "127.0.0.1");
-    host.AddComponentLong("port", port);
-    session::ApplicationDesc desc;
-    desc.applicationId = session::kApplicationId;
-    client_.Connect(desc, host, device, 0);
+    session::ConnectScripted(client_, "bot" + std::to_string(index), "127.0.0.1", port);
     // Precise: Qt lines coarse timers up on shared boundaries, which would make every bot
     // report in the same instant, as players on separate machines never do.
     paddleTimer_.setTimerType(Qt::PreciseTimer);

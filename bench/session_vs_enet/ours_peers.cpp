@@ -20,16 +20,7 @@ class Player : public session::SessionEvents {
   public:
     explicit Player(quint16 port) {
         client.RegisterMessageHandler(this);
-        client.SetClientInfo({session::kInfoName, "bench"}, session::kOpSync);
-        session::SessionAddress host;
-        session::SessionAddress device;
-        host.SetSP(session::kProviderTcpIp);
-        device.SetSP(session::kProviderTcpIp);
-        host.AddComponentString("hostname", "127.0.0.1");
-        host.AddComponentLong("port", port);
-        session::ApplicationDesc desc;
-        desc.applicationId = session::kApplicationId;
-        client.Connect(desc, host, device, 0);
+        session::ConnectScripted(client, "bench", "127.0.0.1", port);
     }
     void ConnectComplete(const session::Status& result) override {
         connected = result.Ok();

@@ -276,4 +276,20 @@ std::string SessionClient::HostText() const {
     return hostName_ + " (port " + std::to_string(port_) + ")";
 }
 
+Status ConnectScripted(SessionClient& client, const std::string& name, const std::string& hostName,
+                       std::int32_t port, const std::string& applicationId) {
+    if (const auto status = client.SetClientInfo({kInfoName, name}, kOpSync); !status.Ok()) {
+        return status;
+    }
+    SessionAddress host;
+    SessionAddress device;
+    host.SetSP(kProviderTcpIp);
+    device.SetSP(kProviderTcpIp);
+    host.AddComponentString("hostname", hostName);
+    host.AddComponentLong("port", port);
+    ApplicationDesc desc;
+    desc.applicationId = applicationId;
+    return client.Connect(desc, host, device, 0);
+}
+
 }  // namespace quorvex::session

@@ -71,4 +71,9 @@ class SessionClient : public QObject {
     PlayerId localId_ = 0;
 };
 
+// The whole start of a connection for scripted players: name, address of `hostName`:`port`
+// over TCP/IP, and Connect with `applicationId`.
+Status ConnectScripted(SessionClient& client, const std::string& name, const std::string& hostName,
+                       std::int32_t port, const std::string& applicationId = kApplicationId);
+
 }  // namespace quorvex::session

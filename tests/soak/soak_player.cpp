@@ -14,16 +14,7 @@ SoakPlayer::SoakPlayer(quint16 port, std::string name)
     : name_(std::move(name)), client_(PlayerLimits()), state_(*this) {
     state_.SetMyName(name_);
     client_.RegisterMessageHandler(this);
-    client_.SetClientInfo({session::kInfoName, name_}, session::kOpSync);
-    session::SessionAddress host;
-    session::SessionAddress device;
-    host.SetSP(session::kProviderTcpIp);
-    device.SetSP(session::kProviderTcpIp);
-    host.AddComponentString("hostname", "127.0.0.1");
-    host.AddComponentLong("port", port);
-    session::ApplicationDesc desc;
-    desc.applicationId = session::kApplicationId;
-    client_.Connect(desc, host, device, 0);
+    session::ConnectScripted(client_, name_, "127.0.0.1", port);
     paddleTimer_.setInterval(100);
     QObject::connect(&paddleTimer_, &QTimer::timeout, [this] { state_.Timer2_Timer(); });
     QObject::connect(&chatTimer_, &QTimer::timeout, [this] {

@@ -27,16 +27,7 @@ ConnectedClient::ConnectedClient(quint16 port, const std::string& name, session:
                                  const std::string& applicationId, const std::string& host)
     : client(limits) {
     client.RegisterMessageHandler(&events);
-    client.SetClientInfo(session::PlayerInfo{session::kInfoName, name}, session::kOpSync);
-    session::SessionAddress hostAddress;
-    session::SessionAddress device;
-    hostAddress.SetSP(session::kProviderTcpIp);
-    device.SetSP(session::kProviderTcpIp);
-    hostAddress.AddComponentLong("port", port);
-    hostAddress.AddComponentString("hostname", host);
-    session::ApplicationDesc desc;
-    desc.applicationId = applicationId;
-    started = client.Connect(desc, hostAddress, device, 0);
+    started = session::ConnectScripted(client, name, host, port, applicationId);
 }
 
 bool ConnectedClient::WaitConnected(int timeoutMs) {
