@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
@@ -21,6 +20,8 @@
 #include <vector>
 
 #include "bench/support/figures.h"
+#include "bench/support/stdin_commands.h"
+#include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
 
 namespace {
@@ -84,58 +85,34 @@ int main(int argc, char** argv) {
     std::vector<Stamp> stamps;
     stamps.reserve(1 << 16);
 
-    QTimer ballTimer;
-    ballTimer.setInterval(100);
-    QObject::connect(&ballTimer, &QTimer::timeout, [&] {
-        const std::int64_t now = quorvex::bench::MonotonicNs();
-        game.BallStep();
-        if (marked) {
-            stamps.push_back({now, game.BallLeft(), game.BallTop(), game.BallAngle()});
-        }
-    });
-    QTimer gateTimer;
-    gateTimer.setInterval(1000);
-    QObject::connect(&gateTimer, &QTimer::timeout, [&] {
-        if (!game.BallGate()) {
-            ballTimer.stop();
-        } else if (!ballTimer.isActive()) {
-            ballTimer.start();
-        }
-    });
-    gateTimer.start();
-
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    std::string input;
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char chunk[256];
-        const ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got <= 0) {
-            app.quit();  // the bench is gone
-            return;
-        }
-        input.append(chunk, static_cast<std::size_t>(got));
-        std::size_t end;
-        while ((end = input.find('\n')) != std::string::npos) {
-            const std::string command = input.substr(0, end);
-            input.erase(0, end + 1);
-            if (command == "mark") {
-                getrusage(RUSAGE_SELF, &atMark);
-                sentAtMark = session.sent;
-                marked = true;
-            } else if (command == "quit") {
-                rusage now{};
-                getrusage(RUSAGE_SELF, &now);
-                std::printf("CPU %ld %ld %ld %ld\n", Micros(atMark.ru_utime),
-                            Micros(atMark.ru_stime), Micros(now.ru_utime), Micros(now.ru_stime));
-                std::printf("SENT %ld\n", session.sent - sentAtMark);
-                for (const auto& s : stamps) {
-                    std::printf("STAMP %lld %s %s %s\n", static_cast<long long>(s.ns),
-                                s.left.c_str(), s.top.c_str(), s.angle.c_str());
-                }
-                std::printf("END\n");
-                std::fflush(stdout);
-                app.quit();
+    std::int64_t stepStartNs = 0;
+    quorvex::server::BallClock ball(
+        game, [&] { stepStartNs = quorvex::bench::MonotonicNs(); },
+        [&] {
+            if (marked) {
+                stamps.push_back({stepStartNs, game.BallLeft(), game.BallTop(), game.BallAngle()});
             }
+        });
+    ball.Start();
+
+    const auto commands = quorvex::bench::OnStdinLines([&](const std::string& command) {
+        if (command == "mark") {
+            getrusage(RUSAGE_SELF, &atMark);
+            sentAtMark = session.sent;
+            marked = true;
+        } else if (command == "quit") {
+            rusage now{};
+            getrusage(RUSAGE_SELF, &now);
+            std::printf("CPU %ld %ld %ld %ld\n", Micros(atMark.ru_utime), Micros(atMark.ru_stime),
+                        Micros(now.ru_utime), Micros(now.ru_stime));
+            std::printf("SENT %ld\n", session.sent - sentAtMark);
+            for (const auto& s : stamps) {
+                std::printf("STAMP %lld %s %s %s\n", static_cast<long long>(s.ns), s.left.c_str(),
+                            s.top.c_str(), s.angle.c_str());
+            }
+            std::printf("END\n");
+            std::fflush(stdout);
+            app.quit();
         }
     });
 

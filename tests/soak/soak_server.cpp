@@ -8,12 +8,13 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
 #include <string>
 
+#include "bench/support/stdin_commands.h"
+#include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
 #include "tests/soak/soak_limits.h"
 
@@ -58,39 +59,15 @@ int main(int argc, char** argv) {
     }
     auto& game = session.Game();
     game.StartUpBallDirection();
-    QTimer ballTimer;
-    ballTimer.setInterval(100);
-    QObject::connect(&ballTimer, &QTimer::timeout, [&] { game.BallStep(); });
-    QTimer gateTimer;
-    QObject::connect(&gateTimer, &QTimer::timeout, [&] {
-        if (!game.BallGate()) {
-            ballTimer.stop();
-        } else if (!ballTimer.isActive()) {
-            ballTimer.start();
-        }
-    });
-    gateTimer.start(1000);
+    quorvex::server::BallClock ball(game);
+    ball.Start();
 
-    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
-    std::string input;
-    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
-        char chunk[256];
-        const ssize_t got = read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got <= 0) {
+    const auto commands = quorvex::bench::OnStdinLines([&](const std::string& command) {
+        if (command == "heap") {
+            std::printf("HEAP %zu\n", HeapInUse());
+            std::fflush(stdout);
+        } else if (command == "quit") {
             app.quit();
-            return;
-        }
-        input.append(chunk, static_cast<std::size_t>(got));
-        std::size_t end;
-        while ((end = input.find('\n')) != std::string::npos) {
-            const std::string command = input.substr(0, end);
-            input.erase(0, end + 1);
-            if (command == "heap") {
-                std::printf("HEAP %zu\n", HeapInUse());
-                std::fflush(stdout);
-            } else if (command == "quit") {
-                app.quit();
-            }
         }
     });
     std::printf("PORT %u\n", static_cast<unsigned>(session.Port()));
