@@ -279,7 +279,8 @@ TEST_F(Table, FreeForAllRunsWhileAnyoneSitsAndPlayersComeAndGo) {
 }
 
 TEST_F(Table, AKilledClientStaysListedUntilKickedWhileTheOthersPlayOn) {
-    for (const char* name : {"Ann", "Bob", "Cy"}) Join(name);
+    for (const char* name : {"Ann", "Bob", "Cy"})
+        Join(name);
     clients_.pop_back();  // Cy's program dies: its connection closes without a PlayerLeft
     Pump(300);
     EXPECT_EQ(Game().Seats().size(), 3u);
