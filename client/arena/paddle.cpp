@@ -25,9 +25,6 @@ std::optional<Start> ProjectByX(const LineEquation& line, float x) {
 }
 
 std::optional<Start> ProjectByY(const LineEquation& line, float y) {
-    if (line.slope == 0) {
-        return std::nullopt;
-    }
     const auto x = ToSingle((y - line.intercept) / line.slope);
     if (!x) {
         return std::nullopt;
@@ -70,8 +67,10 @@ bool MovePaddle(Arena& arena, int ownSeat, float x, float y) {
             start = Start{*sideX, y};
         }
     } else {
+        // A level side has no x for a height; only the pointer's x finds its point on it.
         const int quadrant = SideQuadrantByStart(arena.barriers[seat]);
-        start = (quadrant == 1 || quadrant == 3) ? ProjectByX(line, x) : ProjectByY(line, y);
+        const bool byX = quadrant == 1 || quadrant == 3 || line.slope == 0;
+        start = byX ? ProjectByX(line, x) : ProjectByY(line, y);
     }
     if (!start) {
         return false;

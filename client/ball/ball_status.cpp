@@ -88,9 +88,12 @@ std::optional<Corners> BallCorners(const Ball& ball, int quadrant) {
 }
 
 // Whether the own paddle covers the ball's centre along the one axis the side runs along most.
-// Strict at both ends. A vertical side is tested along y, the only way its paddle extends.
-bool PaddleCovers(const Ball& ball, const arena::Line& paddle, int quadrant, bool vertical) {
-    if ((quadrant == 1 || quadrant == 3) && !vertical) {
+// Strict at both ends. A vertical side is tested along y and a level one along x, the only ways
+// their paddles extend.
+bool PaddleCovers(const Ball& ball, const arena::Line& paddle, int quadrant,
+                  const arena::LineEquation& side) {
+    const bool level = !side.vertical && side.slope == 0;
+    if (((quadrant == 1 || quadrant == 3) && !side.vertical) || level) {
         const auto centre = arena::ToSingle(ball.left + static_cast<double>(ball.width) / 2);
         return centre && paddle.x1 < *centre && *centre < paddle.x2;
     }
@@ -139,9 +142,9 @@ void JudgeOwnSide(Ball& ball, const arena::Arena& arena, int seat, double direct
     const auto index = static_cast<std::size_t>(seat);
     const arena::LineEquation& side = arena.equations[index];
     const int quadrant = arena::SideQuadrantByMidpoint(arena.barriers[index]);
-    const auto mirror = MirrorAngle(side, quadrant);
+    const double mirror = MirrorAngle(side, quadrant);
     const auto corners = BallCorners(ball, quadrant);
-    if (!mirror || !corners) {
+    if (!corners) {
         return;
     }
     if (arena::WithInPerimeter(arena, seat, corners->leading.x, corners->leading.y)) {
@@ -149,8 +152,8 @@ void JudgeOwnSide(Ball& ball, const arena::Arena& arena, int seat, double direct
     }
     const bool straddles =
         arena::WithInPerimeter(arena, seat, corners->trailing.x, corners->trailing.y);
-    if (straddles && PaddleCovers(ball, arena.players[index], quadrant, side.vertical)) {
-        const double turned = direction + (180 - (direction - *mirror)) * 2;
+    if (straddles && PaddleCovers(ball, arena.players[index], quadrant, side)) {
+        const double turned = direction + (180 - (direction - mirror)) * 2;
         if (std::isfinite(turned)) {
             Turn(ball, NormalizeHitDirection(turned), events);
         }

@@ -38,9 +38,9 @@ enum class Wall { kLeft, kRight, kTop, kBottom };
 double WallBounce(double direction, Wall wall);
 
 // The angle the ball is mirrored about at the own side, in degrees with 3.14 for pi. A vertical
-// side gives the limit of the formula (0 on the right, 360 on the left). Empty for a level side,
-// whose formula divides by its zero slope.
-std::optional<double> MirrorAngle(const arena::LineEquation& side, int sideQuadrant);
+// side gives the limit of the formula (0 on the right, 360 on the left), and so does a level one,
+// whose formula would divide by its zero slope.
+double MirrorAngle(const arena::LineEquation& side, int sideQuadrant);
 
 // Brings a hit's direction into [0, 360]: what "add 360 while below 0, then subtract 360 while
 // above 360" gives, both ends possible, but in bounded time for any finite value.

@@ -27,13 +27,16 @@ double WallBounce(double direction, Wall wall) {
     return direction + 180 + (180 - (direction - WallAngle(wall)) * 2);
 }
 
-std::optional<double> MirrorAngle(const arena::LineEquation& side, int sideQuadrant) {
+double MirrorAngle(const arena::LineEquation& side, int sideQuadrant) {
     const bool rightOfCentre = sideQuadrant == 1 || sideQuadrant == 2;
     if (side.vertical) {
         return rightOfCentre ? 0.0 : 360.0;
     }
     if (side.slope == 0) {
-        return std::nullopt;
+        // The limit of the formulas below as the slope comes down to zero: a level side mirrors
+        // like any other instead of leaving a hit or miss there unjudged.
+        const double quarterTurn = kDegreesPerRadian * std::atan2(1.0, 0.0);
+        return rightOfCentre ? -quarterTurn : 360 - quarterTurn;
     }
     if (rightOfCentre) {
         return kDegreesPerRadian * std::atan(-1 / side.slope);

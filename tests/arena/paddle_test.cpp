@@ -41,8 +41,9 @@ TEST(MovePaddle, ProjectsThePointerOntoTheOwnSide) {
 }
 
 // Nothing moves before the first build, for a seat without a paddle (side 2 of two seats) or
-// without a side, nor where the projection has no finite single-precision result: a level side
-// projected by y, or a far pointer on a steep side. A vertical side takes the pointer's height.
+// without a side, nor where the projection has no finite single-precision result (a far pointer
+// on a steep side). A vertical side takes the pointer's height, a level one the pointer's x
+// whichever quadrant it starts in.
 TEST(MovePaddle, RefusesWithoutChangeWhereThereIsNoPaddleOrNoResult) {
     Arena initial = MakeInitialArena(), two = Built(2);
     EXPECT_FALSE(MovePaddle(initial, 0, 3000, 2000));
@@ -61,7 +62,7 @@ TEST(MovePaddle, RefusesWithoutChangeWhereThereIsNoPaddleOrNoResult) {
     const Case cases[] = {
         {{8000, 3000, 8000, 4000}, 1234, 3600, {8000, 3600, 8000, 2600}},  // vertical
         {{7000, 1000, 6000, 1000}, 6500, 5200, {6500, 1000, 7500, 1000}},  // level, by x
-        {{7000, 5000, 6000, 5000}, 6500, 5200, waiting},                   // level, by y
+        {{7000, 5000, 6000, 5000}, 6500, 5200, {6500, 5000, 7500, 5000}},  // level, quadrant 2
         {{6000, 1000, 6001, 3000}, huge, 0, waiting},
         {{6000, 1000, 6001, 3000}, inf, 4000, waiting},
         {{6000, 1000, 6001, 3000}, 8000, nan, waiting},
@@ -95,6 +96,19 @@ TEST(MovePaddle, NothingNonFiniteIsStoredWhateverThePointer) {
                 << seats << " seats";
         }
     }
+}
+
+// Big arenas have sides that come out exactly level; their paddles follow the pointer too.
+TEST(MovePaddle, EverySeatOfAnArenaWithLevelSidesFollowsThePointer) {
+    Arena arena = Built(1959);
+    int level = 0;
+    for (int seat = 0; seat < 1959; ++seat) {
+        const Line& side = arena.barriers[static_cast<std::size_t>(seat)];
+        level += arena.equations[static_cast<std::size_t>(seat)].slope == 0 ? 1 : 0;
+        EXPECT_TRUE(MovePaddle(arena, seat, (side.x1 + side.x2) / 2, (side.y1 + side.y2) / 2))
+            << seat;
+    }
+    EXPECT_GT(level, 0);
 }
 
 }  // namespace

@@ -81,7 +81,8 @@ struct SideCase {
 
 // The ball straddles the own side with its centre on the paddle: the direction is mirrored
 // about the side, with 3.14 for pi, and brought into [0, 360] ("224", "44", "315", "135", and
-// the limits for vertical sides). Moving the paddle away makes each of these a miss.
+// the limits for vertical sides and for level ones, tested along x). Moving the paddle away makes
+// each of these a miss.
 const SideCase kHits[] = {
     {{6000, 1000, 7000, 2000}, {6000, 1000, 7000, 2000}, 6400, 1300, "45", {"1 224"}},
     {{3000, 5000, 4000, 6000}, {3000, 5000, 4000, 6000}, 3400, 5300, "225", {"1 44"}},
@@ -89,19 +90,19 @@ const SideCase kHits[] = {
     {{4000, 1000, 3000, 2000}, {3000, 2000, 4000, 1000}, 3400, 1300, "315", {"1 135"}},
     {{8000, 3000, 8000, 4000}, {8000, 4000, 8000, 3000}, 7900, 3400, "45", {"1 315"}},
     {{2000, 4000, 2000, 3000}, {2000, 4000, 2000, 3000}, 1900, 3400, "315", {"1 45"}},
+    {{6000, 1000, 7000, 1000}, {6000, 1000, 7000, 1000}, 6400, 900, "45", {"1 134"}},
+    {{4000, 1000, 3000, 1000}, {3000, 1000, 4000, 1000}, 3400, 900, "315", {"1 224"}},
 };
 
 // A centre exactly on a paddle end is a miss; a ball wholly beyond the side is a miss of the
 // own seat wherever the paddle is; a leading corner on the line, or inside it while the
-// trailing one is beyond, makes no side event (the top edge still turns the ball); a level
-// own side has no mirror angle and makes none either.
+// trailing one is beyond, makes no side event (the top edge still turns the ball).
 const SideCase kOthers[] = {
     {{6000, 1000, 7000, 2000}, {6527.5f, 0, 7000, 0}, 6400, 1300, "45", {"2 0"}},
     {{6000, 1000, 7000, 2000}, {6000, 0, 6527.5f, 0}, 6400, 1300, "45", {"2 0"}},
     {{5500, 7000, 8500, 2000}, {8000, 7000, 9500, 5000}, 9000, 6000, "135", {"2 2"}, 2},
     {{6000, 1000, 7000, 2000}, {6000, 1000, 7000, 2000}, 6400, 1655, "45", {}},
     {{5500, 1400, 6000, 400}, {5500, 1400, 6000, 400}, 6000, -5, "45", {"1 495"}},
-    {{6000, 1000, 7000, 1000}, {6000, 1000, 7000, 1000}, 6400, 900, "45", {}},
 };
 
 std::vector<std::string> Judge(const SideCase& c, const Line& paddle) {
