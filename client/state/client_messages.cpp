@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 #include "client/state/client_state.h"
 #include "client/state/client_texts.h"
@@ -35,19 +36,34 @@ std::optional<std::string_view> GameTypeCaption(std::uint8_t gameType) {
     }
 }
 
-// The roster name of the first entry whose identifier equals the numeric value of `idText`;
-// empty when there is none.
-std::string NameFor(const std::vector<msg::RosterEntry>& roster, std::string_view idText) {
-    const auto value = NumericValue(idText);
-    if (value) {
+// Roster names by identifier, the first entry winning as a walk of the roster would. One index
+// per seat list: a scan per seat would make a server's largest lists (32768 entries and as many
+// seats) cost a billion comparisons and freeze the window.
+class RosterNames {
+  public:
+    explicit RosterNames(const std::vector<msg::RosterEntry>& roster) {
+        byId_.reserve(roster.size());
         for (const auto& entry : roster) {
-            if (static_cast<double>(entry.id) == *value) {
-                return entry.name;
-            }
+            byId_.try_emplace(entry.id, &entry.name);
         }
     }
-    return {};
-}
+
+    // The name of the entry whose identifier equals the numeric value of `idText`; empty when
+    // there is none.
+    std::string For(std::string_view idText) const {
+        const auto value = NumericValue(idText);
+        if (!value || *value != std::floor(*value) ||
+            *value < std::numeric_limits<std::int32_t>::min() ||
+            *value > std::numeric_limits<std::int32_t>::max()) {
+            return {};
+        }
+        const auto found = byId_.find(static_cast<std::int32_t>(*value));
+        return found == byId_.end() ? std::string() : *found->second;
+    }
+
+  private:
+    std::unordered_map<std::int32_t, const std::string*> byId_;
+};
 
 }  // namespace
 
@@ -135,10 +151,11 @@ void ClientState::HandleScoreboard(ByteView bytes) {
     if (!m) {
         return;
     }
+    const RosterNames names(roster_);
     SeatTable seats;
     seats.reserve(m->seats.size());
     for (const auto& row : m->seats) {
-        seats.push_back({row.id, NameFor(roster_, row.id), row.wins, row.misses});
+        seats.push_back({row.id, names.For(row.id), row.wins, row.misses});
     }
     seats_ = std::move(seats);
     Mark(kSeatsChanged);

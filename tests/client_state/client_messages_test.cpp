@@ -40,6 +40,10 @@ TEST_F(MessagesTest, ScoreboardNamesSeatsFromTheRosterWithinItsBounds) {
     Receive(msg::Scoreboard{{{"22", "3", "1"}, {"   11", "0", "4"}, {"99", "5", "6"}}});
     EXPECT_EQ(SeatsText(state), "[22|Bert|3|1] [   11|Anna|0|4] [99||5|6]");
     EXPECT_EQ(state.Arena().barriers.size(), 3u);
+    // The first of two entries with one identifier names the seat; a fraction names nobody.
+    Receive(msg::Roster{{{"Anna", 11}, {"Bert", 22}, {"Bert2", 22}}});
+    Receive(msg::Scoreboard{{{"22.0", "0", "0"}, {"11.5", "0", "0"}}});
+    EXPECT_EQ(SeatsText(state), "[22.0|Bert|0|0] [11.5||0|0]");
 }
 
 // No seats (also a negative count) still empties the table and rebuilds a triangle.
