@@ -91,7 +91,8 @@ Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*
     const QByteArray frame = FrameBytes(FrameKind::Data, message);
     if (static_cast<std::size_t>(socket_->bytesToWrite() + frame.size()) >
         limits_.maxPendingWriteBytes) {
-        Lose();
+        // The caller is in the middle of its own event; the notice reaches it on the loop.
+        Lose(Notice::Queued);
         return Status::Failure(ErrorCode::ConnectionLost, "The server stopped reading");
     }
     WriteNow(*socket_, frame.constData(), static_cast<std::size_t>(frame.size()));
@@ -262,13 +263,22 @@ void SessionClient::CompleteConnect(const Status& result) {
     }
 }
 
-void SessionClient::Lose() {
+void SessionClient::Lose(Notice notice) {
     if (state_ != State::Connected) {
         return;
     }
     Shutdown();
-    if (handler_ != nullptr) {
-        handler_->TerminateSession();
+    state_ = State::Lost;
+    const auto notify = [this] {
+        // Not after the caller closed the session itself in the meantime.
+        if (state_ == State::Lost && handler_ != nullptr) {
+            handler_->TerminateSession();
+        }
+    };
+    if (notice == Notice::Queued) {
+        QMetaObject::invokeMethod(this, notify, Qt::QueuedConnection);
+    } else {
+        notify();
     }
 }
 

@@ -42,7 +42,9 @@ class SessionClient : public QObject {
     PlayerId LocalPlayerId() const { return localId_; }
 
   private:
-    enum class State { Idle, Connecting, Handshaking, Connected, Ended };
+    // Lost: the link went without the caller's Close; Ended: closed, or never connected.
+    enum class State { Idle, Connecting, Handshaking, Connected, Lost, Ended };
+    enum class Notice { Now, Queued };
 
     void OnConnected();
     void OnReadyRead();
@@ -51,7 +53,7 @@ class SessionClient : public QObject {
     void HandleFrame(FrameKind kind, ByteView payload);
     void Heartbeat();
     void CompleteConnect(const Status& result);
-    void Lose();
+    void Lose(Notice notice = Notice::Now);
     void Shutdown();
     std::string HostText() const;
 

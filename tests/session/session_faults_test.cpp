@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
 #include <random>
 
+#include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/qt_frames.h"
 #include "tests/support/raw_peer.h"
@@ -138,6 +142,41 @@ TEST(SessionFaults, APlayerThatStopsReadingIsDisconnectedNotBuffered) {
     EXPECT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }));
     ASSERT_TRUE(WaitUntil([&] { return healthy.events.received.size() > 0; }));
     EXPECT_EQ(healthy.events.terminated, 0);
+}
+
+// A server that welcomes the player and then never reads: the player's queue fills, the send
+// that would overflow it fails, and the lost session is told on the event loop afterwards,
+// not from inside the caller's send.
+TEST(SessionFaults, AServerThatStopsReadingEndsTheSessionOnTheLoop) {
+    QTcpServer deaf;
+    ASSERT_TRUE(deaf.listen(QHostAddress::LocalHost));
+    QTcpSocket* accepted = nullptr;
+    QObject::connect(&deaf, &QTcpServer::newConnection, [&] {
+        accepted = deaf.nextPendingConnection();
+        accepted->setReadBufferSize(1);
+        const auto welcome = session::EncodeWelcome(7);
+        const QByteArray frame = session::FrameBytes(session::FrameKind::Welcome, welcome);
+        accepted->write(frame);
+    });
+    auto limits = FastLimits();
+    limits.maxPendingWriteBytes = 64 * 1024;
+    limits.peerTimeoutMs = 60000;
+    ConnectedClient ann(deaf.serverPort(), "Ann", limits);
+    ASSERT_TRUE(ann.WaitConnected());
+    const Buffer chunk(16 * 1024, 0xAB);
+    bool refused = false;
+    for (int i = 0; i < 2000 && !refused; ++i) {
+        refused = !ann.Send(chunk);
+        if (!refused) {
+            Pump(1);
+        }
+    }
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(ann.events.terminated, 0);
+    EXPECT_FALSE(ann.Send(Buffer{1}));
+    EXPECT_TRUE(WaitUntil([&] { return ann.events.terminated == 1; }));
+    Pump(50);
+    EXPECT_EQ(ann.events.terminated, 1);
 }
 
 TEST(SessionFaults, AFloodOfStrangersIsCappedAndLeavesNoPlayers) {
