@@ -181,7 +181,9 @@ void ServerWindow::cmdKick_Click() {
 }
 
 void ServerWindow::tmrUptime_Timer() {
-    lblUptime->setText(QString::fromStdString(FormatUptime(startTime_.elapsed() / 1000)));
+    // To the nearest second: a coarse timer may tick a little early, and flooring would then
+    // show the previous second all along.
+    lblUptime->setText(QString::fromStdString(FormatUptime((startTime_.elapsed() + 500) / 1000)));
     if (session_.Game().BallGate()) {
         if (!tmrBallHandler.isActive()) {
             tmrBallHandler.start();
