@@ -85,6 +85,9 @@ Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*
     if (state_ != State::Connected || !socket_) {
         return Status::Failure(ErrorCode::NotReady, "Not connected to a server");
     }
+    if (message.empty()) {
+        return Status::Failure(ErrorCode::InvalidParameter, "A message holds at least its type");
+    }
     if (message.size() + 1 > limits_.maxFrameBytes) {
         return Status::Failure(ErrorCode::MessageTooLarge, "The message is too large to send");
     }
