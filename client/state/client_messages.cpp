@@ -52,12 +52,11 @@ class RosterNames {
     // there is none.
     std::string For(std::string_view idText) const {
         const auto value = NumericValue(idText);
-        if (!value || *value != std::floor(*value) ||
-            *value < std::numeric_limits<std::int32_t>::min() ||
-            *value > std::numeric_limits<std::int32_t>::max()) {
+        const auto id = value && *value == std::floor(*value) ? ToInt32(*value) : std::nullopt;
+        if (!id) {
             return {};
         }
-        const auto found = byId_.find(static_cast<std::int32_t>(*value));
+        const auto found = byId_.find(*id);
         return found == byId_.end() ? std::string() : *found->second;
     }
 

@@ -85,11 +85,8 @@ Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*
     if (state_ != State::Connected || !socket_) {
         return Status::Failure(ErrorCode::NotReady, "Not connected to a server");
     }
-    if (message.empty()) {
-        return Status::Failure(ErrorCode::InvalidParameter, "A message holds at least its type");
-    }
-    if (message.size() + 1 > limits_.maxFrameBytes) {
-        return Status::Failure(ErrorCode::MessageTooLarge, "The message is too large to send");
+    if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
+        return refused;
     }
     const QByteArray frame = FrameBytes(FrameKind::Data, message);
     if (static_cast<std::size_t>(socket_->bytesToWrite() + frame.size()) >

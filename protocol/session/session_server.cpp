@@ -166,11 +166,8 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
     if (!listener_) {
         return Status::Failure(ErrorCode::NotReady, "The session is not open");
     }
-    if (message.empty()) {
-        return Status::Failure(ErrorCode::InvalidParameter, "A message holds at least its type");
-    }
-    if (message.size() + 1 > limits_.maxFrameBytes) {
-        return Status::Failure(ErrorCode::MessageTooLarge, "The message is too large to send");
+    if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
+        return refused;
     }
     const QByteArray frame = DataFrame(message);
     std::vector<ServerPeer*> overflowing;

@@ -6,6 +6,16 @@ std::string ErrorText(const Status& status) {
     return "Error #" + std::to_string(status.Number()) + ": " + status.description;
 }
 
+Status CheckOutgoing(ByteView message, std::size_t maxFrameBytes) {
+    if (message.empty()) {
+        return Status::Failure(ErrorCode::InvalidParameter, "A message holds at least its type");
+    }
+    if (message.size() + 1 > maxFrameBytes) {
+        return Status::Failure(ErrorCode::MessageTooLarge, "The message is too large to send");
+    }
+    return Status::Success();
+}
+
 Status SessionAddress::SetSP(const std::string& provider) {
     if (provider != kProviderTcpIp) {
         return Status::Failure(ErrorCode::InvalidParameter,

@@ -3,6 +3,7 @@
 // What both ends of the session service share: identifiers, descriptions, addresses, results,
 // and the notification interface that a program's window implements.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -66,6 +67,10 @@ struct Status {
 
 // "Error #<number>: <description>", as the programs' failure boxes show a status.
 std::string ErrorText(const Status& status);
+
+// Whether a message may go out as one Data frame: it holds at least its type, and the frame
+// (kind byte included) stays within `maxFrameBytes`. Success, or the reason it may not.
+Status CheckOutgoing(ByteView message, std::size_t maxFrameBytes);
 
 // An address: a service provider and named components ("port", "hostname").
 class SessionAddress {
