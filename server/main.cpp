@@ -1,17 +1,55 @@
 #include <QApplication>
 
-#include "protocol/session/limits.h"
+#include <cstdio>
+
+#include "server/command_line.h"
+#include "server/dedicated/dedicated_server.h"
 #include "server/host/server_session.h"
 #include "server/window/server_window.h"
+#include "ui/answering_prompter.h"
 #include "ui/qt_prompter.h"
 
+namespace {
+
+QStringList Arguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Read before any application object exists: dedicated mode must not need a display.
+    const auto commandLine = quorvex::server::ParseServerCommandLine(Arguments(argc, argv));
+    if (commandLine.exitCode) {
+        std::fputs(commandLine.text.c_str(), *commandLine.exitCode == 0 ? stdout : stderr);
+        return *commandLine.exitCode;
+    }
+    const auto& options = commandLine.options;
+    if (options.headless) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("quorvex-server"));
+        return quorvex::server::RunDedicatedServer(options);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-server"));
     quorvex::server::ServerSession session;
-    quorvex::QtPrompter prompter;
-    quorvex::server::ServerWindow window(session, prompter, quorvex::session::kDefaultPort);
-    prompter.SetParent(&window);
+    if (options.limit) {
+        session.Game().SetLimitText(*options.limit);
+    }
+    if (options.game) {
+        session.Game().PickGameType(*options.game);
+    }
+    quorvex::QtPrompter dialogs;
+    quorvex::AnsweringPrompter answers(dialogs, std::to_string(options.players.value_or(0)));
+    quorvex::Prompter& prompter = options.players ? static_cast<quorvex::Prompter&>(answers)
+                                                  : static_cast<quorvex::Prompter&>(dialogs);
+    quorvex::server::ServerWindow window(session, prompter, options.port);
+    dialogs.SetParent(&window);
     window.Start();
     return QApplication::exec();
 }

@@ -333,6 +333,11 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
                    " players, the server's own included)");
         return true;
     }
+    if (handler_ != nullptr && !handler_->AdmitPlayer(hello->name)) {
+        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
+               "The session is full (its player list has no room for another name)");
+        return true;
+    }
     if (nextId_ == std::numeric_limits<PlayerId>::max()) {
         Refuse(peer, static_cast<std::uint8_t>(RefuseReason::NoIdentifiersLeft),
                "The server has run out of player identifiers");

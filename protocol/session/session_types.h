@@ -115,6 +115,9 @@ class SessionEvents {
     virtual void Receive(PlayerId /*from*/, ByteView /*message*/) {}
     virtual void SendComplete() {}
     virtual void TerminateSession() {}
+    // Asked at the handshake, before a newcomer is given an identifier: false turns it away as
+    // a full session (the server has no room left to list it).
+    virtual bool AdmitPlayer(const std::string& /*name*/) { return true; }
 };
 
 }  // namespace quorvex::session

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,9 +38,12 @@ enum class GameType : std::uint8_t {
 // How many roster entries and seat rows the server holds. Roster carries its last index and
 // Scoreboard its count as 16-bit signed numbers, so the defaults are the most either can say;
 // past them a newcomer is refused rather than sent a list that cannot be written.
+// `messageBytes` is the largest message the session can carry: the roster and the seat table
+// also stay within what one Roster and one Scoreboard of that size can hold.
 struct Capacity {
     std::size_t rosterEntries = 32768;
     std::size_t seatRows = 32767;
+    std::size_t messageBytes = std::numeric_limits<std::size_t>::max();
 };
 
 // The ball's upper-left corner at the start of every run, in the clients' arena units.

@@ -9,6 +9,15 @@
 namespace quorvex::server {
 namespace {
 
+// Encoded sizes: the type Byte, an Integer count, then per entry a Long and a String (a 16-bit
+// length and the bytes).
+constexpr std::size_t kListHeaderBytes = 1 + 2;
+constexpr std::size_t kRosterEntryFixedBytes = 4 + 2;
+// A seat row at its longest: an identifier of 11 characters, wins and misses of 16 (15
+// significant digits and a sign), each a String. Misses and wins grow after seating, so the
+// seat table is bounded by what its rows may become, not by what they hold now.
+constexpr std::size_t kSeatRowMostBytes = (2 + 11) + (2 + 16) + (2 + 16);
+
 // Seats are matched by the numeric value of their PlayerIndex text.
 bool SeatOf(const SeatRow& row, std::int32_t id) {
     const auto value = NumericValue(row.playerIndex);
@@ -18,10 +27,14 @@ bool SeatOf(const SeatRow& row, std::int32_t id) {
 }  // namespace
 
 bool ServerGame::AddPlayer(const std::string& name, std::int32_t id) {
-    if (roster_.size() >= capacity_.rosterEntries) {
+    // A newcomer that could not be sent its Roster would never learn its identifier.
+    if (!CanAddPlayer(name)) {
         return false;
     }
     roster_.push_back(RosterEntry{name, id});
+    if (events_ != nullptr) {
+        events_->PlayerJoined(roster_.back());
+    }
     // Sent at once, with the newcomer last: that is how a client learns its own identifier.
     if (!SendRoster()) {
         return false;
@@ -29,21 +42,52 @@ bool ServerGame::AddPlayer(const std::string& name, std::int32_t id) {
     return SeatPlayer(id);
 }
 
-bool ServerGame::RemovePlayer(std::int32_t id) {
+bool ServerGame::CanAddPlayer(const std::string& name) const {
+    if (roster_.size() >= capacity_.rosterEntries) {
+        return false;
+    }
+    std::size_t bytes = kListHeaderBytes + kRosterEntryFixedBytes + name.size();
+    for (const auto& entry : roster_) {
+        bytes += kRosterEntryFixedBytes + entry.name.size();
+    }
+    return bytes <= capacity_.messageBytes;
+}
+
+bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
     auto entry = roster_.begin();
     while (entry != roster_.end()) {
         if (entry->id != id) {
             ++entry;
             continue;
         }
+        const RosterEntry removed = *entry;
         entry = roster_.erase(entry);
+        dropped_.erase(id);
+        if (events_ != nullptr) {
+            events_->PlayerRemoved(removed, cause);
+        }
         // Clients must see the seat table without the player before they hear it left.
-        if (RemoveAllSeats(id) > 0 && !SendScoreboard()) {
-            return false;
+        if (RemoveAllSeats(id) > 0) {
+            SeatsChanged();
+            if (!SendScoreboard()) {
+                return false;
+            }
         }
         if (!SendPlayerLeft(id)) {
             return false;
         }
+    }
+    return true;
+}
+
+bool ServerGame::MarkDropped(std::int32_t id) {
+    const auto entry = std::find_if(roster_.begin(), roster_.end(),
+                                    [id](const RosterEntry& e) { return e.id == id; });
+    if (entry == roster_.end() || !dropped_.insert(id).second) {
+        return false;
+    }
+    if (events_ != nullptr) {
+        events_->PlayerDropped(*entry);
     }
     return true;
 }
@@ -55,11 +99,12 @@ int ServerGame::LastRosterIndex() const {
 bool ServerGame::SeatPlayer(std::int32_t id) {
     const auto entry = std::find_if(roster_.begin(), roster_.end(),
                                     [id](const RosterEntry& e) { return e.id == id; });
-    if (entry == roster_.end() || seats_.size() >= capacity_.seatRows) {
+    if (entry == roster_.end() || !SeatTableHasRoom()) {
         return false;
     }
     // A player may hold several seats: nothing checks for one already taken.
     seats_.push_back(SeatRow{FormatInteger(id), entry->name, "0", "0"});
+    SeatsChanged();
     return SendScoreboard();
 }
 
@@ -69,6 +114,7 @@ bool ServerGame::UnseatPlayer(std::int32_t id) {
         return false;
     }
     seats_.erase(seat);
+    SeatsChanged();
     return SendScoreboard();
 }
 
@@ -92,11 +138,22 @@ bool ServerGame::Kick(std::optional<int> selectedRow) {
     }
     const auto id = PeerInt32(seats_[static_cast<std::size_t>(*selectedRow)].playerIndex);
     // The player's connection stays open: a kick only takes it out of the game.
-    return id && RemovePlayer(*id);
+    return id && RemovePlayer(*id, RemoveCause::Kicked);
 }
 
 bool ServerGame::SendRoster() {
     return SendToAll(outbox_, msg::Roster{roster_});
+}
+
+bool ServerGame::SeatTableHasRoom() const {
+    return seats_.size() < capacity_.seatRows &&
+           kListHeaderBytes + (seats_.size() + 1) * kSeatRowMostBytes <= capacity_.messageBytes;
+}
+
+void ServerGame::SeatsChanged() {
+    if (events_ != nullptr) {
+        events_->SeatsChanged();
+    }
 }
 
 std::size_t ServerGame::RemoveAllSeats(std::int32_t id) {

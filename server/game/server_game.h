@@ -11,12 +11,14 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "protocol/buffer.h"
 #include "protocol/outbox.h"
+#include "server/game/game_events.h"
 #include "server/game/game_types.h"
 #include "server/game/random_source.h"
 
@@ -26,6 +28,9 @@ class ServerGame {
   public:
     explicit ServerGame(Outbox& outbox, RandomSource random = MakeDefaultRandomSource(),
                         Capacity capacity = {});
+
+    // The observer of what happens in the game; none by default.
+    void SetEvents(GameEvents* events) { events_ = events; }
 
     // --- Session notifications ---
 
@@ -45,9 +50,16 @@ class ServerGame {
 
     // --- Players and seats ---
     bool AddPlayer(const std::string& name, std::int32_t id);
+    // Whether a newcomer of that name fits: the roster with it still goes out in one Roster.
+    bool CanAddPlayer(const std::string& name) const;
     // Drops every roster entry with the identifier; for each one all its seats go, Scoreboard
     // follows when it had any, then PlayerLeft.
-    bool RemovePlayer(std::int32_t id);
+    bool RemovePlayer(std::int32_t id, RemoveCause cause = RemoveCause::Left);
+    // The session lost the player's connection. It stays on the roster and in its seats (only
+    // RemovePlayer takes it off); false when the identifier is not on the roster.
+    bool MarkDropped(std::int32_t id);
+    bool IsDropped(std::int32_t id) const { return dropped_.count(id) > 0; }
+    const std::set<std::int32_t>& Dropped() const { return dropped_; }
     int LastRosterIndex() const;
     bool SeatPlayer(std::int32_t id);
     // Gives up the first seat of the identifier.
@@ -101,6 +113,10 @@ class ServerGame {
 
   private:
     bool SendRoster();
+    bool SeatTableHasRoom() const;
+    // `result`: the seats as the round left them; the wins are taken from the seat table.
+    void ReportRoundEnd(std::vector<SeatRow> result);
+    void SeatsChanged();
     // Removes every seat row of the identifier; how many went.
     std::size_t RemoveAllSeats(std::int32_t id);
     // The first seat row whose PlayerIndex has the identifier's value.
@@ -109,9 +125,11 @@ class ServerGame {
     Outbox& outbox_;
     RandomSource random_;
     Capacity capacity_;
+    GameEvents* events_ = nullptr;
 
     PlayerRoster roster_;
     std::vector<SeatRow> seats_;
+    std::set<std::int32_t> dropped_;
     std::int16_t readyCount_ = 0;
     GameType gameType_ = GameType::FreeForAll;
     std::string limit_ = "0";

@@ -1,5 +1,9 @@
 #include "server/host/server_session.h"
 
+#include <QTimer>
+
+#include <algorithm>
+
 #include "protocol/numeric.h"
 #include "protocol/session/limits.h"
 
@@ -25,8 +29,20 @@ session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::
 
 }  // namespace
 
+namespace {
+
+// The game's lists stay within one message of the largest frame the session carries.
+Capacity CapacityFor(const session::Limits& limits) {
+    Capacity capacity;
+    capacity.messageBytes = limits.maxFrameBytes - 1;  // the frame's kind byte
+    return capacity;
+}
+
+}  // namespace
+
 ServerSession::ServerSession(session::Limits limits)
-    : limits_(limits), game_(std::make_unique<ServerGame>(*this)) {}
+    : limits_(limits),
+      game_(std::make_unique<ServerGame>(*this, MakeDefaultRandomSource(), CapacityFor(limits))) {}
 
 ServerSession::~ServerSession() {
     CloseServer();
@@ -87,6 +103,52 @@ void ServerSession::CreatePlayer(session::PlayerId id) {
         server_->GetClientInfo(id, info);
     }
     game_->OnCreatePlayer(id, info.name);
+    Changed();
+}
+
+void ServerSession::DestroyPlayer(session::PlayerId id) {
+    // Players removed since their earlier drops need no clock any more.
+    std::erase_if(droppedSince_,
+                  [this](const auto& entry) { return !game_->IsDropped(entry.first); });
+    if (!game_->MarkDropped(id)) {
+        return;  // left or kicked before its connection went
+    }
+    droppedSince_[id].start();
+    ScheduleDropRemoval(id);
+    Changed();
+}
+
+bool ServerSession::AdmitPlayer(const std::string& name) {
+    return game_->CanAddPlayer(name);
+}
+
+void ServerSession::SetDropGrace(std::optional<std::chrono::milliseconds> grace) {
+    dropGrace_ = grace;
+    for (const auto& [id, since] : droppedSince_) {
+        ScheduleDropRemoval(id);
+    }
+}
+
+void ServerSession::ScheduleDropRemoval(session::PlayerId id) {
+    const auto found = droppedSince_.find(id);
+    if (!dropGrace_ || found == droppedSince_.end()) {
+        return;
+    }
+    const auto left =
+        std::max<std::chrono::milliseconds::rep>(0, dropGrace_->count() - found->second.elapsed());
+    QTimer::singleShot(std::chrono::milliseconds(left), &dropTimers_,
+                       [this, id] { RemoveIfDroppedLongEnough(id); });
+}
+
+// A timer set for an earlier grace time may fire early or late: the grace in force decides.
+void ServerSession::RemoveIfDroppedLongEnough(session::PlayerId id) {
+    const auto found = droppedSince_.find(id);
+    if (!dropGrace_ || found == droppedSince_.end() || !game_->IsDropped(id) ||
+        found->second.elapsed() < dropGrace_->count()) {
+        return;
+    }
+    droppedSince_.erase(found);
+    game_->RemovePlayer(id, RemoveCause::Dropped);
     Changed();
 }
 

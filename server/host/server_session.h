@@ -3,8 +3,14 @@
 // Hosting: asks the operator for the player count, opens the session, and connects the
 // session's notifications to the game. The game's sends go out to every player from here.
 
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "protocol/outbox.h"
@@ -34,18 +40,32 @@ class ServerSession : public session::SessionEvents, public Outbox {
     // Called after every notification has been applied, so a view can refresh.
     void SetChangedCallback(std::function<void()> changed) { changed_ = std::move(changed); }
 
+    // How long a player whose connection is gone stays on the roster before it is removed as
+    // a kick would; none (the default) keeps it until the operator kicks it. A change applies
+    // to players already dropped, counted from when they dropped.
+    void SetDropGrace(std::optional<std::chrono::milliseconds> grace);
+    std::optional<std::chrono::milliseconds> DropGrace() const { return dropGrace_; }
+
     bool Send(const Buffer& message) override;
 
     void CreatePlayer(session::PlayerId id) override;
+    void DestroyPlayer(session::PlayerId id) override;
     void Receive(session::PlayerId from, ByteView message) override;
+    bool AdmitPlayer(const std::string& name) override;
 
   private:
     void Changed();
+    void ScheduleDropRemoval(session::PlayerId id);
+    void RemoveIfDroppedLongEnough(session::PlayerId id);
 
     session::Limits limits_;
     std::unique_ptr<session::SessionServer> server_;
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
+    std::optional<std::chrono::milliseconds> dropGrace_;
+    std::map<session::PlayerId, QElapsedTimer> droppedSince_;
+    // Owns the pending removal timers, so that none outlives the session.
+    QObject dropTimers_;
 };
 
 }  // namespace quorvex::server

@@ -1,0 +1,48 @@
+#pragma once
+
+// The server's command line. Without arguments the server runs exactly as it always has: the
+// window, and the prompt for the number of players. Each option is one entry in the table in
+// command_line.cpp and one field here.
+
+#include <QStringList>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "server/game/game_types.h"
+
+namespace quorvex::server {
+
+struct ServerOptions {
+    // The answer to the prompt for the number of players (the server's own included).
+    std::optional<std::int32_t> players;
+    // Dedicated mode: no window, no prompt; a log on standard output, commands on standard
+    // input.
+    bool headless = false;
+    std::optional<GameType> game;
+    std::optional<std::string> limit;
+    // Dedicated mode only: how long a player whose connection is gone stays listed.
+    std::chrono::seconds dropAfter{30};
+    // Not shown in the help: tests host on a free port (0) instead of the game's own.
+    std::int32_t port = 4000;
+};
+
+// What the command line asks for: options to run with, or an exit at once with a text (help and
+// version on standard output with code 0; a mistake on standard error with code 2).
+struct CommandLine {
+    ServerOptions options;
+    std::optional<int> exitCode;
+    std::string text;
+};
+
+// `arguments` as QCoreApplication::arguments gives them, the program's name first. Needs no
+// application object, so that the caller can pick a windowless one for dedicated mode.
+CommandLine ParseServerCommandLine(const QStringList& arguments);
+
+// "points", "survivor", "free4all" as the command line and the dedicated console name them.
+std::optional<GameType> GameTypeFromName(std::string_view name);
+std::string GameTypeName(GameType type);
+
+}  // namespace quorvex::server

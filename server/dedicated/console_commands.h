@@ -1,0 +1,27 @@
+#pragma once
+
+// The dedicated server's commands, one per line of standard input:
+//   list                        every player, its seats, and the game's state
+//   kick ID                     removes the player as the console's kick button does
+//   game TYPE [LIMIT]           picks points, survivor or free4all (and the limit first)
+//   limit L                     sets the miss limit, 0 to 99
+//   quit                        closes the session and ends the server
+// Anything else is answered with an error naming the commands; nothing changes.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/game/server_game.h"
+
+namespace quorvex::server {
+
+struct CommandReply {
+    std::vector<std::string> lines;  // what the command prints, one log line each
+    bool quit = false;
+};
+
+// `uptime` is the console's "Uptime: hh:mm:ss" text, for `list`.
+CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const std::string& uptime);
+
+}  // namespace quorvex::server

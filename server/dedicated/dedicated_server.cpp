@@ -1,0 +1,105 @@
+#include "server/dedicated/dedicated_server.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QNetworkInterface>
+
+#include <csignal>
+#include <cstdio>
+
+#include "server/dedicated/console_commands.h"
+#include "server/dedicated/console_input.h"
+#include "server/dedicated/event_log.h"
+#include "server/game/console_text.h"
+#include "server/host/ball_clock.h"
+#include "server/host/server_session.h"
+
+namespace quorvex::server {
+namespace {
+
+// Hosting asks for the number of players; here the command line has answered already.
+class CommandLineAnswers : public Prompter {
+  public:
+    explicit CommandLineAnswers(std::int32_t players) : players_(players) {}
+    std::optional<std::string> AskText(const std::string&, const std::string&,
+                                       const std::string&) override {
+        return std::to_string(players_);
+    }
+    void ShowCritical(const std::string&, const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
+
+  private:
+    std::int32_t players_;
+};
+
+// Every address a client elsewhere could use; loopback and link-local ones only when there is
+// nothing else.
+std::string HostAddresses() {
+    std::string text;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (address.isLoopback() || address.isLinkLocal()) {
+            continue;
+        }
+        text += (text.empty() ? "" : ", ") + address.toString().toStdString();
+    }
+    return text.empty() ? "127.0.0.1" : text;
+}
+
+}  // namespace
+
+int RunDedicatedServer(const ServerOptions& options) {
+    ServerSession session;
+    ServerGame& game = session.Game();
+    EventLog log(game, stdout);
+    CommandLineAnswers answers(options.players.value_or(11));
+    if (const auto error = session.InitServer(answers, options.port)) {
+        std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
+        return 1;
+    }
+    game.SetEvents(&log);
+    log.Line("hosting " + LogQuoted(kSessionName) + " on TCP port " +
+             std::to_string(session.Port()) + " for " + std::to_string(*options.players) +
+             " players (the server's own included)");
+    log.Line("host addresses: " + HostAddresses());
+    game.StartUpBallDirection();
+    if (options.limit) {
+        game.SetLimitText(*options.limit);
+    }
+    if (options.game) {
+        game.PickGameType(*options.game);
+    }
+    session.SetDropGrace(options.dropAfter);
+    log.Line("players whose connection is lost are removed after " +
+             std::to_string(options.dropAfter.count()) + " s");
+
+    QElapsedTimer started;
+    started.start();
+    BallClock ball(game);
+    ball.Start();
+
+    const auto stop = [&](const std::string& why) {
+        log.Line(why + "; closing the session");
+        game.SetEvents(nullptr);
+        session.CloseServer();
+        QCoreApplication::quit();
+    };
+    StdinLines input(
+        [&](const std::string& line) {
+            const auto reply =
+                RunConsoleCommand(game, line, FormatUptime((started.elapsed() + 500) / 1000));
+            for (const auto& text : reply.lines) {
+                log.Line(text);
+            }
+            if (reply.quit) {
+                stop("quit");
+            }
+        },
+        [&] { log.Line("standard input closed; commands are off (SIGTERM stops the server)"); },
+        [&] { log.Line("error: command line too long, ignored"); });
+    StopSignals stopSignals([&](int signal) { stop(signal == SIGINT ? "SIGINT" : "SIGTERM"); });
+    const int code = QCoreApplication::exec();
+    game.SetEvents(nullptr);
+    return code;
+}
+
+}  // namespace quorvex::server
