@@ -1,6 +1,7 @@
 #include "server/window/server_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,12 +14,17 @@
 
 #include "server/game/console_text.h"
 #include "server/game/limit_text.h"
+#include "server/game/peer_number.h"
 #include "ui/control_names.h"
 #include "ui/seat_column.h"
 #include "ui/twips.h"
 
 namespace quorvex::server {
 namespace {
+
+// Offered to the operator as the check box's fixed grace time.
+constexpr std::chrono::seconds kDropGrace{30};
+constexpr char kLostSuffix[] = " (lost)";
 
 template <class W>
 W* Place(QWidget* parent, int left, int top, int width, int height) {
@@ -88,13 +94,20 @@ void ServerWindow::BuildControls() {
     Caption(players, "Name", 1320, 240, 1500, 255);
     Caption(players, "Wins", 2880, 240, 780, 255);
     Caption(players, "Misses", 3720, 240, 855, 255);
-    PlayerIndex = Place<QListWidget>(players, 120, 480, 1140, 3600);
-    PlayerName = Place<QListWidget>(players, 1320, 480, 1500, 3600);
-    PlayerWins = Place<QListWidget>(players, 2880, 480, 780, 3600);
-    PlayerMisses = Place<QListWidget>(players, 3720, 480, 855, 3600);
+    PlayerIndex = Place<QListWidget>(players, 120, 480, 1140, 3240);
+    PlayerName = Place<QListWidget>(players, 1320, 480, 1500, 3240);
+    PlayerWins = Place<QListWidget>(players, 2880, 480, 780, 3240);
+    PlayerMisses = Place<QListWidget>(players, 3720, 480, 855, 3240);
     for (auto* box : {PlayerIndex, PlayerName, PlayerWins, PlayerMisses}) {
         box->setSelectionMode(QAbstractItemView::SingleSelection);
     }
+    // Off by default: with the window, the operator's kick stays the way to remove a player.
+    chkRemoveDropped = Place<QCheckBox>(players, 120, 3780, 4455, 300);
+    chkRemoveDropped->setText(QStringLiteral("Remove dropped players after 30 s"));
+    connect(chkRemoveDropped, &QCheckBox::toggled, this, [this](bool on) {
+        session_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDropGrace)
+                                 : std::nullopt);
+    });
     cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
     cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
     connect(cmdKick, &QPushButton::clicked, this, &ServerWindow::cmdKick_Click);
@@ -113,6 +126,7 @@ void ServerWindow::BuildControls() {
         {PlayerWins, "PlayerWins"},
         {PlayerMisses, "PlayerMisses"},
         {cmdKick, "cmdKick"},
+        {chkRemoveDropped, "chkRemoveDropped"},
     });
 }
 
@@ -135,9 +149,9 @@ void ServerWindow::Refresh() {
     ServerGame& game = session_.Game();
     const auto& seats = game.Seats();
     ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex);
-    ShowColumn(PlayerName, seats, &SeatRow::playerName);
     ShowColumn(PlayerWins, seats, &SeatRow::playerWins);
     ShowColumn(PlayerMisses, seats, &SeatRow::playerMisses);
+    ShowDroppedPlayers();
     lblBallLeft->setText(QString::fromStdString(game.BallLeft()));
     lblBallTop->setText(QString::fromStdString(game.BallTop()));
     lblBallAngle->setText(QString::fromStdString(game.BallAngle()));
@@ -151,6 +165,28 @@ void ServerWindow::Refresh() {
     Option1->setChecked(game.SelectedGameType() == GameType::Points);
     Option2->setChecked(game.SelectedGameType() == GameType::Survivor);
     Option3->setChecked(game.SelectedGameType() == GameType::FreeForAll);
+}
+
+// A player whose connection is gone keeps its rows, greyed, with "(lost)" after its name. Only
+// this list shows it: the seat table sent to the clients is unchanged.
+void ServerWindow::ShowDroppedPlayers() {
+    const ServerGame& game = session_.Game();
+    std::vector<SeatRow> shown = game.Seats();
+    std::vector<bool> lost(shown.size(), false);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const auto id = PeerInt32(shown[i].playerIndex);
+        lost[i] = id && game.IsDropped(*id);
+        if (lost[i]) {
+            shown[i].playerName += kLostSuffix;
+        }
+    }
+    ShowColumn(PlayerName, shown, &SeatRow::playerName);
+    const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
+    for (auto* box : {PlayerIndex, PlayerName, PlayerWins, PlayerMisses}) {
+        for (int i = 0; i < box->count() && i < static_cast<int>(lost.size()); ++i) {
+            box->item(i)->setForeground(lost[static_cast<std::size_t>(i)] ? grey : QBrush());
+        }
+    }
 }
 
 void ServerWindow::OptionClicked(GameType type) {

@@ -10,6 +10,7 @@
 #include "server/host/server_session.h"
 #include "ui/prompter.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -42,6 +43,7 @@ class ServerWindow : public QWidget {
     QListWidget* PlayerWins = nullptr;
     QListWidget* PlayerMisses = nullptr;
     QPushButton* cmdKick = nullptr;
+    QCheckBox* chkRemoveDropped = nullptr;
     QTimer tmrBallHandler;
     QTimer tmrUptime;
 
@@ -59,6 +61,7 @@ class ServerWindow : public QWidget {
     void LimitChanged(const QString& text);
     void tmrUptime_Timer();
     void tmrBallHandler_Timer();
+    void ShowDroppedPlayers();
 
     ServerSession& session_;
     Prompter& prompter_;

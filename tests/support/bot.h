@@ -14,7 +14,9 @@ namespace quorvex::test {
 
 class Bot {
   public:
-    Bot(quint16 port, const std::string& name) : link_(port, name) {}
+    // A server in another process keeps the programs' own keep-alive pace: pass its limits.
+    Bot(quint16 port, const std::string& name, session::Limits limits = FastLimits())
+        : link_(port, name, limits) {}
 
     bool WaitConnected() { return link_.WaitConnected(); }
     session::PlayerId Id() const { return link_.client.LocalPlayerId(); }

@@ -1,0 +1,105 @@
+// Players whose connection is gone, in the console window; and a roster that must stay
+// within one frame however many players come and go.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QListWidget>
+
+#include "protocol/session/frame.h"
+#include "server/window/server_window.h"
+#include "tests/support/bot.h"
+#include "tests/support/raw_peer.h"
+#include "tests/support/scripted_prompter.h"
+#include "tests/support/wait.h"
+
+namespace quorvex::test {
+namespace {
+
+TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
+    ScriptedPrompter prompter({"11"});
+    server::ServerSession session(FastLimits());
+    server::ServerWindow window(session, prompter, 0);
+    window.Start();
+    Bot ann(session.Port(), "Ann");
+    auto bob = std::make_unique<Bot>(session.Port(), "Bob");
+    ASSERT_TRUE(ann.WaitConnected() && bob->WaitConnected());
+    ASSERT_TRUE(WaitUntil([&] { return window.PlayerName->count() == 2; }));
+    const auto boardBefore = ann.Last<msg::Scoreboard>();
+    bob.reset();
+
+    ASSERT_TRUE(WaitUntil([&] { return window.PlayerName->item(1)->text() == "Bob (lost)"; }));
+    EXPECT_EQ(window.PlayerName->item(0)->text(), "Ann");
+    EXPECT_NE(window.PlayerIndex->item(1)->foreground(), window.PlayerIndex->item(0)->foreground());
+    Pump(300);
+    EXPECT_EQ(ann.Last<msg::Scoreboard>(), boardBefore);  // the clients' texts stay as they were
+    EXPECT_FALSE(ann.Last<msg::PlayerLeft>());
+
+    EXPECT_FALSE(window.chkRemoveDropped->isChecked());
+    window.chkRemoveDropped->setChecked(true);
+    EXPECT_EQ(session.DropGrace(), std::chrono::milliseconds(30000));
+    session.SetDropGrace(std::chrono::milliseconds(200));  // already lost for longer
+    ASSERT_TRUE(WaitUntil([&] { return window.PlayerName->count() == 1; }));
+    EXPECT_EQ(ann.Types().back(), 3);  // PlayerLeft, after the Scoreboard without Bob
+    EXPECT_EQ(ann.Last<msg::Scoreboard>()->seats.size(), 1u);
+}
+
+// Connect, say hello with a 256-byte name, drop: thousands of times. Without removal the roster
+// fills up to what one Roster can carry and every later newcomer is refused as a full session;
+// with removal the lost players go and an honest player still joins and learns its identifier.
+TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
+    for (const bool removal : {false, true}) {
+        auto limits = FastLimits();
+        limits.maxFrameBytes = 128 * 1024;  // the same bound as 1 MB, reached sooner
+        ScriptedPrompter prompter({"11"});
+        server::ServerSession session(limits);
+        ASSERT_FALSE(session.InitServer(prompter, 0));
+        if (removal) {
+            session.SetDropGrace(std::chrono::milliseconds(0));
+        }
+        const std::string name(256, 'n');
+        int welcomed = 0, refused = 0;
+        QElapsedTimer clock;
+        clock.start();
+        for (int cycle = 0; cycle < 2500 && clock.elapsed() < 60000; ++cycle) {
+            RawPeer peer(session.Port());
+            peer.SendHello(session::kApplicationId, name);
+            session::FrameParser parser(1 << 20);
+            std::optional<session::FrameKind> answer;
+            WaitUntil([&] {
+                const QByteArray bytes = peer.Socket().readAll();
+                parser.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                            static_cast<std::size_t>(bytes.size()));
+                if (auto frame = parser.Next()) {
+                    answer = frame->kind;
+                }
+                return answer.has_value();
+            });
+            ASSERT_TRUE(answer == session::FrameKind::Welcome ||
+                        answer == session::FrameKind::Refuse);
+            // Once refused, never admitted again while nobody leaves.
+            ASSERT_FALSE(answer == session::FrameKind::Welcome && refused > 0 && !removal);
+            (answer == session::FrameKind::Welcome ? welcomed : refused) += 1;
+        }
+        const auto roster = msg::Encode(msg::Roster{session.Game().Roster()});
+        ASSERT_TRUE(roster);
+        EXPECT_LE(roster->size(), limits.maxFrameBytes - 1);
+        Pump(100);
+        if (!removal) {
+            EXPECT_GT(refused, 1000) << welcomed;
+            Bot late(session.Port(), name);
+            EXPECT_FALSE(late.WaitConnected());
+            EXPECT_EQ(late.Link().events.completions.at(0).code, session::ErrorCode::SessionFull);
+        } else {
+            EXPECT_EQ(refused, 0);
+            EXPECT_LE(session.Game().Roster().size(), 3u);
+            Bot honest(session.Port(), "Honest");
+            ASSERT_TRUE(honest.WaitConnected());
+            ASSERT_TRUE(WaitUntil([&] { return honest.Last<msg::Roster>().has_value(); }));
+            EXPECT_EQ(honest.Last<msg::Roster>()->entries.back().id, honest.Id());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quorvex::test
