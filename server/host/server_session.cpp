@@ -27,10 +27,6 @@ session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::
     return session::Status::Success();
 }
 
-}  // namespace
-
-namespace {
-
 // The game's lists stay within one message of the largest frame the session carries.
 Capacity CapacityFor(const session::Limits& limits) {
     Capacity capacity;
@@ -136,15 +132,18 @@ void ServerSession::ScheduleDropRemoval(session::PlayerId id) {
     }
     const auto left =
         std::max<std::chrono::milliseconds::rep>(0, dropGrace_->count() - found->second.elapsed());
-    QTimer::singleShot(std::chrono::milliseconds(left), &dropTimers_,
+    QTimer::singleShot(std::chrono::milliseconds(left), Qt::PreciseTimer, &dropTimers_,
                        [this, id] { RemoveIfDroppedLongEnough(id); });
 }
 
 // A timer set for an earlier grace time may fire early or late: the grace in force decides.
 void ServerSession::RemoveIfDroppedLongEnough(session::PlayerId id) {
     const auto found = droppedSince_.find(id);
-    if (!dropGrace_ || found == droppedSince_.end() || !game_->IsDropped(id) ||
-        found->second.elapsed() < dropGrace_->count()) {
+    if (!dropGrace_ || found == droppedSince_.end() || !game_->IsDropped(id)) {
+        return;
+    }
+    if (found->second.elapsed() < dropGrace_->count()) {
+        ScheduleDropRemoval(id);  // a timer may fire a little early
         return;
     }
     droppedSince_.erase(found);
