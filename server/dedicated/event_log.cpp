@@ -52,6 +52,10 @@ void EventLog::PlayerDropped(const RosterEntry& player) {
          " (listed as lost)");
 }
 
+void EventLog::ConnectionClosed(std::int32_t id) {
+    Line("connection closed: " + FormatInteger(id) + " (no longer on the roster)");
+}
+
 void EventLog::SeatsChanged() {
     std::string text = "seats:";
     const auto& seats = game_.Seats();

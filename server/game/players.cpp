@@ -83,7 +83,13 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
 bool ServerGame::MarkDropped(std::int32_t id) {
     const auto entry = std::find_if(roster_.begin(), roster_.end(),
                                     [id](const RosterEntry& e) { return e.id == id; });
-    if (entry == roster_.end() || !dropped_.insert(id).second) {
+    if (entry == roster_.end()) {
+        if (events_ != nullptr) {
+            events_->ConnectionClosed(id);
+        }
+        return false;
+    }
+    if (!dropped_.insert(id).second) {
         return false;
     }
     if (events_ != nullptr) {

@@ -56,7 +56,8 @@ class ServerGame {
     // follows when it had any, then PlayerLeft.
     bool RemovePlayer(std::int32_t id, RemoveCause cause = RemoveCause::Left);
     // The session lost the player's connection. It stays on the roster and in its seats (only
-    // RemovePlayer takes it off); false when the identifier is not on the roster.
+    // RemovePlayer takes it off); false when the identifier is not on the roster (a player
+    // that left or was kicked before its connection went).
     bool MarkDropped(std::int32_t id);
     bool IsDropped(std::int32_t id) const { return dropped_.count(id) > 0; }
     const std::set<std::int32_t>& Dropped() const { return dropped_; }

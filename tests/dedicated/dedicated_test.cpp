@@ -106,6 +106,9 @@ TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
     const auto left = std::find(types.begin(), types.end(), std::uint8_t{3});
     ASSERT_NE(left, types.begin());
     EXPECT_EQ(*(left - 1), 4);  // Scoreboard before PlayerLeft
+    const auto bobId = std::to_string(bob.Id());
+    bob.Link().client.Close(0);  // a kick leaves the connection open until the player goes
+    EXPECT_TRUE(server.Next("connection closed: " + bobId));
 
     server.Command("game survivor 2");
     EXPECT_TRUE(server.Next("settings: game survivor, limit 2"));
