@@ -134,10 +134,10 @@ void ServerWindow::Start() {
 void ServerWindow::Refresh() {
     ServerGame& game = session_.Game();
     const auto& seats = game.Seats();
-    ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex);
-    ShowColumn(PlayerName, seats, &SeatRow::playerName);
-    ShowColumn(PlayerWins, seats, &SeatRow::playerWins);
-    ShowColumn(PlayerMisses, seats, &SeatRow::playerMisses);
+    ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex, &SeatRow::playerIndex);
+    ShowColumn(PlayerName, seats, &SeatRow::playerName, &SeatRow::playerIndex);
+    ShowColumn(PlayerWins, seats, &SeatRow::playerWins, &SeatRow::playerIndex);
+    ShowColumn(PlayerMisses, seats, &SeatRow::playerMisses, &SeatRow::playerIndex);
     lblBallLeft->setText(QString::fromStdString(game.BallLeft()));
     lblBallTop->setText(QString::fromStdString(game.BallTop()));
     lblBallAngle->setText(QString::fromStdString(game.BallAngle()));
@@ -172,11 +172,7 @@ void ServerWindow::Text1_Click() {
 }
 
 void ServerWindow::cmdKick_Click() {
-    std::optional<int> selected;
-    if (!PlayerIndex->selectedItems().isEmpty()) {
-        selected = PlayerIndex->currentRow();
-    }
-    session_.Game().Kick(selected);
+    session_.Game().Kick(SelectedRow(PlayerIndex));
     Refresh();
 }
 

@@ -72,51 +72,6 @@ TEST(ServerWindow, OneSecondAfterStartUpTheUptimeShowsOneSecond) {
     EXPECT_EQ(console.window.lblUptime->text(), "Uptime: 00:00:01");
 }
 
-TEST(ServerWindow, KickRemovesTheSelectedRowsPlayerOnly) {
-    Console console;
-    Bot ann(console.session.Port(), "Ann");
-    Bot bob(console.session.Port(), "Bob");
-    ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
-
-    console.window.cmdKick_Click();  // nothing selected: nothing happens
-    EXPECT_EQ(console.window.PlayerIndex->count(), 2);
-
-    console.window.PlayerIndex->setCurrentRow(1);
-    console.window.cmdKick_Click();
-    EXPECT_EQ(console.Column(console.window.PlayerName), (std::vector<std::string>{"Ann"}));
-    ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::PlayerLeft>().has_value(); }));
-    EXPECT_EQ(ann.Last<msg::PlayerLeft>()->id, bob.Id());
-}
-
-// The pick stays on its player while rows above it go, and is gone with its player: a kick
-// then removes the one picked, or nobody.
-TEST(ServerWindow, TheKickSelectionFollowsItsPlayerNotItsRowNumber) {
-    Console console;
-    Bot ann(console.session.Port(), "Ann");
-    Bot bob(console.session.Port(), "Bob");
-    Bot cid(console.session.Port(), "Cid");
-    ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected() && cid.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 3; }));
-    const auto names = [&] { return console.Column(console.window.PlayerName); };
-
-    console.window.PlayerIndex->setCurrentRow(1);  // Bob
-    ASSERT_TRUE(ann.Send(msg::PlayerLeft{ann.Id()}));
-    ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
-    console.window.cmdKick_Click();
-    EXPECT_EQ(names(), (std::vector<std::string>{"Cid"}));
-
-    Bot dan(console.session.Port(), "Dan");
-    ASSERT_TRUE(dan.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
-    console.window.PlayerIndex->setCurrentRow(0);  // Cid
-    ASSERT_TRUE(cid.Send(msg::PlayerLeft{cid.Id()}));
-    ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 1; }));
-    EXPECT_EQ(console.window.PlayerIndex->currentRow(), -1);
-    console.window.cmdKick_Click();
-    EXPECT_EQ(names(), (std::vector<std::string>{"Dan"}));
-}
-
 TEST(ServerWindow, PickingPointsRaisesTheLimitAndTellsThePlayers) {
     Console console;
     Bot ann(console.session.Port(), "Ann");
