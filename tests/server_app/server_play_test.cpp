@@ -57,7 +57,7 @@ TEST(ServerPlay, ANewcomerGetsRosterThenScoreboardAndIsSeated) {
     EXPECT_EQ(roster.entries[0].id, ann->Id());
     const auto board = ann->All<msg::Scoreboard>().front();
     ASSERT_EQ(board.seats.size(), 1u);
-    EXPECT_EQ(board.seats[0], (msg::SeatRow{std::to_string(ann->Id()), "0", "0"}));
+    EXPECT_EQ(board.seats[0], (msg::ScoreboardSeat{std::to_string(ann->Id()), "0", "0"}));
     EXPECT_TRUE(ann->All<msg::GameSettings>().empty());
 
     auto bob = Join(host, "Bob");

@@ -59,7 +59,7 @@ TEST(ReadyCount, CountsEveryReadyWithinSixteenBits) {
     Game high, low({"ann"});
     high.OnReceive(Ready());
     high.OnReceive(Ready());
-    EXPECT_EQ(high.sent.back(), Bytes(msg::ReadyCount{"2"}));
+    EXPECT_EQ(high.sent.back(), Bytes(msg::ReadyTally{"2"}));
     while (high.ReadyCount() < 32767) {
         ASSERT_TRUE(high.OnReceive(Ready()));
     }
