@@ -50,7 +50,7 @@ TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
                    console.window.lblBallLeft->text() != "5235";
         },
         3000));
-    EXPECT_TRUE(console.window.tmrBallHandler.isActive());
+    EXPECT_TRUE(console.window.tmrBallHandler.Stepping());
 }
 
 // The first tick may come a little early or late; it still shows one second.
@@ -101,7 +101,7 @@ TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
     console.window.Text1_Click();
     EXPECT_TRUE(console.window.Option2->isChecked());
     Pump(1100);  // one uptime tick with no session
-    EXPECT_FALSE(console.window.tmrBallHandler.isActive());
+    EXPECT_FALSE(console.window.tmrBallHandler.Stepping());
 }
 
 }  // namespace

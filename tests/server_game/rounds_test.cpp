@@ -53,6 +53,22 @@ TEST(Rounds, EndByTheRuleOfTheGameType) {
     }
 }
 
+// Points ends only when a seat's misses equal the limit: a limit lowered under misses already
+// counted ends nothing until some seat reaches it exactly.
+TEST(Rounds, PointsEndsOnlyAtExactlyTheLimit) {
+    Game g({"a", "b"});
+    g.PickGameType(Points);
+    ASSERT_TRUE(g.SetLimitText("5"));
+    for (const int seat : {0, 0, 0}) {
+        g.CountMiss(seat);
+    }
+    ASSERT_TRUE(g.SetLimitText("2"));
+    g.CountMiss(1);
+    EXPECT_EQ(Column(g, &SeatRow::playerMisses), (Rows{"3", "1"}));
+    g.CountMiss(1);
+    EXPECT_EQ(Column(g, &SeatRow::playerWins), (Rows{"-1", "0"}));
+}
+
 // Every Ready counts and is announced; the count stays inside 16 bits at both ends, and a
 // withdrawal refused at the bottom keeps its seat too.
 TEST(ReadyCount, CountsEveryReadyWithinSixteenBits) {
