@@ -94,8 +94,10 @@ TEST(ReadyCount, CountsEveryReadyWithinSixteenBits) {
 
 // The limit box takes one or two digits only; anything else falls back to "0". Nothing is sent.
 TEST(Limit, OneOrTwoDigitsOnlyAndInvalidFallsBackToZero) {
-    for (const auto& [text, valid] : std::vector<std::pair<std::string, bool>>{
-             {"", false}, {"7", true}, {"75", true}, {"753", false}, {"05", true}, {" 1", false}}) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", false},   {"7", true},  {"75", true}, {"753", false}, {"05", true},
+        {" 1", false}, {"99", true}, {"0", true},  {"/", false},   {":", false}};
+    for (const auto& [text, valid] : cases) {
         Game g;
         g.SetLimitText("42");
         EXPECT_EQ(g.SetLimitText(text), valid) << text;
