@@ -9,10 +9,17 @@
 namespace quorvex::msg {
 namespace {
 
+// Also: bytes after the last field are ignored, and every shorter prefix is refused whole.
 template <class M>
 void ExpectBytes(const M& message, const Buffer& bytes) {
     EXPECT_EQ(Encode(message), bytes);
     EXPECT_EQ(Decode<M>(bytes), message);
+    Buffer longer = bytes;
+    longer.insert(longer.end(), {0xFF, 0x00, 0x13});
+    EXPECT_EQ(Decode<M>(longer), message);
+    for (std::size_t n = 0; n < bytes.size(); ++n) {
+        EXPECT_FALSE(Decode<M>(ByteView(bytes.data(), n))) << n << " bytes of type " << +bytes[0];
+    }
 }
 
 TEST(ExactBytes, EveryMessageBothWays) {
