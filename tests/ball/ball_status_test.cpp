@@ -35,6 +35,7 @@ TEST(BallSatus, EdgeBouncesInCheckOrder) {
         {5000, 7560, "200", {}, "200"},
         {5000, 7561, "200", {"1 700"}, "700"},
         {10100, 3000, "45", {"1 315"}, "315"},
+        {0, 3000, "45", {"2 1"}, "45"},
         {10100, 3000, "450", {"1 -90"}, "-90"},
         {10095, 3000, "45", {}, "45"},
         {10100, 3000, "45.7", {"1 314"}, "314"},
@@ -45,6 +46,9 @@ TEST(BallSatus, EdgeBouncesInCheckOrder) {
         EXPECT_EQ(Texts(BallSatus(ball, arena, 1, Bounds{})), c.events) << c.left << " " << c.top;
         EXPECT_EQ(ball.direction, c.after);
     }
+    // The ball is a circle: its right edge is found with its height, whatever its width says.
+    Ball narrow{.left = 10100, .top = 3000, .width = 100, .direction = "45"};
+    EXPECT_EQ(Texts(BallSatus(narrow, arena, 1, Bounds{})), std::vector<std::string>{"1 315"});
 }
 
 // A spectator, a seat without a side, a direction that is no number, a bounce whose result
@@ -105,6 +109,7 @@ const SideCase kOthers[] = {
     {{5500, 1400, 6000, 400}, {5500, 1400, 6000, 400}, 6000, -5, "45", {"1 495"}},
     // Quadrants 2 and 4 test along y only: a paddle that spans the centre's x alone misses.
     {{7000, 5000, 6000, 6000}, {6000, 4000, 7000, 3000}, 6400, 5400, "135", {"2 0"}},
+    {{7000, 5000, 6000, 6000}, {6000, 5527.5f, 7000, 4527.5f}, 6400, 5400, "135", {"2 0"}},
     {{4000, 1000, 3000, 2000}, {3000, 3000, 4000, 2000}, 3400, 1300, "315", {"2 0"}},
 };
 
