@@ -96,6 +96,10 @@ const SideCase kHits[] = {
     {{2000, 4000, 2000, 3000}, {2000, 4000, 2000, 3000}, 1900, 3400, "315", {"1 45"}},
     {{6000, 1000, 7000, 1000}, {6000, 1000, 7000, 1000}, 6400, 900, "45", {"1 134"}},
     {{4000, 1000, 3000, 1000}, {3000, 1000, 4000, 1000}, 3400, 900, "315", {"1 224"}},
+    // Judged by the quadrant of the side's midpoint (1), not of its start (2).
+    {{8985, 3753, 5241, 0}, {6500, 1262, 7500, 2264}, 6900, 1536, "45", {"1 225"}},
+    // Quadrant 2's leading corner is the lower right one: the upper right is inside here.
+    {{7000, 5000, 6000, 6000}, {6000, 6000, 7000, 5000}, 6200, 5500, "135", {"1 315"}},
 };
 
 // A centre exactly on a paddle end is a miss; a ball wholly beyond the side is a miss of the
