@@ -36,6 +36,7 @@ TEST(BallSatus, EdgeBouncesInCheckOrder) {
         {5000, 7561, "200", {"1 700"}, "700"},
         {10100, 3000, "45", {"1 315"}, "315"},
         {0, 3000, "45", {"2 1"}, "45"},
+        {5000, 0, "200", {"2 1"}, "200"},
         {10100, 3000, "450", {"1 -90"}, "-90"},
         {10095, 3000, "45", {}, "45"},
         {10100, 3000, "45.7", {"1 314"}, "314"},
@@ -98,8 +99,10 @@ const SideCase kHits[] = {
     {{4000, 1000, 3000, 1000}, {3000, 1000, 4000, 1000}, 3400, 900, "315", {"1 224"}},
     // Judged by the quadrant of the side's midpoint (1), not of its start (2).
     {{8985, 3753, 5241, 0}, {6500, 1262, 7500, 2264}, 6900, 1536, "45", {"1 225"}},
-    // Quadrant 2's leading corner is the lower right one: the upper right is inside here.
+    // Quadrant 2's leading corner is the lower right one, 4's the upper left: the upper right
+    // one is inside here.
     {{7000, 5000, 6000, 6000}, {6000, 6000, 7000, 5000}, 6200, 5500, "135", {"1 315"}},
+    {{4000, 1000, 3000, 2000}, {3000, 2000, 4000, 1000}, 3300, 1600, "315", {"1 135"}},
 };
 
 // A centre exactly on a paddle end is a miss; a ball wholly beyond the side is a miss of the
