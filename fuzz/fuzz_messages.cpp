@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check<msg::GameSettings>(bytes);
     Check<msg::SeatRequest>(bytes);
     Check<msg::ReadyRequest>(bytes);
-    Check<msg::ReadyCount>(bytes);
+    Check<msg::ReadyTally>(bytes);
     // The texts inside are numbers to the programs: read them both ways.
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     if (const auto v = NumericValue(text)) {

@@ -79,7 +79,7 @@ class CheckingOutbox : public Outbox {
                 break;
             }
             case msg::Type::Ready: {
-                const auto count = msg::Decode<msg::ReadyCount>(message);
+                const auto count = msg::Decode<msg::ReadyTally>(message);
                 Require(count && count->count == FormatInteger(game->ReadyCount()));
                 break;
             }

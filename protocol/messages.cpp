@@ -156,7 +156,7 @@ template <class S>
 void Fields(S&, ReadyRequest&) {}
 
 template <class S>
-void Fields(S& s, ReadyCount& m) {
+void Fields(S& s, ReadyTally& m) {
     s.String(m.count);
 }
 
@@ -208,7 +208,7 @@ QUORVEX_MESSAGE(PaddleUpdate)
 QUORVEX_MESSAGE(GameSettings)
 QUORVEX_MESSAGE(SeatRequest)
 QUORVEX_MESSAGE(ReadyRequest)
-QUORVEX_MESSAGE(ReadyCount)
+QUORVEX_MESSAGE(ReadyTally)
 #undef QUORVEX_MESSAGE
 
 }  // namespace quorvex::msg

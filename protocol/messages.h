@@ -56,18 +56,18 @@ struct PlayerLeft {
     bool operator==(const PlayerLeft&) const = default;
 };
 
-struct SeatRow {
+struct ScoreboardSeat {
     std::string id;
     std::string wins;
     std::string misses;
-    bool operator==(const SeatRow&) const = default;
+    bool operator==(const ScoreboardSeat&) const = default;
 };
 
 // On the wire: count N, then the N ids, the N wins and the N misses, column after column.
 // A negative count decodes as no seats.
 struct Scoreboard {
     static constexpr Type kType = Type::Scoreboard;
-    std::vector<SeatRow> seats;
+    std::vector<ScoreboardSeat> seats;
     bool operator==(const Scoreboard&) const = default;
 };
 
@@ -128,10 +128,10 @@ struct ReadyRequest {
     bool operator==(const ReadyRequest&) const = default;
 };
 
-struct ReadyCount {
+struct ReadyTally {
     static constexpr Type kType = Type::Ready;
     std::string count;
-    bool operator==(const ReadyCount&) const = default;
+    bool operator==(const ReadyTally&) const = default;
 };
 
 // Builds the whole message, type Byte first. Empty when a field cannot be written (a text over

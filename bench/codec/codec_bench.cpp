@@ -76,7 +76,7 @@ msg::ReadyRequest Sample() {
     return {};
 }
 template <>
-msg::ReadyCount Sample() {
+msg::ReadyTally Sample() {
     return {"3"};
 }
 
@@ -111,7 +111,7 @@ QUORVEX_CODEC_BENCH(PaddleUpdate)
 QUORVEX_CODEC_BENCH(GameSettings)
 QUORVEX_CODEC_BENCH(SeatRequest)
 QUORVEX_CODEC_BENCH(ReadyRequest)
-QUORVEX_CODEC_BENCH(ReadyCount)
+QUORVEX_CODEC_BENCH(ReadyTally)
 #undef QUORVEX_CODEC_BENCH
 
 // A read of 64 KiB holding back-to-back Data frames of paddle relays, cut into frames.

@@ -50,7 +50,7 @@ double NormalizeHitDirection(double direction);
 // in order (at most five). Nothing when ownSeat < 0 or names no side/paddle/equation, when the
 // ball's position or size is not finite, or when the direction text is not a number. A bounce
 // whose new direction would not be finite ends the judgement with the events made so far. A
-// level own side (slope 0) gets no side event: its mirror angle does not exist.
+// level own side is judged like any other, with the limit of its mirror angle.
 std::vector<Event> BallSatus(Ball& ball, const arena::Arena& arena, int ownSeat,
                              const Bounds& bounds);
 

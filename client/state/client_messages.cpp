@@ -237,7 +237,7 @@ void ClientState::HandleGameSettings(ByteView bytes) {
 }
 
 void ClientState::HandleReady(ByteView bytes) {
-    const auto m = msg::Decode<msg::ReadyCount>(bytes);
+    const auto m = msg::Decode<msg::ReadyTally>(bytes);
     if (!m) {
         return;
     }

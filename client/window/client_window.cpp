@@ -106,10 +106,10 @@ void ClientWindow::ShowChanges(unsigned changes) {
 
 void ClientWindow::ShowSeats() {
     const SeatTable& seats = state_.Seats();
-    ShowColumn(PlayerIndex, seats, &SeatTableRow::PlayerIndex);
-    ShowColumn(PlayerName, seats, &SeatTableRow::PlayerName);
-    ShowColumn(PlayerWins, seats, &SeatTableRow::PlayerWins);
-    ShowColumn(PlayerMisses, seats, &SeatTableRow::PlayerMisses);
+    ShowColumn(PlayerIndex, seats, &SeatTableRow::PlayerIndex, &SeatTableRow::PlayerIndex);
+    ShowColumn(PlayerName, seats, &SeatTableRow::PlayerName, &SeatTableRow::PlayerIndex);
+    ShowColumn(PlayerWins, seats, &SeatTableRow::PlayerWins, &SeatTableRow::PlayerIndex);
+    ShowColumn(PlayerMisses, seats, &SeatTableRow::PlayerMisses, &SeatTableRow::PlayerIndex);
 }
 
 void ClientWindow::ShowLobby() {

@@ -312,7 +312,12 @@ bool SessionServer::HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView pa
 
 bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
     const auto hello = DecodeHello(payload);
-    if (!hello || hello->version != kProtocolVersion) {
+    if (!hello) {
+        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::BadHandshake),
+               "The server could not read the greeting: it is malformed");
+        return true;
+    }
+    if (hello->version != kProtocolVersion) {
         Refuse(peer, static_cast<std::uint8_t>(RefuseReason::BadHandshake),
                "The server speaks another version of the protocol");
         return true;

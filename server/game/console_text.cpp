@@ -6,17 +6,15 @@ namespace quorvex::server {
 
 std::string FormatUptime(std::int64_t elapsedSeconds) {
     constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
-    const std::int64_t seconds = elapsedSeconds < 0 ? 0 : elapsedSeconds % kSecondsPerDay;
+    const std::int64_t seconds = elapsedSeconds % kSecondsPerDay;
     char text[32];
     std::snprintf(text, sizeof text, "Uptime: %02d:%02d:%02d", static_cast<int>(seconds / 3600),
                   static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
     return text;
 }
 
-std::string HostAddressBoxText(const std::optional<std::string>& url) {
-    // The box works on its own text: when the address is missing, that text is the error
-    // message, and a failed selection puts the message back and leaves nothing selected.
-    const std::string box = url ? *url : std::string(kHostAddressError);
+std::string HostAddressBoxText(const std::string& box) {
+    // A failed selection leaves nothing selected.
     const auto first = box.find(';');
     if (first == std::string::npos) {
         return "IP / ";

@@ -3,7 +3,6 @@
 // Texts of the server console that are worked out from plain values.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,13 +11,12 @@ namespace quorvex::server {
 inline constexpr std::string_view kHostAddressError = "Err: Could Not Retrive Hostname/IP";
 
 // "Uptime: hh:mm:ss" for the seconds since hosting finished. The hours count only within the
-// day, so the display starts again from 00:00:00 after every full day; a negative span (the
-// clock set back) shows 00:00:00.
+// day, so the display starts again from 00:00:00 after every full day. The span comes from a
+// monotonic clock and is never negative.
 std::string FormatUptime(std::int64_t elapsedSeconds);
 
 // The host address box: "IP / " and the part between the first and the second ";" of the
-// host's address text. `url` is empty when the address could not be obtained; that, and a text
-// with fewer than two ";", leave "IP / " alone.
-std::string HostAddressBoxText(const std::optional<std::string>& url);
+// host's address text; a text with fewer than two ";" leaves "IP / " alone.
+std::string HostAddressBoxText(const std::string& url);
 
 }  // namespace quorvex::server

@@ -50,7 +50,7 @@ bool ServerGame::HandleReady(ByteView bytes) {
         return false;
     }
     ++readyCount_;
-    return SendToAll(outbox_, msg::ReadyCount{FormatInteger(readyCount_)});
+    return SendToAll(outbox_, msg::ReadyTally{FormatInteger(readyCount_)});
 }
 
 bool ServerGame::CountMiss(int seat) {

@@ -16,13 +16,20 @@ BallClock::BallClock(ServerGame& game, std::function<void()> beforeStep,
             afterStep_();
         }
     });
-    QObject::connect(&gate_, &QTimer::timeout, [this] {
-        if (!game_.BallGate()) {
-            step_.stop();
-        } else if (!step_.isActive()) {
-            step_.start();
-        }
-    });
+    QObject::connect(&gate_, &QTimer::timeout, [this] { Gate(); });
+}
+
+void BallClock::Gate() {
+    if (!game_.BallGate()) {
+        step_.stop();
+    } else if (!step_.isActive()) {
+        step_.start();
+    }
+}
+
+void BallClock::Stop() {
+    gate_.stop();
+    step_.stop();
 }
 
 }  // namespace quorvex::server

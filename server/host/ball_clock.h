@@ -1,7 +1,8 @@
 #pragma once
 
-// The ball's two clocks for a server without its console window: one step every 100 ms while
-// the once-a-second gate lets the ball run. The console keeps its own timers, which it shows.
+// The ball's clock: one step every 100 ms while the once-a-second gate lets the ball run. The
+// console runs the gate from its uptime tick; a server without a console lets Start() run it
+// from a timer of its own.
 
 #include <QTimer>
 
@@ -17,6 +18,10 @@ class BallClock {
     explicit BallClock(ServerGame& game, std::function<void()> beforeStep = {},
                        std::function<void()> afterStep = {});
     void Start() { gate_.start(); }
+    // The once-a-second gate: starts or stops the steps.
+    void Gate();
+    void Stop();
+    bool Stepping() const { return step_.isActive(); }
 
   private:
     ServerGame& game_;

@@ -48,14 +48,15 @@ QGroupBox* Frame(QWidget* parent, const char* caption, int top, int height) {
 }  // namespace
 
 ServerWindow::ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port)
-    : session_(session), prompter_(prompter), port_(port) {
+    : tmrBallHandler(session.Game(), {}, [this] { Refresh(); }),
+      session_(session),
+      prompter_(prompter),
+      port_(port) {
     setObjectName("frmMain");
     setFont(QFont(QStringLiteral("Sans Serif"), 8));
     setFixedSize(TwipsToPixels(4710), TwipsToPixels(8220));
     BuildControls();
-    tmrBallHandler.setInterval(100);
     tmrUptime.setInterval(1000);
-    connect(&tmrBallHandler, &QTimer::timeout, this, &ServerWindow::tmrBallHandler_Timer);
     connect(&tmrUptime, &QTimer::timeout, this, &ServerWindow::tmrUptime_Timer);
     session_.SetChangedCallback([this] { Refresh(); });
     Refresh();
@@ -148,9 +149,9 @@ void ServerWindow::Start() {
 void ServerWindow::Refresh() {
     ServerGame& game = session_.Game();
     const auto& seats = game.Seats();
-    ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex);
-    ShowColumn(PlayerWins, seats, &SeatRow::playerWins);
-    ShowColumn(PlayerMisses, seats, &SeatRow::playerMisses);
+    ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex, &SeatRow::playerIndex);
+    ShowColumn(PlayerWins, seats, &SeatRow::playerWins, &SeatRow::playerIndex);
+    ShowColumn(PlayerMisses, seats, &SeatRow::playerMisses, &SeatRow::playerIndex);
     ShowDroppedPlayers();
     lblBallLeft->setText(QString::fromStdString(game.BallLeft()));
     lblBallTop->setText(QString::fromStdString(game.BallTop()));
@@ -180,7 +181,7 @@ void ServerWindow::ShowDroppedPlayers() {
             shown[i].playerName += kLostSuffix;
         }
     }
-    ShowColumn(PlayerName, shown, &SeatRow::playerName);
+    ShowColumn(PlayerName, shown, &SeatRow::playerName, &SeatRow::playerIndex);
     const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
     for (auto* box : {PlayerIndex, PlayerName, PlayerWins, PlayerMisses}) {
         for (int i = 0; i < box->count() && i < static_cast<int>(lost.size()); ++i) {
@@ -202,17 +203,14 @@ void ServerWindow::LimitChanged(const QString& text) {
 }
 
 void ServerWindow::Text1_Click() {
-    const std::string text = HostAddressBoxText(session_.HostAddressText());
-    Text1->setPlainText(
-        QString::fromStdString(session_.IsHosting() ? text : std::string(kHostAddressError)));
+    const auto address = session_.HostAddressText();
+    Text1->setPlainText(QString::fromStdString(session_.IsHosting() && address
+                                                   ? HostAddressBoxText(*address)
+                                                   : std::string(kHostAddressError)));
 }
 
 void ServerWindow::cmdKick_Click() {
-    std::optional<int> selected;
-    if (!PlayerIndex->selectedItems().isEmpty()) {
-        selected = PlayerIndex->currentRow();
-    }
-    session_.Game().Kick(selected);
+    session_.Game().Kick(SelectedRow(PlayerIndex));
     Refresh();
 }
 
@@ -220,22 +218,11 @@ void ServerWindow::tmrUptime_Timer() {
     // To the nearest second: a coarse timer may tick a little early, and flooring would then
     // show the previous second all along.
     lblUptime->setText(QString::fromStdString(FormatUptime((startTime_.elapsed() + 500) / 1000)));
-    if (session_.Game().BallGate()) {
-        if (!tmrBallHandler.isActive()) {
-            tmrBallHandler.start();
-        }
-    } else {
-        tmrBallHandler.stop();
-    }
-}
-
-void ServerWindow::tmrBallHandler_Timer() {
-    session_.Game().BallStep();
-    Refresh();
+    tmrBallHandler.Gate();
 }
 
 void ServerWindow::closeEvent(QCloseEvent* event) {
-    tmrBallHandler.stop();
+    tmrBallHandler.Stop();
     tmrUptime.stop();
     session_.CloseServer();
     event->accept();

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
 #include "ui/prompter.h"
 
@@ -44,7 +45,7 @@ class ServerWindow : public QWidget {
     QListWidget* PlayerMisses = nullptr;
     QPushButton* cmdKick = nullptr;
     QCheckBox* chkRemoveDropped = nullptr;
-    QTimer tmrBallHandler;
+    BallClock tmrBallHandler;  // gated by the uptime tick
     QTimer tmrUptime;
 
     void Text1_Click();
@@ -60,7 +61,6 @@ class ServerWindow : public QWidget {
     void OptionClicked(GameType type);
     void LimitChanged(const QString& text);
     void tmrUptime_Timer();
-    void tmrBallHandler_Timer();
     void ShowDroppedPlayers();
 
     ServerSession& session_;

@@ -51,8 +51,9 @@ TEST(WithInPerimeter, OnTheLineIsInsideAndQuadrantsFollowTheMidpoint) {
     EXPECT_EQ(QuadrantOf(5235, 1000), 4);
 }
 
-// Sides where the test would divide by zero: a vertical side is tested as the vertical line it
-// is, a level one in quadrant 2 or 4 by height. A point that is not finite is outside.
+// Quadrants 2 and 4 compare by x at the point's height, the line itself inside. Sides where
+// that would divide by zero: a vertical side is tested as the vertical line it is, a level one
+// in quadrant 2 or 4 by height. A point that is not finite is outside.
 TEST(WithInPerimeter, VerticalAndLevelSidesAndPointsThatAreNotFinite) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -69,6 +70,10 @@ TEST(WithInPerimeter, VerticalAndLevelSidesAndPointsThatAreNotFinite) {
                           {{6000, 6000, 7000, 6000}, 6500, 6001, false},
                           {{3000, 1000, 4000, 1000}, 3500, 1000, true},
                           {{3000, 1000, 4000, 1000}, 3500, 999, false},
+                          {{7000, 5000, 6000, 6000}, 6500, 5500, true},
+                          {{7000, 5000, 6000, 6000}, 6500.5, 5500, false},
+                          {{4000, 1000, 3000, 2000}, 3500, 1500, true},
+                          {{4000, 1000, 3000, 2000}, 3499.5, 1500, false},
                           {{6000, 1000, 7000, 2000}, nan, 3750, false},
                           {{6000, 1000, 7000, 2000}, 5235, -inf, false}};
     for (const Case& c : cases) {

@@ -35,6 +35,8 @@ TEST(BallSatus, EdgeBouncesInCheckOrder) {
         {5000, 7560, "200", {}, "200"},
         {5000, 7561, "200", {"1 700"}, "700"},
         {10100, 3000, "45", {"1 315"}, "315"},
+        {0, 3000, "45", {"2 1"}, "45"},
+        {5000, 0, "200", {"2 1"}, "200"},
         {10100, 3000, "450", {"1 -90"}, "-90"},
         {10095, 3000, "45", {}, "45"},
         {10100, 3000, "45.7", {"1 314"}, "314"},
@@ -45,6 +47,9 @@ TEST(BallSatus, EdgeBouncesInCheckOrder) {
         EXPECT_EQ(Texts(BallSatus(ball, arena, 1, Bounds{})), c.events) << c.left << " " << c.top;
         EXPECT_EQ(ball.direction, c.after);
     }
+    // The ball is a circle: its right edge is found with its height, whatever its width says.
+    Ball narrow{.left = 10100, .top = 3000, .width = 100, .direction = "45"};
+    EXPECT_EQ(Texts(BallSatus(narrow, arena, 1, Bounds{})), std::vector<std::string>{"1 315"});
 }
 
 // A spectator, a seat without a side, a direction that is no number, a bounce whose result
@@ -92,6 +97,12 @@ const SideCase kHits[] = {
     {{2000, 4000, 2000, 3000}, {2000, 4000, 2000, 3000}, 1900, 3400, "315", {"1 45"}},
     {{6000, 1000, 7000, 1000}, {6000, 1000, 7000, 1000}, 6400, 900, "45", {"1 134"}},
     {{4000, 1000, 3000, 1000}, {3000, 1000, 4000, 1000}, 3400, 900, "315", {"1 224"}},
+    // Judged by the quadrant of the side's midpoint (1), not of its start (2).
+    {{8985, 3753, 5241, 0}, {6500, 1262, 7500, 2264}, 6900, 1536, "45", {"1 225"}},
+    // Quadrant 2's leading corner is the lower right one, 4's the upper left: the upper right
+    // one is inside here.
+    {{7000, 5000, 6000, 6000}, {6000, 6000, 7000, 5000}, 6200, 5500, "135", {"1 315"}},
+    {{4000, 1000, 3000, 2000}, {3000, 2000, 4000, 1000}, 3300, 1600, "315", {"1 135"}},
 };
 
 // A centre exactly on a paddle end is a miss; a ball wholly beyond the side is a miss of the
@@ -103,6 +114,10 @@ const SideCase kOthers[] = {
     {{5500, 7000, 8500, 2000}, {8000, 7000, 9500, 5000}, 9000, 6000, "135", {"2 2"}, 2},
     {{6000, 1000, 7000, 2000}, {6000, 1000, 7000, 2000}, 6400, 1655, "45", {}},
     {{5500, 1400, 6000, 400}, {5500, 1400, 6000, 400}, 6000, -5, "45", {"1 495"}},
+    // Quadrants 2 and 4 test along y only: a paddle that spans the centre's x alone misses.
+    {{7000, 5000, 6000, 6000}, {6000, 4000, 7000, 3000}, 6400, 5400, "135", {"2 0"}},
+    {{7000, 5000, 6000, 6000}, {6000, 5527.5f, 7000, 4527.5f}, 6400, 5400, "135", {"2 0"}},
+    {{4000, 1000, 3000, 2000}, {3000, 3000, 4000, 2000}, 3400, 1300, "315", {"2 0"}},
 };
 
 std::vector<std::string> Judge(const SideCase& c, const Line& paddle) {

@@ -95,7 +95,7 @@ TEST_F(MessagesTest, ReadyHidesTheLobbyOnceEverySeatIsReady) {
     for (const auto& c : cases) {
         Receive(ScoreboardOf(std::vector<std::string>(c.seats, "1")));
         OpenLobby();
-        Receive(msg::ReadyCount{c.count});
+        Receive(msg::ReadyTally{c.count});
         EXPECT_EQ(state.Lobby().lblPRdy + "/" + state.Lobby().lblNOP,
                   c.count + ("/" + std::to_string(c.seats)));
         EXPECT_EQ(state.Lobby().frameVisible, c.visible) << c.count;
@@ -128,7 +128,7 @@ TEST_F(MessagesTest, OddAndTruncatedMessagesChangeNothing) {
         Bytes(msg::BallUpdate{"-5", "3000", "315"}),
         Bytes(msg::PaddleUpdate{"0", "1", "2", "3", "4"}),
         Bytes(msg::GameSettings{1, "5"}),
-        Bytes(msg::ReadyCount{"3"}),
+        Bytes(msg::ReadyTally{"3"}),
     };
     for (const auto& message : whole)
         for (std::size_t length = 1; length < message.size(); ++length)

@@ -20,9 +20,9 @@ RandomSource Always(double draw) {
 // no finite number would break the step: it is ignored.
 TEST(BallStep, MovesOneFlooredStepAndReports) {
     const std::vector<std::array<std::string, 3>> cases = {
-        {"0", "5235", "3495"},   {"45", "5415", "3569"},  {"90", "5489", "3749"},
-        {"135", "5415", "3930"}, {"180", "5235", "4004"}, {"270", "4980", "3750"},
-        {"359", "5229", "3495"}};
+        {"0", "5235", "3495"},   {"45", "5415", "3569"},    {"90", "5489", "3749"},
+        {"135", "5415", "3930"}, {"180", "5235", "4004"},   {"270", "4980", "3750"},
+        {"359", "5229", "3495"}, {"4.5e1", "5415", "3569"}, {" 90", "5489", "3749"}};
     for (const auto& [angle, left, top] : cases) {
         Game g;
         ASSERT_TRUE(g.HandleBallEvent(BallEvent(1, angle)));
@@ -33,6 +33,16 @@ TEST(BallStep, MovesOneFlooredStepAndReports) {
         ASSERT_TRUE(g.BallStep());
         EXPECT_EQ(g.sent, std::vector<Buffer>{Bytes(msg::BallUpdate{left, top, angle})});
     }
+}
+
+// Past the top left corner the coordinates go negative, and each step still rounds down.
+TEST(BallStep, FloorsBelowZeroToo) {
+    Game g;
+    g.HandleBallEvent(BallEvent(1, "315"));
+    for (int i = 0; i < 32; ++i) {
+        g.BallStep();
+    }
+    EXPECT_EQ(g.BallLeft() + "," + g.BallTop(), "-557,-2010");
 }
 
 // Every kind but 1 is a miss of the named seat: counted, the round rule runs (its GameSettings
@@ -69,8 +79,13 @@ TEST(Miss, CountsResetsTheBallAndSendsScoreboard) {
 // Draws become whole degrees 0 to 359, at a reset and at start-up alike, also where single
 // precision would round up to 360 or a source strays out of [0, 1).
 TEST(Direction, DrawsAreWholeDegreesBelow360) {
-    for (const auto& [draw, angle] : std::vector<std::pair<double, std::string>>{
-             {0.0, "0"}, {0.5, "180"}, {0.99999999, "359"}, {1.0, "359"}, {-0.1, "0"}}) {
+    for (const auto& [draw, angle] :
+         std::vector<std::pair<double, std::string>>{{0.0, "0"},
+                                                     {0.499, "179"},
+                                                     {0.5, "180"},
+                                                     {0.99999999, "359"},
+                                                     {1.0, "359"},
+                                                     {-0.1, "0"}}) {
         Game g({}, Always(draw));
         g.ResetBall();  // in single precision
         EXPECT_EQ(g.BallAngle(), angle) << draw;

@@ -86,7 +86,7 @@ TEST(Kick, RemovesThePlayerOfTheSelectedRow) {
 // and a full list refuses a newcomer or a seat without change or message.
 TEST(Capacity, ListsStayWithinWhatTheMessagesCarry) {
     const Capacity limits;
-    msg::Scoreboard board{std::vector<msg::SeatRow>(limits.seatRows)};
+    msg::Scoreboard board{std::vector<msg::ScoreboardSeat>(limits.seatRows)};
     msg::Roster roster{std::vector<msg::RosterEntry>(limits.rosterEntries)};
     EXPECT_TRUE(msg::Encode(board) && msg::Encode(roster));
     board.seats.emplace_back();

@@ -53,13 +53,29 @@ TEST(Rounds, EndByTheRuleOfTheGameType) {
     }
 }
 
+// Points ends only when a seat's misses equal the limit: a limit lowered under misses already
+// counted ends nothing until some seat reaches it exactly.
+TEST(Rounds, PointsEndsOnlyAtExactlyTheLimit) {
+    Game g({"a", "b"});
+    g.PickGameType(Points);
+    ASSERT_TRUE(g.SetLimitText("5"));
+    for (const int seat : {0, 0, 0}) {
+        g.CountMiss(seat);
+    }
+    ASSERT_TRUE(g.SetLimitText("2"));
+    g.CountMiss(1);
+    EXPECT_EQ(Column(g, &SeatRow::playerMisses), (Rows{"3", "1"}));
+    g.CountMiss(1);
+    EXPECT_EQ(Column(g, &SeatRow::playerWins), (Rows{"-1", "0"}));
+}
+
 // Every Ready counts and is announced; the count stays inside 16 bits at both ends, and a
 // withdrawal refused at the bottom keeps its seat too.
 TEST(ReadyCount, CountsEveryReadyWithinSixteenBits) {
     Game high, low({"ann"});
     high.OnReceive(Ready());
     high.OnReceive(Ready());
-    EXPECT_EQ(high.sent.back(), Bytes(msg::ReadyCount{"2"}));
+    EXPECT_EQ(high.sent.back(), Bytes(msg::ReadyTally{"2"}));
     while (high.ReadyCount() < 32767) {
         ASSERT_TRUE(high.OnReceive(Ready()));
     }
@@ -78,8 +94,10 @@ TEST(ReadyCount, CountsEveryReadyWithinSixteenBits) {
 
 // The limit box takes one or two digits only; anything else falls back to "0". Nothing is sent.
 TEST(Limit, OneOrTwoDigitsOnlyAndInvalidFallsBackToZero) {
-    for (const auto& [text, valid] : std::vector<std::pair<std::string, bool>>{
-             {"", false}, {"7", true}, {"75", true}, {"753", false}, {"05", true}, {" 1", false}}) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", false},   {"7", true},  {"75", true}, {"753", false}, {"05", true},
+        {" 1", false}, {"99", true}, {"0", true},  {"/", false},   {":", false}};
+    for (const auto& [text, valid] : cases) {
         Game g;
         g.SetLimitText("42");
         EXPECT_EQ(g.SetLimitText(text), valid) << text;

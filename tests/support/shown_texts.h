@@ -1,0 +1,37 @@
+#pragma once
+
+// Every text a window shows in its labels, frame headings and buttons, read from the widgets
+// themselves, sorted so that a table of expected texts does not depend on the layout.
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QWidget>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace quorvex::test {
+
+inline std::vector<std::string> ShownTexts(const QWidget& window) {
+    std::vector<std::string> texts;
+    for (const QWidget* w : window.findChildren<QWidget*>()) {
+        if (const auto* label = qobject_cast<const QLabel*>(w)) {
+            texts.push_back(label->text().toStdString());
+        } else if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
+            texts.push_back(frame->title().toStdString());
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+            texts.push_back(button->text().toStdString());
+        }
+    }
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+inline std::vector<std::string> Sorted(std::vector<std::string> texts) {
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+}  // namespace quorvex::test
