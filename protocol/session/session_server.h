@@ -3,10 +3,13 @@
 // The hosting end of the session service: a TCP listener, one framed connection per player,
 // player identifiers, send-to-all, keep-alive, and notifications on the Qt event loop.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -46,11 +49,22 @@ class SessionServer : public QObject {
     PlayerId HostPlayerId() const { return hostId_; }
     int PlayerCount() const;  // joined clients, the server's own player not included
 
+    // Where the session tells what it did about players over their limits (dropped messages,
+    // disconnections, connections turned away), one line each, for the host's log.
+    void SetNoticeCallback(std::function<void(const std::string&)> notice) {
+        notice_ = std::move(notice);
+    }
+    // Messages dropped so far because their player was over its sending limits.
+    std::int64_t DroppedMessages() const { return droppedFrames_; }
+
   private:
     void OnNewConnection();
     void OnReadyRead(ServerPeer* peer);
     bool HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload);
     bool HandleHello(ServerPeer* peer, ByteView payload);
+    enum class Spent { Within, Over, FarOver };
+    Spent Budget(ServerPeer* peer, std::size_t frameBytes);
+    void Notice(const std::string& text);
     void Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text);
     void ReportHost();
     void Heartbeat();
@@ -73,6 +87,9 @@ class SessionServer : public QObject {
     // other on screen or in a test.
     PlayerId nextId_ = 101;
     bool hostReported_ = true;
+    QElapsedTimer clock_;
+    std::function<void(const std::string&)> notice_;
+    std::int64_t droppedFrames_ = 0;
 };
 
 }  // namespace quorvex::session

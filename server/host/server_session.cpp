@@ -1,5 +1,9 @@
 #include "server/host/server_session.h"
 
+#include <chrono>
+#include <cstdio>
+
+#include "protocol/messages.h"
 #include "protocol/numeric.h"
 #include "protocol/session/limits.h"
 
@@ -21,6 +25,12 @@ session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::
     }
     count = *whole;
     return session::Status::Success();
+}
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -46,6 +56,7 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
 
     auto server = std::make_unique<session::SessionServer>(limits_);
     server->RegisterMessageHandler(this);
+    server->SetNoticeCallback([this](const std::string& line) { Log(line); });
     session::SessionAddress address;
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", port);
@@ -90,9 +101,46 @@ void ServerSession::CreatePlayer(session::PlayerId id) {
     Changed();
 }
 
-void ServerSession::Receive(session::PlayerId /*from*/, ByteView message) {
+void ServerSession::DestroyPlayer(session::PlayerId id) {
+    chat_.erase(id);
+}
+
+void ServerSession::Receive(session::PlayerId from, ByteView message) {
+    if (!message.empty() && message[0] == static_cast<std::uint8_t>(msg::Type::Chat) &&
+        !ChatAllowed(from)) {
+        return;
+    }
     game_->OnReceive(message);
     Changed();
+}
+
+bool ServerSession::ChatAllowed(session::PlayerId from) {
+    auto it = chat_.find(from);
+    if (it == chat_.end()) {
+        it = chat_
+                 .emplace(from, ChatAllowance{session::RateBudget(limits_.chatLinesPerSecond,
+                                                                  limits_.chatBurst),
+                                              session::DropTally()})
+                 .first;
+    }
+    const std::int64_t now = NowMs();
+    if (it->second.lines.Spend(now)) {
+        return true;
+    }
+    ++droppedChatLines_;
+    if (it->second.dropped.Count(now)) {
+        Log("Dropped " + std::to_string(it->second.dropped.Take()) + " chat lines from player " +
+            std::to_string(from) + ": over its chat limit");
+    }
+    return false;
+}
+
+void ServerSession::Log(const std::string& line) {
+    if (log_) {
+        log_(line);
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
 }
 
 void ServerSession::Changed() {

@@ -3,11 +3,14 @@
 // Hosting: asks the operator for the player count, opens the session, and connects the
 // session's notifications to the game. The game's sends go out to every player from here.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "protocol/outbox.h"
+#include "protocol/session/rate_budget.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
 #include "ui/prompter.h"
@@ -34,18 +37,35 @@ class ServerSession : public session::SessionEvents, public Outbox {
     // Called after every notification has been applied, so a view can refresh.
     void SetChangedCallback(std::function<void()> changed) { changed_ = std::move(changed); }
 
+    // Where the host logs what it refused (chat floods, messages naming someone else, and the
+    // session's own notices), one line each; standard error without a callback.
+    void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+    // Chat lines dropped so far because their sender was over its chat limit.
+    std::int64_t DroppedChatLines() const { return droppedChatLines_; }
+
     bool Send(const Buffer& message) override;
 
     void CreatePlayer(session::PlayerId id) override;
+    void DestroyPlayer(session::PlayerId id) override;
     void Receive(session::PlayerId from, ByteView message) override;
 
   private:
+    struct ChatAllowance {
+        session::RateBudget lines;
+        session::DropTally dropped;
+    };
+    // Whether a chat line from `from` fits its allowance; one that does not is counted.
+    bool ChatAllowed(session::PlayerId from);
+    void Log(const std::string& line);
     void Changed();
 
     session::Limits limits_;
     std::unique_ptr<session::SessionServer> server_;
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
+    std::function<void(const std::string&)> log_;
+    std::unordered_map<session::PlayerId, ChatAllowance> chat_;
+    std::int64_t droppedChatLines_ = 0;
 };
 
 }  // namespace quorvex::server
