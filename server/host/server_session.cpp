@@ -110,6 +110,14 @@ void ServerSession::Receive(session::PlayerId from, ByteView message) {
         !ChatAllowed(from)) {
         return;
     }
+    if (const auto claim = game_->ForeignClaim(from, message)) {
+        if (foreignClaims_.Count(NowMs())) {
+            Log("Ignored " + *claim + " from player " + std::to_string(from) + " (" +
+                std::to_string(foreignClaims_.Take()) +
+                " such messages): a player speaks only for itself");
+        }
+        return;
+    }
     game_->OnReceive(message);
     Changed();
 }
