@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "protocol/session/frame.h"
+#include "protocol/session/password.h"
 #include "protocol/session/qt_frames.h"
 #include "protocol/session/rate_budget.h"
 
@@ -47,6 +48,9 @@ class ServerPeer {
     bool joined = false;
     PlayerId id = 0;
     std::string name;
+    // The nonce of the Challenge this peer was sent; empty until then and after its Answer.
+    Buffer nonce;
+    bool answered = false;
     QElapsedTimer sinceConnected;
     QElapsedTimer sinceReceived;
     QElapsedTimer sinceSent;
@@ -325,7 +329,10 @@ bool SessionServer::HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView pa
         case FrameKind::KeepAlive:
             return true;
         case FrameKind::Hello:
-            return !peer->joined && HandleHello(peer, payload);
+            return !peer->joined && peer->nonce.empty() && !peer->answered &&
+                   HandleHello(peer, payload);
+        case FrameKind::Answer:
+            return !peer->joined && HandleAnswer(peer, payload);
         case FrameKind::Data:
             if (!peer->joined) {
                 return false;
@@ -362,6 +369,41 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
                    " players, the server's own included)");
         return true;
     }
+    peer->name = hello->name;
+    if (!password_.empty()) {
+        peer->nonce = NewNonce();
+        return Write(peer, FrameBytes(FrameKind::Challenge, peer->nonce));
+    }
+    return Admit(peer);
+}
+
+bool SessionServer::HandleAnswer(ServerPeer* peer, ByteView payload) {
+    // One answer per connection, and only to a challenge sent on it.
+    if (peer->nonce.empty() || peer->answered) {
+        return false;
+    }
+    peer->answered = true;
+    const auto proof = DecodeProof(payload);
+    const Buffer expected = PasswordProof(password_, peer->nonce);
+    peer->nonce.clear();
+    if (!proof || password_.empty() || !SameProof(*proof, expected)) {
+        Notice("Refused a connection from " + peer->address.toString().toStdString() +
+               ": wrong password");
+        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::WrongPassword),
+               "The password is wrong");
+        return true;
+    }
+    return Admit(peer);
+}
+
+bool SessionServer::Admit(ServerPeer* peer) {
+    // Checked again here: others may have joined while this one answered its challenge.
+    if (PlayerCount() + 1 >= desc_.maxPlayers) {
+        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
+               "The session is full (" + std::to_string(desc_.maxPlayers) +
+                   " players, the server's own included)");
+        return true;
+    }
     if (nextId_ == std::numeric_limits<PlayerId>::max()) {
         Refuse(peer, static_cast<std::uint8_t>(RefuseReason::NoIdentifiersLeft),
                "The server has run out of player identifiers");
@@ -369,7 +411,6 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
     }
     peer->joined = true;
     peer->id = nextId_++;
-    peer->name = hello->name;
     peer->parser.SetMaxBodyBytes(
         std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
     const Buffer welcome = EncodeWelcome(peer->id);

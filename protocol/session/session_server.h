@@ -54,6 +54,9 @@ class SessionServer : public QObject {
     void SetNoticeCallback(std::function<void(const std::string&)> notice) {
         notice_ = std::move(notice);
     }
+    // A password players must prove they know before they join; empty: none, and the
+    // handshake is the one without a challenge. Applies to connections from now on.
+    void SetPassword(std::string password) { password_ = std::move(password); }
     // Messages dropped so far because their player was over its sending limits.
     std::int64_t DroppedMessages() const { return droppedFrames_; }
 
@@ -62,6 +65,8 @@ class SessionServer : public QObject {
     void OnReadyRead(ServerPeer* peer);
     bool HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload);
     bool HandleHello(ServerPeer* peer, ByteView payload);
+    bool HandleAnswer(ServerPeer* peer, ByteView payload);
+    bool Admit(ServerPeer* peer);
     enum class Spent { Within, Over, FarOver };
     Spent Budget(ServerPeer* peer, std::size_t frameBytes);
     void Notice(const std::string& text);
@@ -90,6 +95,7 @@ class SessionServer : public QObject {
     QElapsedTimer clock_;
     std::function<void(const std::string&)> notice_;
     std::int64_t droppedFrames_ = 0;
+    std::string password_;
 };
 
 }  // namespace quorvex::session

@@ -57,6 +57,7 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
     auto server = std::make_unique<session::SessionServer>(limits_);
     server->RegisterMessageHandler(this);
     server->SetNoticeCallback([this](const std::string& line) { Log(line); });
+    server->SetPassword(password_);
     session::SessionAddress address;
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", port);
@@ -99,6 +100,13 @@ void ServerSession::CreatePlayer(session::PlayerId id) {
     }
     game_->OnCreatePlayer(id, info.name);
     Changed();
+}
+
+void ServerSession::SetPassword(const std::string& password) {
+    password_ = password;
+    if (server_) {
+        server_->SetPassword(password_);
+    }
 }
 
 void ServerSession::DestroyPlayer(session::PlayerId id) {

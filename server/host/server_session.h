@@ -37,6 +37,10 @@ class ServerSession : public session::SessionEvents, public Outbox {
     // Called after every notification has been applied, so a view can refresh.
     void SetChangedCallback(std::function<void()> changed) { changed_ = std::move(changed); }
 
+    // The password players must know to join; empty for none (the default). Kept for a
+    // session hosted later, and applied at once to one hosted now.
+    void SetPassword(const std::string& password);
+
     // Where the host logs what it refused (chat floods, messages naming someone else, and the
     // session's own notices), one line each; standard error without a callback.
     void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
@@ -66,6 +70,7 @@ class ServerSession : public session::SessionEvents, public Outbox {
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
     std::function<void(const std::string&)> log_;
+    std::string password_;
     std::unordered_map<session::PlayerId, ChatAllowance> chat_;
     std::int64_t droppedChatLines_ = 0;
     session::DropTally foreignClaims_;
