@@ -91,7 +91,7 @@ def first_line(process, word):
 
 def run_case(case, netem):
     name, delay, jitter, loss, down_at, down_for, send_s, run_s = case
-    server = in_ns(NS_SERVER, f"{BIN}/fault_server", stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    server = in_ns(NS_SERVER, f"{BIN}/fault_server", "--drops", stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     server_start = time.monotonic()
     relay = None
     try:

@@ -1,11 +1,14 @@
 // The server of the fault harness: the session service with its default limits and the
-// server's rules with the window's timers. Prints "PORT <n>", then "DROPPED <id> <ms>" for
-// each player whose connection the session gave up (ms since start); "quit" ends it.
+// server's rules with the window's timers. Prints "PORT <n>", then, with "--drops", "DROPPED
+// <id> <ms>" for each player whose connection the session gave up (ms since start); "quit"
+// ends it. (Without "--drops" nothing more is written: a parent that reads only the port
+// never blocks it on a full pipe.)
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <string>
 
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
@@ -28,11 +31,16 @@ class AnswerPrompter : public quorvex::Prompter {
 class ReportingSession : public quorvex::server::ServerSession {
   public:
     void DestroyPlayer(quorvex::session::PlayerId id) override {
+        if (!reportDrops) {
+            ServerSession::DestroyPlayer(id);
+            return;
+        }
         std::printf("DROPPED %d %lld\n", id, static_cast<long long>(clock.elapsed()));
         std::fflush(stdout);
         ServerSession::DestroyPlayer(id);
     }
     QElapsedTimer clock;
+    bool reportDrops = false;
 };
 
 }  // namespace
@@ -41,6 +49,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ReportingSession session;
     session.clock.start();
+    session.reportDrops = argc > 1 && std::string(argv[1]) == "--drops";
     AnswerPrompter prompter;
     if (const auto error = session.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());

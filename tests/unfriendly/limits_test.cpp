@@ -43,17 +43,6 @@ TEST(RateBudget, ABurstThenTheRateAndFarOverOnlyWhenTheExcessOutgrowsABurst) {
     }
 }
 
-TEST(RateBudget, TheLogIsToldOfTheFirstDropThenOncePerInterval) {
-    session::DropTally tally(1000);
-    EXPECT_TRUE(tally.Count(0));
-    EXPECT_EQ(tally.Take(), 1);
-    EXPECT_FALSE(tally.Count(10));
-    EXPECT_FALSE(tally.Count(999));
-    EXPECT_TRUE(tally.Count(1000));
-    EXPECT_EQ(tally.Take(), 3);
-    EXPECT_EQ(tally.Total(), 4);
-}
-
 TEST(SessionLimits, AMessageOverTheLargestChatLineClosesItsConnection) {
     session::Limits limits = FastLimits();
     HostedServer host(11, limits);

@@ -15,43 +15,27 @@ namespace {
 
 using session::FrameKind;
 
-// Reads one whole frame from a raw peer: its kind and payload.
-std::optional<std::pair<FrameKind, Buffer>> NextFrame(RawPeer& peer) {
-    session::FrameParser parser(1024);
-    std::optional<std::pair<FrameKind, Buffer>> found;
-    WaitUntil(
-        [&] {
-            auto& socket = peer.Socket();
-            if (socket.bytesAvailable() < qint64(session::kFrameHeaderBytes)) {
-                return false;
+// A raw connection that reads whole frames.
+struct Raw {
+    explicit Raw(quint16 port) : peer(port) { peer.SendHello(session::kApplicationId, "raw"); }
+    std::optional<std::pair<FrameKind, Buffer>> Next() {
+        std::optional<std::pair<FrameKind, Buffer>> got;
+        WaitUntil([&] {
+            const QByteArray bytes = peer.Socket().readAll();
+            parser.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            if (const auto frame = parser.Next()) {
+                got.emplace(frame->kind, Buffer(frame->payload.begin(), frame->payload.end()));
             }
-            const QByteArray header = socket.peek(session::kFrameHeaderBytes);
-            const auto length = qint64(std::uint8_t(header[0])) | qint64(std::uint8_t(header[1]))
-                                                                      << 8;
-            if (socket.bytesAvailable() < qint64(session::kFrameHeaderBytes) + length) {
-                return false;
-            }
-            const QByteArray bytes = socket.read(qint64(session::kFrameHeaderBytes) + length);
-            parser.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                        std::size_t(bytes.size()));
-            const auto frame = parser.Next();
-            found.emplace(frame->kind, Buffer(frame->payload.begin(), frame->payload.end()));
-            return true;
-        },
-        2000);
-    return found;
-}
-
-// A raw peer that has sent Hello and read the server's Challenge.
-struct Challenged {
-    explicit Challenged(quint16 port) : peer(port) {
-        peer.SendHello(session::kApplicationId, "raw");
-        if (const auto frame = NextFrame(peer); frame && frame->first == FrameKind::Challenge) {
-            nonce = frame->second;
-        }
+            return got.has_value();
+        });
+        return got;
+    }
+    Buffer Nonce() {
+        const auto frame = Next();
+        return frame && frame->first == FrameKind::Challenge ? frame->second : Buffer{};
     }
     RawPeer peer;
-    Buffer nonce;
+    session::FrameParser parser{1024};
 };
 
 TEST(Password, ClientsThatKnowItJoinOthersAreToldWhy) {
@@ -82,19 +66,19 @@ TEST(Password, ClientsThatKnowItJoinOthersAreToldWhy) {
 TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
     HostedServer host;
     host.server.SetPassword("sesame");
-    Challenged first(host.Port());
-    ASSERT_EQ(first.nonce.size(), session::kNonceBytes);
-    const Buffer proof = session::PasswordProof("sesame", first.nonce);
+    Raw first(host.Port());
+    const Buffer nonce = first.Nonce();
+    ASSERT_EQ(nonce.size(), session::kNonceBytes);
+    const Buffer proof = session::PasswordProof("sesame", nonce);
     first.peer.SendFrame(FrameKind::Answer, proof);
-    const auto welcome = NextFrame(first.peer);
-    ASSERT_TRUE(welcome && welcome->first == FrameKind::Welcome);
+    ASSERT_EQ(first.Next()->first, FrameKind::Welcome);
 
     // Replayed on another connection: its nonce is another, so the proof is wrong.
-    Challenged replay(host.Port());
-    ASSERT_NE(replay.nonce, first.nonce);
+    Raw replay(host.Port());
+    ASSERT_NE(replay.Nonce(), nonce);
     replay.peer.SendFrame(FrameKind::Answer, proof);
-    const auto refused = NextFrame(replay.peer);
-    ASSERT_TRUE(refused && refused->first == FrameKind::Refuse);
+    const auto refused = replay.Next();
+    ASSERT_EQ(refused->first, FrameKind::Refuse);
     EXPECT_EQ(session::DecodeRefusal(refused->second)->reason,
               session::RefuseReason::WrongPassword);
 
@@ -103,16 +87,16 @@ TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
     EXPECT_TRUE(WaitUntil([&] { return first.peer.ClosedByServer(); }, 2000));
 
     // Late: past the handshake time-out the connection is gone before the answer comes.
-    Challenged late(host.Port());
+    Raw late(host.Port());
+    ASSERT_FALSE(late.Nonce().empty());
     EXPECT_TRUE(WaitUntil([&] { return late.peer.ClosedByServer(); }, 2000));
 
     // An answer nobody asked for.
     HostedServer open;
-    RawPeer unasked(open.Port());
-    unasked.SendHello(session::kApplicationId, "raw");
-    ASSERT_TRUE(NextFrame(unasked).has_value());
-    unasked.SendFrame(FrameKind::Answer, proof);
-    EXPECT_TRUE(WaitUntil([&] { return unasked.ClosedByServer(); }, 2000));
+    Raw unasked(open.Port());
+    ASSERT_EQ(unasked.Next()->first, FrameKind::Welcome);
+    unasked.peer.SendFrame(FrameKind::Answer, proof);
+    EXPECT_TRUE(WaitUntil([&] { return unasked.peer.ClosedByServer(); }, 2000));
     EXPECT_EQ(host.events.created.size(), 2U);
 }
 

@@ -1,8 +1,9 @@
 // An unfriendly player: it joins and sends Chat lines of 200 bytes as fast as the connection
 // takes them (or `lines per second` when given), reading and discarding whatever comes back.
-// When the server cuts it off it joins again, until `seconds` have passed. Plain sockets, so
+// When the server cuts it off it joins again a second later, as a script restarted by hand
+// would, until `seconds` have passed. Plain sockets, so
 // nothing paces it. Prints "LINES <sent> CUT <times disconnected>".
-//   chat_flooder <port> <seconds> [lines per second]
+//   chat_flooder <host address> <port> <seconds> [lines per second]
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "protocol/messages.h"
 #include "protocol/session/frame.h"
@@ -25,12 +27,12 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int Join(int port) {
+int Join(const char* host, int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::inet_pton(AF_INET, host, &address.sin_addr);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
         return -1;
@@ -46,19 +48,21 @@ int Join(int port) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: chat_flooder host port seconds [lines per second]\n");
         return 2;
     }
-    const int port = std::stoi(argv[1]);
-    const auto end = Clock::now() + std::chrono::seconds(std::stoi(argv[2]));
-    const double perSecond = argc > 3 ? std::stod(argv[3]) : 0;
+    const char* host = argv[1];
+    const int port = std::stoi(argv[2]);
+    const auto end = Clock::now() + std::chrono::seconds(std::stoi(argv[3]));
+    const double perSecond = argc > 4 ? std::stod(argv[4]) : 0;
     const Buffer line = session::MakeFrame(
         session::FrameKind::Data, *msg::Encode(msg::Chat{"spam:>" + std::string(194, 'x')}));
     const auto start = Clock::now();
     long long sent = 0;
     int cut = 0;
     std::size_t partial = 0;  // bytes of the current frame already written
-    int fd = Join(port);
+    int fd = Join(host, port);
     char sink[65536];
     while (Clock::now() < end && fd >= 0) {
         pollfd p{fd, POLLIN | POLLOUT, 0};
@@ -93,7 +97,8 @@ int main(int argc, char** argv) {
             ::close(fd);
             ++cut;
             partial = 0;
-            fd = Join(port);
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            fd = Clock::now() < end ? Join(host, port) : -1;
         }
     }
     if (fd >= 0) {
