@@ -103,7 +103,8 @@ def run_case(case, netem):
             relay = in_ns(NS_PLAYERS, f"{BIN}/fault_relay", SERVER_IP, port, str(delay),
                           str(jitter), str(loss), "7", stdout=subprocess.PIPE)
             host, port = "127.0.0.1", first_line(relay, "PORT")
-        players = [in_ns(NS_PLAYERS, f"{BIN}/fault_player", host, port, n, str(send_s), str(run_s),
+        players = [in_ns(NS_PLAYERS, f"{BIN}/fault_player", host, port, n, str(len(NAMES)),
+                         str(send_s), str(run_s),
                          stdout=subprocess.PIPE) for n in NAMES]
         start = time.monotonic()
         down_since = None
@@ -158,6 +159,9 @@ def summarise(name, reports, dropped, down_since):
             if not (chat_ok and paddles_ok) or (
                     not declared_lost and (chat, paddles) != sent):
                 intact = False
+                print(f"{name}: {listener} heard {chat} chat lines (in order: {chat_ok}) and "
+                      f"{paddles} paddle reports (in order: {paddles_ok}) of {sender}'s {sent}",
+                      file=sys.stderr)
     intervals = [i for (_, _, balls, _) in parsed.values() for i in balls]
     q = statistics.quantiles(intervals, n=100) if len(intervals) > 2 else [0] * 99
     lost_players = [n for n, (_, _, _, lost) in parsed.items() if lost[0]]

@@ -1,7 +1,8 @@
 // A player of the fault harness: the real client end of the session and the real client
 // rules (they answer the ball), sending a numbered chat line every 500 ms and a numbered
-// paddle report every 100 ms for `send seconds`, then listening until `total seconds`.
-//   fault_player <host> <port> <name> <send seconds> <total seconds>
+// paddle report every 100 ms from the moment `players` are in the roster (a message to all
+// reaches only those present) until `send seconds`, then listening until `total seconds`.
+//   fault_player <host> <port> <name> <players> <send seconds> <total seconds>
 // Prints at the end:
 //   SENT <chat lines> <paddle reports>
 //   HEARD <sender> <chat count> <chat once and in order 0|1> <paddle count> <in order 0|1>
@@ -38,8 +39,8 @@ bool Consecutive(const std::vector<int>& numbers) {
 
 class Player : public session::SessionEvents, public Outbox {
   public:
-    Player(const std::string& host, int port, std::string name)
-        : name_(std::move(name)), state_(*this) {
+    Player(const std::string& host, int port, std::string name, std::size_t players)
+        : name_(std::move(name)), players_(players), state_(*this) {
         clock_.start();
         state_.SetMyName(name_);
         client_.RegisterMessageHandler(this);
@@ -58,6 +59,7 @@ class Player : public session::SessionEvents, public Outbox {
         });
     }
     void StopSending() {
+        stopped_ = true;
         chatTimer_.stop();
         paddleTimer_.stop();
     }
@@ -84,10 +86,7 @@ class Player : public session::SessionEvents, public Outbox {
     }
     void ConnectComplete(const session::Status& result) override {
         state_.OnConnectComplete(result.Ok());
-        if (result.Ok()) {
-            chatTimer_.start(500);
-            paddleTimer_.start(100);
-        } else {
+        if (!result.Ok()) {
             std::fprintf(stderr, "%s: %s\n", name_.c_str(), session::ErrorText(result).c_str());
         }
     }
@@ -102,6 +101,11 @@ class Player : public session::SessionEvents, public Outbox {
             paddles_[paddle->y1].push_back(std::stoi(paddle->x1));
             return;
         }
+        if (const auto roster = msg::Decode<msg::Roster>(message);
+            roster && roster->entries.size() >= players_ && !stopped_ && !chatTimer_.isActive()) {
+            chatTimer_.start(500);
+            paddleTimer_.start(100);
+        }
         if (!message.empty() && message[0] == static_cast<std::uint8_t>(msg::Type::BallUpdate)) {
             balls_.push_back(clock_.elapsed());
         }
@@ -115,6 +119,8 @@ class Player : public session::SessionEvents, public Outbox {
 
   private:
     std::string name_;
+    std::size_t players_;
+    bool stopped_ = false;
     session::SessionClient client_;
     client::ClientState state_;
     QElapsedTimer clock_;
@@ -132,13 +138,15 @@ class Player : public session::SessionEvents, public Outbox {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc < 6) {
-        std::fprintf(stderr, "usage: fault_player host port name send-seconds total-seconds\n");
+    if (argc < 7) {
+        std::fprintf(stderr,
+                     "usage: fault_player host port name players send-seconds total-seconds\n");
         return 2;
     }
-    Player player(argv[1], std::atoi(argv[2]), argv[3]);
-    QTimer::singleShot(std::atoi(argv[4]) * 1000, [&] { player.StopSending(); });
-    QTimer::singleShot(std::atoi(argv[5]) * 1000, [&] {
+    Player player(argv[1], std::atoi(argv[2]), argv[3],
+                  static_cast<std::size_t>(std::atoi(argv[4])));
+    QTimer::singleShot(std::atoi(argv[5]) * 1000, [&] { player.StopSending(); });
+    QTimer::singleShot(std::atoi(argv[6]) * 1000, [&] {
         player.Report();
         app.quit();
     });
