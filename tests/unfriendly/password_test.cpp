@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+
 #include "protocol/session/password.h"
 #include "protocol/session/qt_frames.h"
+#include "server/window/server_window.h"
 #include "tests/client_app/app_fixture.h"
 #include "tests/support/raw_peer.h"
 #include "tests/support/session_harness.h"
@@ -130,6 +133,20 @@ TEST(Password, TheClientAsksOnceAndShowsARefusalInItsConnectBox) {
     ASSERT_EQ(cancelled.prompter.criticals.size(), 1U);
     EXPECT_EQ(cancelled.prompter.criticals[0].text.rfind("Error #14: ", 0), 0U);
     EXPECT_EQ(server.SeatNames(), std::vector<std::string>{"Ann"});
+}
+
+TEST(Password, TheConsoleFieldGuardsNewcomersAndEmptiedLetsAnyoneIn) {
+    ScriptedPrompter prompter({"11"});
+    server::ServerSession session(FastLimits());
+    server::ServerWindow window(session, prompter, 0);
+    window.Start();
+    window.txtPassword->setText(QStringLiteral("sesame"));
+    ConnectedClient stranger(session.Port(), "Eve");
+    EXPECT_FALSE(stranger.WaitConnected());
+    EXPECT_EQ(stranger.events.completions.at(0).code, session::ErrorCode::PasswordRequired);
+    window.txtPassword->clear();
+    ConnectedClient friendly(session.Port(), "Ann");
+    EXPECT_TRUE(friendly.WaitConnected());
 }
 
 }  // namespace
