@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "server/host/server_session.h"
 #include "tests/support/bot.h"
 #include "tests/support/scripted_prompter.h"
@@ -47,29 +45,28 @@ struct Table {
 };
 
 TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
-    using Make = std::function<bool(Bot & from, const std::string& id, const std::string& seat)>;
+    // Each claim as Eve sends it, naming the player `id` or the seat `seat`.
     struct Case {
         const char* what;
-        Make send;
+        std::optional<Buffer> (*make)(const std::string& id, const std::string& seat);
     };
     const Case cases[] = {
-        {"PlayerLeft", [](Bot& b, const std::string& id,
-                          const std::string&) { return b.Send(msg::PlayerLeft{std::stoi(id)}); }},
-        {"SeatRequest give up",
-         [](Bot& b, const std::string& id, const std::string&) {
-             return b.Send(msg::SeatRequest{msg::kSeatGiveUp, id});
+        {"PlayerLeft", [](auto& id, auto&) { return msg::Encode(msg::PlayerLeft{std::stoi(id)}); }},
+        {"give up",
+         [](auto& id, auto&) {
+             return msg::Encode(msg::SeatRequest{2, id});
          }},
-        {"SeatRequest give up and withdraw ready",
-         [](Bot& b, const std::string& id, const std::string&) {
-             return b.Send(msg::SeatRequest{msg::kSeatGiveUpReady, id});
+        {"give up, unready",
+         [](auto& id, auto&) {
+             return msg::Encode(msg::SeatRequest{3, id});
          }},
-        {"SeatRequest take a seat",
-         [](Bot& b, const std::string& id, const std::string&) {
-             return b.Send(msg::SeatRequest{msg::kSeatTake, id});
+        {"take a seat",
+         [](auto& id, auto&) {
+             return msg::Encode(msg::SeatRequest{1, id});
          }},
         {"miss",
-         [](Bot& b, const std::string&, const std::string& seat) {
-             return b.Send(msg::BallEvent{msg::kBallMiss, seat});
+         [](auto&, auto& seat) {
+             return msg::Encode(msg::BallEvent{2, seat});
          }},
     };
     for (const auto& c : cases) {
@@ -80,7 +77,7 @@ TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
         const std::string before = t.State();
         const auto readyBefore = t.session.Game().ReadyCount();
         // Eve names Ann (seat 0), then a marker that must arrive after it: a Chat.
-        ASSERT_TRUE(c.send(*t.eve, annId, "0"));
+        ASSERT_TRUE(t.eve->SendBytes(*c.make(annId, "0")));
         ASSERT_TRUE(t.eve->Send(msg::Chat{"Eve:>marker"}));
         ASSERT_TRUE(WaitUntil([&] { return !t.ann->All<msg::Chat>().empty(); }));
         EXPECT_EQ(t.State(), before);
@@ -90,7 +87,7 @@ TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
         EXPECT_NE(t.log[0].find("from player " + eveId), std::string::npos) << t.log[0];
 
         // Naming herself (seat 1), Eve is heard.
-        ASSERT_TRUE(c.send(*t.eve, eveId, "1"));
+        ASSERT_TRUE(t.eve->SendBytes(*c.make(eveId, "1")));
         EXPECT_TRUE(WaitUntil([&] { return t.State() != before; }));
         EXPECT_EQ(t.session.IgnoredClaims(), 1);
     }
