@@ -1,5 +1,5 @@
 // A stream of bytes from a stranger, cut at arbitrary places, through the frame parser and the
-// handshake decoders.
+// handshake decoders, the password challenge and answer included.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             DecodeHello(frame->payload);
             DecodeWelcome(frame->payload);
             DecodeRefusal(frame->payload);
+            // The password handshake: a nonce or proof of any other length must be refused.
+            if (DecodeNonce(frame->payload).has_value() != (frame->payload.size() == kNonceBytes) ||
+                DecodeProof(frame->payload).has_value() != (frame->payload.size() == kProofBytes)) {
+                __builtin_trap();
+            }
         }
     }
     return 0;

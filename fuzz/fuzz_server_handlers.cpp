@@ -173,7 +173,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         outbox.settingsSent = 0;
         const std::uint8_t choice = record->selector % 8;
         if (choice < 6) {
-            game.OnReceive(fuzz::MessageOf(kHandledTypes[choice], record->payload));
+            const Buffer message = fuzz::MessageOf(kHandledTypes[choice], record->payload);
+            // The sender check reads the same bytes first, as the host does, for any sender.
+            game.ForeignClaim(static_cast<std::int32_t>(kFirstPlayerId + record->selector % 5),
+                              message);
+            game.OnReceive(message);
         } else if (choice == 6) {
             Act(game, record->payload, nextId);
         } else {

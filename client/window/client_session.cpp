@@ -102,11 +102,39 @@ void ClientSession::ConnectComplete(const session::Status& result) {
         Changed();
         return;
     }
+    if (result.code == session::ErrorCode::PasswordRequired && !askedPassword_ &&
+        !state_.Exiting() && RetryWithPassword()) {
+        return;
+    }
     // A connection that never came about leaves nothing to play: the player is told why, as
     // for a Connect refused at once. A program already closing just goes on closing.
     if (!state_.Exiting()) {
         Fail(kConnectTitle, result);
     }
+}
+
+bool ClientSession::RetryWithPassword() {
+    askedPassword_ = true;
+    const auto password = prompter_.AskText(kPasswordPrompt, kPasswordTitle, "");
+    if (!password || password->empty()) {
+        return false;
+    }
+    // The refused link is still returning from this notification: it is kept until the end.
+    refusedLink_ = std::move(sessionLink_);
+    refusedLink_->UnRegisterMessageHandler();
+    sessionLink_ = std::make_unique<session::SessionClient>(limits_);
+    sessionLink_->RegisterMessageHandler(this);
+    sessionLink_->SetPassword(*password);
+    session::ApplicationDesc desc;
+    desc.applicationId = session::kApplicationId;
+    const auto info = sessionLink_->SetClientInfo(
+        session::PlayerInfo{session::kInfoName, state_.MyName()}, session::kOpSync);
+    const auto started =
+        info.Ok() ? sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0) : info;
+    if (!started.Ok()) {
+        Fail(kConnectTitle, started);
+    }
+    return true;
 }
 
 void ClientSession::TerminateSession() {

@@ -26,6 +26,8 @@ inline constexpr char kNameTitle[] = "Playername";
 inline constexpr char kDefaultName[] = "Myself";
 inline constexpr char kSessionInitTitle[] = "SessionInit";
 inline constexpr char kConnectTitle[] = "mdlSessionConnect";
+inline constexpr char kPasswordPrompt[] = "Password?";
+inline constexpr char kPasswordTitle[] = "Password";
 
 class ClientSession : public session::SessionEvents, public Outbox {
   public:
@@ -71,6 +73,9 @@ class ClientSession : public session::SessionEvents, public Outbox {
   private:
     // Shows the failure box titled `title` and ends the program.
     void Fail(const char* title, const session::Status& status);
+    // The server asked for a password: asks the player once and connects again with it.
+    // False when the player gave none or the new connection could not start.
+    bool RetryWithPassword();
     void Changed();
 
     Prompter& prompter_;
@@ -79,11 +84,13 @@ class ClientSession : public session::SessionEvents, public Outbox {
     ClientState state_;
     std::unique_ptr<session::SessionClient> sessionLink_;
     std::unique_ptr<session::SessionClient> closedLink_;
+    std::unique_ptr<session::SessionClient> refusedLink_;
     session::SessionAddress deviceAddress_;
     session::SessionAddress hostAddress_;
     std::function<void(int)> end_;
     std::function<void()> changed_;
     bool ended_ = false;
+    bool askedPassword_ = false;
 };
 
 }  // namespace quorvex::client

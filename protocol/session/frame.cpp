@@ -71,6 +71,20 @@ std::optional<Refusal> DecodeRefusal(ByteView payload) {
     return refusal;
 }
 
+std::optional<Buffer> DecodeNonce(ByteView payload) {
+    if (payload.size() != kNonceBytes) {
+        return std::nullopt;
+    }
+    return Buffer(payload.begin(), payload.end());
+}
+
+std::optional<Buffer> DecodeProof(ByteView payload) {
+    if (payload.size() != kProofBytes) {
+        return std::nullopt;
+    }
+    return Buffer(payload.begin(), payload.end());
+}
+
 std::size_t FrameParser::Room() const {
     if (failed_) {
         return 0;

@@ -19,6 +19,8 @@ enum class FrameKind : std::uint8_t {
     Refuse = 3,     // server: a reason code and its text; the connection closes
     Data = 4,       // one game message
     KeepAlive = 5,  // nothing: proves the link is alive
+    Challenge = 6,  // server, only when it asks for a password: a fresh nonce
+    Answer = 7,     // client: the proof that it knows the password, for that nonce
 };
 
 inline constexpr std::size_t kFrameHeaderBytes = 4;
@@ -29,7 +31,12 @@ enum class RefuseReason : std::uint8_t {
     BadHandshake = 3,
     NameTooLong = 4,
     NoIdentifiersLeft = 5,
+    WrongPassword = 6,
 };
+
+// The nonce of a Challenge and the proof of an Answer are this long, neither more nor less.
+inline constexpr std::size_t kNonceBytes = 32;
+inline constexpr std::size_t kProofBytes = 32;
 
 // The whole frame (header and body) for `kind` with `payload`.
 Buffer MakeFrame(FrameKind kind, ByteView payload);
@@ -50,6 +57,9 @@ Buffer EncodeWelcome(std::int32_t playerId);
 std::optional<std::int32_t> DecodeWelcome(ByteView payload);
 Buffer EncodeRefusal(const Refusal& refusal);
 std::optional<Refusal> DecodeRefusal(ByteView payload);
+// A Challenge's nonce or an Answer's proof: the payload itself, when it has the right length.
+std::optional<Buffer> DecodeNonce(ByteView payload);
+std::optional<Buffer> DecodeProof(ByteView payload);
 
 // Collects stream bytes and cuts them into frames. A length of 0 or over the limit is an error
 // that sticks: the connection is to be closed, and nothing more is buffered for it.

@@ -28,6 +28,29 @@ struct Limits {
     // peerTimeoutMs is taken as gone (the kernel's own keep-alive waits for hours).
     int heartbeatIntervalMs = 1000;
     int peerTimeoutMs = 6000;
+
+    // Once this many connections are shaking hands, a remote address that already has
+    // maxHandshakingPerAddress of them gets no more: one host cannot take every slot, while
+    // a burst of players starting on one machine still gets in when the server is not crowded.
+    int maxHandshakingPerAddress = 8;
+    int handshakingBeforeAddressCap = 128;
+
+    // What one player may send, every frame counted, refilled per second up to a burst. Frames
+    // beyond it are dropped unread; a player whose excess outgrows a whole burst (it sends at
+    // well over twice the rate) is disconnected. An honest client sends about 10 paddle reports, a
+    // few ball events and a keep-alive a second, and after a stall of a few seconds all of those at
+    // once.
+    double messagesPerSecond = 200;
+    double messageBurst = 400;
+    double bytesPerSecond = 64 * 1024;
+    double byteBurst = 256 * 1024;
+    // The largest message a player may send: a Chat line of the longest String.
+    std::size_t maxPlayerMessageBytes = 1 + 2 + 65535;
+
+    // Chat lines one player may send (the server's host counts them, as only it knows a Chat
+    // from other messages); beyond them lines are dropped, counted and logged, never relayed.
+    double chatLinesPerSecond = 4;
+    double chatBurst = 8;
 };
 
 }  // namespace quorvex::session

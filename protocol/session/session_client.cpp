@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 
+#include "protocol/session/password.h"
 #include "protocol/session/qt_frames.h"
 
 namespace quorvex::session {
@@ -18,6 +19,8 @@ Status RefusalStatus(const Refusal& refusal) {
             return Status::Failure(ErrorCode::NameTooLong, refusal.text);
         case RefuseReason::NoIdentifiersLeft:
             return Status::Failure(ErrorCode::NoIdentifiersLeft, refusal.text);
+        case RefuseReason::WrongPassword:
+            return Status::Failure(ErrorCode::WrongPassword, refusal.text);
         case RefuseReason::BadHandshake:
         default:
             return Status::Failure(ErrorCode::ProtocolError, refusal.text);
@@ -171,6 +174,11 @@ void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
             }
         } else if (kind == FrameKind::KeepAlive) {
             return;
+        } else if (kind == FrameKind::Challenge && !answered_) {
+            if (const auto nonce = DecodeNonce(payload)) {
+                Answer(*nonce);
+                return;
+            }
         }
         CompleteConnect(
             Status::Failure(ErrorCode::WrongApplication,
@@ -189,6 +197,16 @@ void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
             Lose();
             return;
     }
+}
+
+void SessionClient::Answer(ByteView nonce) {
+    answered_ = true;
+    if (!password_) {
+        CompleteConnect(Status::Failure(ErrorCode::PasswordRequired,
+                                        "The server at " + HostText() + " asks for a password"));
+        return;
+    }
+    socket_->write(FrameBytes(FrameKind::Answer, PasswordProof(*password_, nonce)));
 }
 
 void SessionClient::OnSocketError() {

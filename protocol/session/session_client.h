@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
@@ -29,6 +31,9 @@ class SessionClient : public QObject {
 
     // The name the server will know this player by.
     Status SetClientInfo(const PlayerInfo& info, std::uint32_t flags);
+    // The password to prove when the server asks for one. Without it, a server that asks
+    // makes Connect complete with PasswordRequired.
+    void SetPassword(std::string password) { password_ = std::move(password); }
     // Starts connecting to the host address's "hostname" and "port" and returns at once;
     // ConnectComplete follows with success or the reason of the failure. A failure found at
     // once (a malformed address, a second Connect) is returned instead.
@@ -51,6 +56,7 @@ class SessionClient : public QObject {
     void OnSocketError();
     void OnDisconnected();
     void HandleFrame(FrameKind kind, ByteView payload);
+    void Answer(ByteView nonce);
     void Heartbeat();
     void CompleteConnect(const Status& result);
     void Lose(Notice notice = Notice::Now);
@@ -71,6 +77,8 @@ class SessionClient : public QObject {
     QElapsedTimer sinceSent_;
     State state_ = State::Idle;
     PlayerId localId_ = 0;
+    std::optional<std::string> password_;
+    bool answered_ = false;
 };
 
 // The whole start of a connection for scripted players: name, address of `hostName`:`port`

@@ -10,14 +10,19 @@
 #include <limits>
 
 #include "protocol/session/frame.h"
+#include "protocol/session/password.h"
 #include "protocol/session/qt_frames.h"
+#include "protocol/session/rate_budget.h"
 
 namespace quorvex::session {
 
 class ServerPeer {
   public:
-    explicit ServerPeer(QTcpSocket* s, std::size_t handshakeLimit)
-        : socket(s), parser(handshakeLimit) {
+    ServerPeer(QTcpSocket* s, const Limits& limits)
+        : socket(s),
+          parser(limits.maxHandshakeFrameBytes),
+          messages(limits.messagesPerSecond, limits.messageBurst),
+          bytes(limits.bytesPerSecond, limits.byteBurst) {
         sinceConnected.start();
         sinceReceived.start();
         sinceSent.start();
@@ -43,9 +48,16 @@ class ServerPeer {
     bool joined = false;
     PlayerId id = 0;
     std::string name;
+    // The nonce of the Challenge this peer was sent; empty until then and after its Answer.
+    Buffer nonce;
+    bool answered = false;
     QElapsedTimer sinceConnected;
     QElapsedTimer sinceReceived;
     QElapsedTimer sinceSent;
+    QHostAddress address;
+    RateBudget messages;
+    RateBudget bytes;
+    DropTally dropped;
 };
 
 namespace {
@@ -71,6 +83,7 @@ QByteArray DataFrame(ByteView payload) {
 }  // namespace
 
 SessionServer::SessionServer(Limits limits, QObject* parent) : QObject(parent), limits_(limits) {
+    clock_.start();
     heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
     connect(&heartbeat_, &QTimer::timeout, this, &SessionServer::Heartbeat);
     // Frames queued while handling one batch of notifications leave together, one write per
@@ -248,17 +261,27 @@ void SessionServer::OnNewConnection() {
     while (listener_ && listener_->hasPendingConnections()) {
         QTcpSocket* socket = listener_->nextPendingConnection();
         socket->setParent(nullptr);
+        const QHostAddress from = socket->peerAddress();
         int handshaking = 0;
+        int fromThere = 0;
         for (const auto& [s, peer] : peers_) {
             handshaking += peer->joined ? 0 : 1;
+            fromThere += !peer->joined && peer->address.isEqual(from) ? 1 : 0;
         }
-        if (handshaking >= limits_.maxHandshakingPeers) {
+        const bool crowded = handshaking >= limits_.handshakingBeforeAddressCap &&
+                             fromThere >= limits_.maxHandshakingPerAddress;
+        if (handshaking >= limits_.maxHandshakingPeers || crowded) {
+            if (crowded) {
+                Notice("Turned away a connection from " + from.toString().toStdString() + ": " +
+                       std::to_string(fromThere) + " of its connections are shaking hands");
+            }
             socket->abort();
             socket->deleteLater();
             continue;
         }
         TuneSocket(*socket);
-        auto peer = std::make_unique<ServerPeer>(socket, limits_.maxHandshakeFrameBytes);
+        auto peer = std::make_unique<ServerPeer>(socket, limits_);
+        peer->address = from;
         ServerPeer* raw = peer.get();
         peers_.emplace(socket, std::move(peer));
         connect(socket, &QTcpSocket::readyRead, this, [this, raw] { OnReadyRead(raw); });
@@ -292,11 +315,24 @@ void SessionServer::OnReadyRead(ServerPeer* peer) {
 }
 
 bool SessionServer::HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload) {
+    if (peer->joined) {
+        switch (Budget(peer, 1 + payload.size())) {
+            case Spent::Within:
+                break;
+            case Spent::Over:
+                return true;
+            case Spent::FarOver:
+                return false;
+        }
+    }
     switch (static_cast<FrameKind>(kind)) {
         case FrameKind::KeepAlive:
             return true;
         case FrameKind::Hello:
-            return !peer->joined && HandleHello(peer, payload);
+            return !peer->joined && peer->nonce.empty() && !peer->answered &&
+                   HandleHello(peer, payload);
+        case FrameKind::Answer:
+            return !peer->joined && HandleAnswer(peer, payload);
         case FrameKind::Data:
             if (!peer->joined) {
                 return false;
@@ -338,7 +374,42 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
                    " players, the server's own included)");
         return true;
     }
-    if (handler_ != nullptr && !handler_->AdmitPlayer(hello->name)) {
+    peer->name = hello->name;
+    if (!password_.empty()) {
+        peer->nonce = NewNonce();
+        return Write(peer, FrameBytes(FrameKind::Challenge, peer->nonce));
+    }
+    return Admit(peer);
+}
+
+bool SessionServer::HandleAnswer(ServerPeer* peer, ByteView payload) {
+    // One answer per connection, and only to a challenge sent on it.
+    if (peer->nonce.empty() || peer->answered) {
+        return false;
+    }
+    peer->answered = true;
+    const auto proof = DecodeProof(payload);
+    const Buffer expected = PasswordProof(password_, peer->nonce);
+    peer->nonce.clear();
+    if (!proof || password_.empty() || !SameProof(*proof, expected)) {
+        Notice("Refused a connection from " + peer->address.toString().toStdString() +
+               ": wrong password");
+        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::WrongPassword),
+               "The password is wrong");
+        return true;
+    }
+    return Admit(peer);
+}
+
+bool SessionServer::Admit(ServerPeer* peer) {
+    // Checked again here: others may have joined while this one answered its challenge.
+    if (PlayerCount() + 1 >= desc_.maxPlayers) {
+        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
+               "The session is full (" + std::to_string(desc_.maxPlayers) +
+                   " players, the server's own included)");
+        return true;
+    }
+    if (handler_ != nullptr && !handler_->AdmitPlayer(peer->name)) {
         Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
                "The session is full (its player list has no room for another name)");
         return true;
@@ -350,8 +421,8 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
     }
     peer->joined = true;
     peer->id = nextId_++;
-    peer->name = hello->name;
-    peer->parser.SetMaxBodyBytes(limits_.maxFrameBytes);
+    peer->parser.SetMaxBodyBytes(
+        std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
     const Buffer welcome = EncodeWelcome(peer->id);
     if (!Write(peer, FrameBytes(FrameKind::Welcome, welcome))) {
         return false;
@@ -363,6 +434,34 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
         handler_->CreatePlayer(peer->id);
     }
     return true;
+}
+
+SessionServer::Spent SessionServer::Budget(ServerPeer* peer, std::size_t frameBytes) {
+    const std::int64_t now = clock_.elapsed();
+    // Both budgets are charged, so that what is owed on one counts even while the other fits.
+    const bool countFits = peer->messages.Spend(now);
+    const bool sizeFits = peer->bytes.Spend(now, static_cast<double>(frameBytes));
+    if (peer->messages.FarOver() || peer->bytes.FarOver()) {
+        Notice("Disconnected player " + std::to_string(peer->id) +
+               ": far over its sending limits after " + std::to_string(peer->dropped.Total()) +
+               " dropped messages");
+        return Spent::FarOver;
+    }
+    if (countFits && sizeFits) {
+        return Spent::Within;
+    }
+    ++droppedFrames_;
+    if (peer->dropped.Count(now)) {
+        Notice("Dropped " + std::to_string(peer->dropped.Take()) + " messages from player " +
+               std::to_string(peer->id) + ": over its sending limits");
+    }
+    return Spent::Over;
+}
+
+void SessionServer::Notice(const std::string& text) {
+    if (notice_) {
+        notice_(text);
+    }
 }
 
 void SessionServer::Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text) {

@@ -3,10 +3,13 @@
 // The hosting end of the session service: a TCP listener, one framed connection per player,
 // player identifiers, send-to-all, keep-alive, and notifications on the Qt event loop.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -46,11 +49,27 @@ class SessionServer : public QObject {
     PlayerId HostPlayerId() const { return hostId_; }
     int PlayerCount() const;  // joined clients, the server's own player not included
 
+    // Where the session tells what it did about players over their limits (dropped messages,
+    // disconnections, connections turned away), one line each, for the host's log.
+    void SetNoticeCallback(std::function<void(const std::string&)> notice) {
+        notice_ = std::move(notice);
+    }
+    // A password players must prove they know before they join; empty: none, and the
+    // handshake is the one without a challenge. Applies to connections from now on.
+    void SetPassword(std::string password) { password_ = std::move(password); }
+    // Messages dropped so far because their player was over its sending limits.
+    std::int64_t DroppedMessages() const { return droppedFrames_; }
+
   private:
     void OnNewConnection();
     void OnReadyRead(ServerPeer* peer);
     bool HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload);
     bool HandleHello(ServerPeer* peer, ByteView payload);
+    bool HandleAnswer(ServerPeer* peer, ByteView payload);
+    bool Admit(ServerPeer* peer);
+    enum class Spent { Within, Over, FarOver };
+    Spent Budget(ServerPeer* peer, std::size_t frameBytes);
+    void Notice(const std::string& text);
     void Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text);
     void ReportHost();
     void Heartbeat();
@@ -73,6 +92,10 @@ class SessionServer : public QObject {
     // other on screen or in a test.
     PlayerId nextId_ = 101;
     bool hostReported_ = true;
+    QElapsedTimer clock_;
+    std::function<void(const std::string&)> notice_;
+    std::int64_t droppedFrames_ = 0;
+    std::string password_;
 };
 
 }  // namespace quorvex::session

@@ -51,6 +51,8 @@ enum class ErrorCode : int {
     ProtocolError = 11,
     MessageTooLarge = 12,
     NoIdentifiersLeft = 13,
+    PasswordRequired = 14,
+    WrongPassword = 15,
 };
 
 struct Status {

@@ -40,6 +40,10 @@ class ServerGame {
     // One received message, type Byte first. Types other than 1, 3, 6, 7, 9, 10 are ignored,
     // and so is a message too short for its type.
     bool OnReceive(ByteView bytes);
+    // What a message from `sender` claims for someone else (a PlayerLeft or SeatRequest naming
+    // another player, a miss for a seat the sender does not hold), for the log; nothing when
+    // it speaks only for its sender. Such a message is to be ignored.
+    std::optional<std::string> ForeignClaim(std::int32_t sender, ByteView bytes) const;
 
     // --- Message handlers (bytes: the whole message, type Byte first) ---
     bool RelayChat(ByteView bytes);

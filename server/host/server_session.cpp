@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include <chrono>
+#include <cstdio>
+
+#include "protocol/messages.h"
 #include "protocol/numeric.h"
 #include "protocol/session/limits.h"
 
@@ -34,6 +38,12 @@ Capacity CapacityFor(const session::Limits& limits) {
     return capacity;
 }
 
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 }  // namespace
 
 ServerSession::ServerSession(session::Limits limits)
@@ -58,6 +68,8 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
 
     auto server = std::make_unique<session::SessionServer>(limits_);
     server->RegisterMessageHandler(this);
+    server->SetNoticeCallback([this](const std::string& line) { Log(line); });
+    server->SetPassword(password_);
     session::SessionAddress address;
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", port);
@@ -103,6 +115,7 @@ void ServerSession::CreatePlayer(session::PlayerId id) {
 }
 
 void ServerSession::DestroyPlayer(session::PlayerId id) {
+    chat_.erase(id);
     // Players removed since their earlier drops need no clock any more.
     std::erase_if(droppedSince_,
                   [this](const auto& entry) { return !game_->IsDropped(entry.first); });
@@ -151,9 +164,57 @@ void ServerSession::RemoveIfDroppedLongEnough(session::PlayerId id) {
     Changed();
 }
 
-void ServerSession::Receive(session::PlayerId /*from*/, ByteView message) {
+void ServerSession::SetPassword(const std::string& password) {
+    password_ = password;
+    if (server_) {
+        server_->SetPassword(password_);
+    }
+}
+
+void ServerSession::Receive(session::PlayerId from, ByteView message) {
+    if (!message.empty() && message[0] == static_cast<std::uint8_t>(msg::Type::Chat) &&
+        !ChatAllowed(from)) {
+        return;
+    }
+    if (const auto claim = game_->ForeignClaim(from, message)) {
+        if (foreignClaims_.Count(NowMs())) {
+            Log("Ignored " + *claim + " from player " + std::to_string(from) + " (" +
+                std::to_string(foreignClaims_.Take()) +
+                " such messages): a player speaks only for itself");
+        }
+        return;
+    }
     game_->OnReceive(message);
     Changed();
+}
+
+bool ServerSession::ChatAllowed(session::PlayerId from) {
+    auto it = chat_.find(from);
+    if (it == chat_.end()) {
+        it = chat_
+                 .emplace(from, ChatAllowance{session::RateBudget(limits_.chatLinesPerSecond,
+                                                                  limits_.chatBurst),
+                                              session::DropTally()})
+                 .first;
+    }
+    const std::int64_t now = NowMs();
+    if (it->second.lines.Spend(now)) {
+        return true;
+    }
+    ++droppedChatLines_;
+    if (it->second.dropped.Count(now)) {
+        Log("Dropped " + std::to_string(it->second.dropped.Take()) + " chat lines from player " +
+            std::to_string(from) + ": over its chat limit");
+    }
+    return false;
+}
+
+void ServerSession::Log(const std::string& line) {
+    if (log_) {
+        log_(line);
+    } else {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
 }
 
 void ServerSession::Changed() {

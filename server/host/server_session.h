@@ -7,13 +7,16 @@
 #include <QObject>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "protocol/outbox.h"
+#include "protocol/session/rate_budget.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
 #include "ui/prompter.h"
@@ -45,6 +48,17 @@ class ServerSession : public session::SessionEvents, public Outbox {
     // to players already dropped, counted from when they dropped.
     void SetDropGrace(std::optional<std::chrono::milliseconds> grace);
     std::optional<std::chrono::milliseconds> DropGrace() const { return dropGrace_; }
+    // The password players must know to join; empty for none (the default). Kept for a
+    // session hosted later, and applied at once to one hosted now.
+    void SetPassword(const std::string& password);
+
+    // Where the host logs what it refused (chat floods, messages naming someone else, and the
+    // session's own notices), one line each; standard error without a callback.
+    void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+    // Chat lines dropped so far because their sender was over its chat limit.
+    std::int64_t DroppedChatLines() const { return droppedChatLines_; }
+    // Messages ignored so far because they claimed something for another player.
+    std::int64_t IgnoredClaims() const { return foreignClaims_.Total(); }
 
     bool Send(const Buffer& message) override;
 
@@ -54,6 +68,13 @@ class ServerSession : public session::SessionEvents, public Outbox {
     bool AdmitPlayer(const std::string& name) override;
 
   private:
+    struct ChatAllowance {
+        session::RateBudget lines;
+        session::DropTally dropped;
+    };
+    // Whether a chat line from `from` fits its allowance; one that does not is counted.
+    bool ChatAllowed(session::PlayerId from);
+    void Log(const std::string& line);
     void Changed();
     void ScheduleDropRemoval(session::PlayerId id);
     void RemoveIfDroppedLongEnough(session::PlayerId id);
@@ -66,6 +87,11 @@ class ServerSession : public session::SessionEvents, public Outbox {
     std::map<session::PlayerId, QElapsedTimer> droppedSince_;
     // Owns the pending removal timers, so that none outlives the session.
     QObject dropTimers_;
+    std::function<void(const std::string&)> log_;
+    std::string password_;
+    std::unordered_map<session::PlayerId, ChatAllowance> chat_;
+    std::int64_t droppedChatLines_ = 0;
+    session::DropTally foreignClaims_;
 };
 
 }  // namespace quorvex::server

@@ -82,6 +82,12 @@ void ServerWindow::BuildControls() {
     Limit = Place<QLineEdit>(settings, 3240, 560, 615, 375);
     Limit->setText(QStringLiteral("0"));
     connect(Limit, &QLineEdit::textChanged, this, &ServerWindow::LimitChanged);
+    // Empty, as at start, lets anyone join; the session asks newcomers for what stands here.
+    Caption(settings, "Password: ", 2040, 960, 1095, 300);
+    txtPassword = Place<QLineEdit>(settings, 3240, 920, 1335, 375);
+    txtPassword->setEchoMode(QLineEdit::Password);
+    connect(txtPassword, &QLineEdit::textChanged, this,
+            [this](const QString& text) { session_.SetPassword(text.toStdString()); });
 
     auto* ball = Frame(this, "Ball Data", 2400, 975);
     Caption(ball, "Ball Left =  Ball Top =", 120, 300, 2175, 255);
@@ -119,6 +125,7 @@ void ServerWindow::BuildControls() {
         {Option2, "Option2"},
         {Option3, "Option3"},
         {Limit, "Limit"},
+        {txtPassword, "txtPassword"},
         {lblBallLeft, "lblBallLeft"},
         {lblBallTop, "lblBallTop"},
         {lblBallAngle, "lblBallAngle"},

@@ -36,6 +36,7 @@ class ServerWindow : public QWidget {
     QRadioButton* Option2 = nullptr;
     QRadioButton* Option3 = nullptr;
     QLineEdit* Limit = nullptr;
+    QLineEdit* txtPassword = nullptr;
     QLabel* lblBallLeft = nullptr;
     QLabel* lblBallTop = nullptr;
     QLabel* lblBallAngle = nullptr;
