@@ -1,17 +1,25 @@
 #include "protocol/session/frame.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace quorvex::session {
 
 Buffer MakeFrame(FrameKind kind, ByteView payload) {
     Buffer frame;
     frame.reserve(kFrameHeaderBytes + 1 + payload.size());
-    std::int32_t offset = 0;
-    AppendData(frame, payload.size() + 1, 4, offset);
-    AppendData(frame, static_cast<std::uint8_t>(kind), 1, offset);
-    frame.insert(frame.end(), payload.begin(), payload.end());
+    AppendFrame(frame, kind, payload);
     return frame;
+}
+
+void AppendFrame(Buffer& out, FrameKind kind, ByteView payload) {
+    const auto length = static_cast<std::uint32_t>(payload.size() + 1);
+    const std::uint8_t header[kFrameHeaderBytes + 1] = {
+        static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+        static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24),
+        static_cast<std::uint8_t>(kind)};
+    out.insert(out.end(), std::begin(header), std::end(header));
+    out.insert(out.end(), payload.begin(), payload.end());
 }
 
 Buffer EncodeHello(const Hello& hello) {

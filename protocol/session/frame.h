@@ -33,6 +33,8 @@ enum class RefuseReason : std::uint8_t {
 
 // The whole frame (header and body) for `kind` with `payload`.
 Buffer MakeFrame(FrameKind kind, ByteView payload);
+// The same frame appended to `out`, so frames queued for one write need no buffer each.
+void AppendFrame(Buffer& out, FrameKind kind, ByteView payload);
 
 struct Hello {
     std::uint16_t version = 0;

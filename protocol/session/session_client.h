@@ -52,6 +52,7 @@ class SessionClient : public QObject {
     void OnDisconnected();
     void HandleFrame(FrameKind kind, ByteView payload);
     void Heartbeat();
+    void Flush();
     void CompleteConnect(const Status& result);
     void Lose(Notice notice = Notice::Now);
     void Shutdown();
@@ -67,6 +68,10 @@ class SessionClient : public QObject {
     std::unique_ptr<FrameParser> parser_;
     QTimer connectTimer_;
     QTimer heartbeat_;
+    // Messages sent while one event is handled (a ball update's several bounces) leave
+    // together when it is done: the zero-interval timer fires at the loop's next turn.
+    Buffer unsent_;
+    QTimer flush_;
     QElapsedTimer sinceReceived_;
     QElapsedTimer sinceSent_;
     State state_ = State::Idle;

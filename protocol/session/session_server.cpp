@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
+#include <QScopedValueRollback>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -37,9 +38,9 @@ class ServerPeer {
 
     QTcpSocket* socket;
     FrameParser parser;
-    // Frames queued during this turn of the event loop; they leave together in one write.
-    // Cleared, never freed, so a busy player costs no allocation per message.
-    std::vector<char> unsent;
+    // Frames waiting for the next flush; they leave together in one write. Cleared, not
+    // freed, so a busy player costs no allocation per message.
+    Buffer unsent;
     bool joined = false;
     PlayerId id = 0;
     std::string name;
@@ -50,54 +51,30 @@ class ServerPeer {
 
 namespace {
 
-// A player's queue keeps up to this much room between turns; a burst's larger queue is given
-// back, so that a quiet player holds no more than this.
+// A player's queue keeps up to this much room between flushes; a burst's larger queue is
+// given back, so that a quiet player holds no more than this.
 constexpr std::size_t kKeptQueueBytes = 64 * 1024;
-
-// The whole Data frame in one allocation, built once however many players it goes to.
-QByteArray DataFrame(ByteView payload) {
-    QByteArray frame(static_cast<qsizetype>(kFrameHeaderBytes + 1 + payload.size()),
-                     Qt::Uninitialized);
-    const auto length = static_cast<std::uint32_t>(payload.size() + 1);
-    char* out = frame.data();
-    for (std::size_t i = 0; i < kFrameHeaderBytes; ++i) {
-        out[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
-    }
-    out[kFrameHeaderBytes] = static_cast<char>(FrameKind::Data);
-    std::copy(payload.begin(), payload.end(), out + kFrameHeaderBytes + 1);
-    return frame;
-}
 
 }  // namespace
 
 SessionServer::SessionServer(Limits limits, QObject* parent) : QObject(parent), limits_(limits) {
     heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
     connect(&heartbeat_, &QTimer::timeout, this, &SessionServer::Heartbeat);
-    // Frames queued while handling one batch of notifications leave together, one write per
-    // player, just before the event loop next waits. The zero-interval timer is the same flush
-    // for loops that never wait (processEvents without WaitForMoreEvents); scheduling a timer,
-    // unlike posting a call, needs no wake-up of the loop.
-    // Repeating, so that it is still active inside its own timeout; every flush stops it.
-    flush_.setInterval(0);
-    const auto flushAll = [this] {
-        if (!flush_.isActive()) {
-            return;  // nothing was queued since the last flush
-        }
-        flush_.stop();
-        for (const auto& [socket, peer] : peers_) {
-            if (!peer->unsent.empty()) {
-                WriteNow(*socket, peer->unsent.data(), peer->unsent.size());
-                peer->unsent.clear();
-                if (peer->unsent.capacity() > kKeptQueueBytes) {
-                    std::vector<char>().swap(peer->unsent);
-                }
-            }
-        }
-    };
-    connect(&flush_, &QTimer::timeout, this, flushAll);
+    // Queued frames leave together, one write per player. A timer bounds their wait; frames
+    // due at once go just before the event loop next waits, and through the zero-interval
+    // timer in loops that never wait (processEvents without WaitForMoreEvents). Scheduling a
+    // timer, unlike posting a call, needs no wake-up of the loop.
+    flush_.setSingleShot(true);
+    flush_.setTimerType(Qt::PreciseTimer);
+    connect(&flush_, &QTimer::timeout, this, &SessionServer::Flush);
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread())) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, flushAll);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (flushSoon_) {
+                Flush();
+            }
+        });
     }
+    sinceFlush_.start();
 }
 
 SessionServer::~SessionServer() {
@@ -169,7 +146,6 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
     if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
         return refused;
     }
-    const QByteArray frame = DataFrame(message);
     std::vector<ServerPeer*> overflowing;
     bool found = target == kAllPlayers || target == hostId_;
     for (const auto& [socket, peer] : peers_) {
@@ -177,7 +153,7 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
             continue;
         }
         found = true;
-        if (!Write(peer.get(), frame)) {
+        if (!Write(peer.get(), FrameKind::Data, message)) {
             overflowing.push_back(peer.get());
         }
     }
@@ -215,6 +191,9 @@ void SessionServer::CancelAsyncOperation(int /*handle*/, std::uint32_t /*flags*/
 
 void SessionServer::Close(std::uint32_t /*flags*/) {
     heartbeat_.stop();
+    flush_.stop();
+    queued_ = false;
+    flushSoon_ = false;
     hostReported_ = true;
     if (listener_) {
         listener_->close();
@@ -271,6 +250,7 @@ void SessionServer::OnNewConnection() {
 }
 
 void SessionServer::OnReadyRead(ServerPeer* peer) {
+    const QScopedValueRollback<bool> answering(answering_, true);
     QTcpSocket* socket = peer->socket;
     const auto alive = [this, socket] { return socket != nullptr && peers_.count(socket) > 0; };
     while (alive() && PumpSocket(*socket, peer->parser)) {
@@ -343,7 +323,7 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
     peer->name = hello->name;
     peer->parser.SetMaxBodyBytes(limits_.maxFrameBytes);
     const Buffer welcome = EncodeWelcome(peer->id);
-    if (!Write(peer, FrameBytes(FrameKind::Welcome, welcome))) {
+    if (!Write(peer, FrameKind::Welcome, welcome)) {
         return false;
     }
     // The host's own player is always reported first, even if this client was quicker than
@@ -371,27 +351,69 @@ void SessionServer::Refuse(ServerPeer* peer, std::uint8_t reason, const std::str
     QMetaObject::invokeMethod(this, &SessionServer::BuryDropped, Qt::QueuedConnection);
 }
 
-bool SessionServer::Write(ServerPeer* peer, const QByteArray& frame) {
+bool SessionServer::Write(ServerPeer* peer, FrameKind kind, ByteView payload) {
     QTcpSocket* socket = peer->socket;
-    if (socket == nullptr || static_cast<std::size_t>(socket->bytesToWrite()) +
-                                     peer->unsent.size() + static_cast<std::size_t>(frame.size()) >
-                                 limits_.maxPendingWriteBytes) {
+    const std::size_t frameBytes = kFrameHeaderBytes + 1 + payload.size();
+    if (socket == nullptr ||
+        static_cast<std::size_t>(socket->bytesToWrite()) + peer->unsent.size() + frameBytes >
+            limits_.maxPendingWriteBytes) {
         return false;  // a peer that stops reading must not grow our memory
     }
     if (peer->unsent.empty()) {
-        // The first frame for this player in this turn: make sure a flush is coming.
-        if (!flush_.isActive()) {
-            flush_.start();
-        }
         peer->sinceSent.restart();
     }
-    peer->unsent.insert(peer->unsent.end(), frame.begin(), frame.end());
+    AppendFrame(peer->unsent, kind, payload);
+    if (limits_.writeCoalesceMs <= 0) {
+        HandOver(*peer);
+    } else {
+        ScheduleFlush(!answering_);
+    }
     return true;
+}
+
+// A frame that answers incoming traffic waits for the window since the last flush to close,
+// so a player gets at most one write per window however many relays reach it; anything else
+// (a ball step, a kick) leaves when its event is done, and takes the waiting frames along.
+void SessionServer::ScheduleFlush(bool urgent) {
+    if (flushSoon_) {
+        return;
+    }
+    if (!urgent && queued_) {
+        return;  // the flush is already timed
+    }
+    const auto wait =
+        urgent ? 0 : std::max<qint64>(0, limits_.writeCoalesceMs - sinceFlush_.elapsed());
+    queued_ = true;
+    flushSoon_ = wait == 0;
+    flush_.start(static_cast<int>(wait));
+}
+
+void SessionServer::Flush() {
+    flush_.stop();
+    if (!queued_) {
+        return;
+    }
+    queued_ = false;
+    flushSoon_ = false;
+    sinceFlush_.restart();
+    for (const auto& [socket, peer] : peers_) {
+        if (!peer->unsent.empty()) {
+            HandOver(*peer);
+        }
+    }
+}
+
+void SessionServer::HandOver(ServerPeer& peer) {
+    WriteNow(*peer.socket, reinterpret_cast<const char*>(peer.unsent.data()), peer.unsent.size());
+    ++kernelWrites_;
+    peer.unsent.clear();
+    if (peer.unsent.capacity() > kKeptQueueBytes) {
+        Buffer().swap(peer.unsent);
+    }
 }
 
 void SessionServer::Heartbeat() {
     std::vector<ServerPeer*> stale;
-    static const QByteArray keepAlive = FrameBytes(FrameKind::KeepAlive, {});
     for (const auto& [socket, peer] : peers_) {
         if (!peer->joined) {
             if (peer->sinceConnected.elapsed() > limits_.handshakeTimeoutMs) {
@@ -400,7 +422,7 @@ void SessionServer::Heartbeat() {
         } else if (peer->sinceReceived.elapsed() > limits_.peerTimeoutMs) {
             stale.push_back(peer.get());
         } else if (peer->sinceSent.elapsed() >= limits_.heartbeatIntervalMs &&
-                   !Write(peer.get(), keepAlive)) {
+                   !Write(peer.get(), FrameKind::KeepAlive, {})) {
             stale.push_back(peer.get());
         }
     }
