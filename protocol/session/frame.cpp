@@ -1,7 +1,7 @@
 #include "protocol/session/frame.h"
 
 #include <algorithm>
-#include <iterator>
+#include <cstring>
 
 namespace quorvex::session {
 
@@ -14,12 +14,16 @@ Buffer MakeFrame(FrameKind kind, ByteView payload) {
 
 void AppendFrame(Buffer& out, FrameKind kind, ByteView payload) {
     const auto length = static_cast<std::uint32_t>(payload.size() + 1);
-    const std::uint8_t header[kFrameHeaderBytes + 1] = {
-        static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
-        static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24),
-        static_cast<std::uint8_t>(kind)};
-    out.insert(out.end(), std::begin(header), std::end(header));
-    out.insert(out.end(), payload.begin(), payload.end());
+    const std::size_t at = out.size();
+    out.resize(at + kFrameHeaderBytes + 1 + payload.size());
+    std::uint8_t* frame = out.data() + at;
+    for (std::size_t i = 0; i < kFrameHeaderBytes; ++i) {
+        frame[i] = static_cast<std::uint8_t>(length >> (8 * i));
+    }
+    frame[kFrameHeaderBytes] = static_cast<std::uint8_t>(kind);
+    if (!payload.empty()) {
+        std::memcpy(frame + kFrameHeaderBytes + 1, payload.data(), payload.size());
+    }
 }
 
 Buffer EncodeHello(const Hello& hello) {

@@ -401,6 +401,7 @@ void SessionServer::Flush() {
             HandOver(*peer);
         }
     }
+    emit Flushed();
 }
 
 void SessionServer::HandOver(ServerPeer& peer) {

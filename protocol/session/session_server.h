@@ -54,6 +54,11 @@ class SessionServer : public QObject {
     // Writes handed to the kernel so far: one per player per flush.
     std::uint64_t KernelWrites() const { return kernelWrites_; }
 
+  signals:
+    // Every frame queued until now has just been handed to the kernel (a benchmark times
+    // relays by it).
+    void Flushed();
+
   private:
     void OnNewConnection();
     void OnReadyRead(ServerPeer* peer);
