@@ -41,6 +41,9 @@ class ServerPeer {
     // Frames waiting for the next flush; they leave together in one write. Cleared, not
     // freed, so a busy player costs no allocation per message.
     Buffer unsent;
+    // What Qt still held of our writes at the last hand-over: never less than it holds now,
+    // as only our own writes add to it, so the bound is checked without asking per frame.
+    std::size_t heldByQt = 0;
     bool joined = false;
     PlayerId id = 0;
     std::string name;
@@ -146,6 +149,9 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
     if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
         return refused;
     }
+    // Encoded once, copied into each player's queue.
+    outgoing_.clear();
+    AppendFrame(outgoing_, FrameKind::Data, message);
     std::vector<ServerPeer*> overflowing;
     bool found = target == kAllPlayers || target == hostId_;
     for (const auto& [socket, peer] : peers_) {
@@ -153,9 +159,12 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
             continue;
         }
         found = true;
-        if (!Write(peer.get(), FrameKind::Data, message)) {
+        if (!Write(peer.get(), outgoing_)) {
             overflowing.push_back(peer.get());
         }
+    }
+    if (outgoing_.capacity() > kKeptQueueBytes) {
+        Buffer().swap(outgoing_);
     }
     for (ServerPeer* peer : overflowing) {
         Drop(peer);
@@ -323,7 +332,7 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
     peer->name = hello->name;
     peer->parser.SetMaxBodyBytes(limits_.maxFrameBytes);
     const Buffer welcome = EncodeWelcome(peer->id);
-    if (!Write(peer, FrameKind::Welcome, welcome)) {
+    if (!Write(peer, MakeFrame(FrameKind::Welcome, welcome))) {
         return false;
     }
     // The host's own player is always reported first, even if this client was quicker than
@@ -351,18 +360,24 @@ void SessionServer::Refuse(ServerPeer* peer, std::uint8_t reason, const std::str
     QMetaObject::invokeMethod(this, &SessionServer::BuryDropped, Qt::QueuedConnection);
 }
 
-bool SessionServer::Write(ServerPeer* peer, FrameKind kind, ByteView payload) {
+bool SessionServer::Write(ServerPeer* peer, ByteView frame) {
     QTcpSocket* socket = peer->socket;
-    const std::size_t frameBytes = kFrameHeaderBytes + 1 + payload.size();
-    if (socket == nullptr ||
-        static_cast<std::size_t>(socket->bytesToWrite()) + peer->unsent.size() + frameBytes >
-            limits_.maxPendingWriteBytes) {
-        return false;  // a peer that stops reading must not grow our memory
+    if (socket == nullptr) {
+        return false;
+    }
+    const auto overBound = [&] {
+        return peer->heldByQt + peer->unsent.size() + frame.size() > limits_.maxPendingWriteBytes;
+    };
+    if (overBound()) {
+        peer->heldByQt = static_cast<std::size_t>(socket->bytesToWrite());
+        if (overBound()) {
+            return false;  // a peer that stops reading must not grow our memory
+        }
     }
     if (peer->unsent.empty()) {
         peer->sinceSent.restart();
     }
-    AppendFrame(peer->unsent, kind, payload);
+    peer->unsent.insert(peer->unsent.end(), frame.begin(), frame.end());
     if (limits_.writeCoalesceMs <= 0) {
         HandOver(*peer);
     } else {
@@ -407,6 +422,7 @@ void SessionServer::Flush() {
 void SessionServer::HandOver(ServerPeer& peer) {
     WriteNow(*peer.socket, reinterpret_cast<const char*>(peer.unsent.data()), peer.unsent.size());
     ++kernelWrites_;
+    peer.heldByQt = static_cast<std::size_t>(peer.socket->bytesToWrite());
     peer.unsent.clear();
     if (peer.unsent.capacity() > kKeptQueueBytes) {
         Buffer().swap(peer.unsent);
@@ -414,6 +430,7 @@ void SessionServer::HandOver(ServerPeer& peer) {
 }
 
 void SessionServer::Heartbeat() {
+    static const Buffer keepAlive = MakeFrame(FrameKind::KeepAlive, {});
     std::vector<ServerPeer*> stale;
     for (const auto& [socket, peer] : peers_) {
         if (!peer->joined) {
@@ -423,7 +440,7 @@ void SessionServer::Heartbeat() {
         } else if (peer->sinceReceived.elapsed() > limits_.peerTimeoutMs) {
             stale.push_back(peer.get());
         } else if (peer->sinceSent.elapsed() >= limits_.heartbeatIntervalMs &&
-                   !Write(peer.get(), FrameKind::KeepAlive, {})) {
+                   !Write(peer.get(), keepAlive)) {
             stale.push_back(peer.get());
         }
     }

@@ -67,7 +67,7 @@ class SessionServer : public QObject {
     void Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text);
     void ReportHost();
     void Heartbeat();
-    bool Write(ServerPeer* peer, FrameKind kind, ByteView payload);
+    bool Write(ServerPeer* peer, ByteView frame);
     void HandOver(ServerPeer& peer);
     void ScheduleFlush(bool urgent);
     void Drop(ServerPeer* peer);
@@ -84,6 +84,7 @@ class SessionServer : public QObject {
     QTimer heartbeat_;
     QTimer flush_;
     QElapsedTimer sinceFlush_;
+    Buffer outgoing_;         // the frame being sent, kept so that sending allocates nothing
     bool queued_ = false;     // some player has frames waiting
     bool flushSoon_ = false;  // they leave when the current event is done
     bool answering_ = false;  // incoming messages are being handled
