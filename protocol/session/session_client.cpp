@@ -35,9 +35,6 @@ SessionClient::SessionClient(Limits limits, QObject* parent) : QObject(parent), 
     });
     heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
     connect(&heartbeat_, &QTimer::timeout, this, &SessionClient::Heartbeat);
-    flush_.setSingleShot(true);
-    flush_.setInterval(0);
-    connect(&flush_, &QTimer::timeout, this, &SessionClient::Flush);
 }
 
 SessionClient::~SessionClient() {
@@ -91,30 +88,21 @@ Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*
     if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
         return refused;
     }
-    const std::size_t frameBytes = kFrameHeaderBytes + 1 + message.size();
-    if (static_cast<std::size_t>(socket_->bytesToWrite()) + unsent_.size() + frameBytes >
+    outgoing_.clear();
+    AppendFrame(outgoing_, FrameKind::Data, message);
+    if (static_cast<std::size_t>(socket_->bytesToWrite()) + outgoing_.size() >
         limits_.maxPendingWriteBytes) {
         // The caller is in the middle of its own event; the notice reaches it on the loop.
         Lose(Notice::Queued);
         return Status::Failure(ErrorCode::ConnectionLost, "The server stopped reading");
     }
-    if (unsent_.empty()) {
-        flush_.start();
+    // At once: a player sends a few messages a second, and an answer must not wait.
+    WriteNow(*socket_, reinterpret_cast<const char*>(outgoing_.data()), outgoing_.size());
+    if (outgoing_.capacity() > 64 * 1024) {
+        Buffer().swap(outgoing_);
     }
-    AppendFrame(unsent_, FrameKind::Data, message);
     sinceSent_.restart();
     return Status::Success();
-}
-
-void SessionClient::Flush() {
-    flush_.stop();
-    if (!unsent_.empty() && socket_ && socket_->state() == QAbstractSocket::ConnectedState) {
-        WriteNow(*socket_, reinterpret_cast<const char*>(unsent_.data()), unsent_.size());
-    }
-    unsent_.clear();
-    if (unsent_.capacity() > 64 * 1024) {
-        Buffer().swap(unsent_);
-    }
 }
 
 void SessionClient::CancelAsyncOperation(int /*handle*/, std::uint32_t /*flags*/) {
@@ -126,8 +114,6 @@ void SessionClient::Close(std::uint32_t /*flags*/) {
 }
 
 void SessionClient::Shutdown() {
-    // What the caller sent last (a farewell) still goes before the connection closes.
-    Flush();
     state_ = State::Ended;
     connectTimer_.stop();
     heartbeat_.stop();

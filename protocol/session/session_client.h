@@ -52,7 +52,6 @@ class SessionClient : public QObject {
     void OnDisconnected();
     void HandleFrame(FrameKind kind, ByteView payload);
     void Heartbeat();
-    void Flush();
     void CompleteConnect(const Status& result);
     void Lose(Notice notice = Notice::Now);
     void Shutdown();
@@ -66,12 +65,9 @@ class SessionClient : public QObject {
     std::int32_t port_ = 0;
     QPointer<QTcpSocket> socket_;
     std::unique_ptr<FrameParser> parser_;
+    Buffer outgoing_;  // the frame being sent, kept so that sending allocates nothing
     QTimer connectTimer_;
     QTimer heartbeat_;
-    // Messages sent while one event is handled (a ball update's several bounces) leave
-    // together when it is done: the zero-interval timer fires at the loop's next turn.
-    Buffer unsent_;
-    QTimer flush_;
     QElapsedTimer sinceReceived_;
     QElapsedTimer sinceSent_;
     State state_ = State::Idle;
