@@ -56,7 +56,7 @@ namespace {
 
 // A player's queue keeps up to this much room between flushes; a burst's larger queue is
 // given back, so that a quiet player holds no more than this.
-constexpr std::size_t kKeptQueueBytes = 64 * 1024;
+constexpr std::size_t kKeptQueueBytes = 16 * 1024;
 
 }  // namespace
 
