@@ -10,6 +10,7 @@
 //   SENT <messages sent to all from mark to stop>
 //   WRITES <writes handed to the kernel from mark to stop>
 //   RELAY <count> <p50 ms> <p99 ms> <max ms>   (paddle report in -> its last copy out)
+//   BALL <count> <p50 ms> <p99 ms> <max ms>    (ball step -> its last BallUpdate out)
 //   STAMP <CLOCK_MONOTONIC ns before the step> <left> <top> <angle>   (one per tick since mark)
 //   END
 
@@ -51,12 +52,25 @@ class AnswerPrompter : public quorvex::Prompter {
     std::string answer_;
 };
 
+// Times from a moment (a report's arrival, a ball step) until everything queued by then has
+// been handed to the kernel.
+struct UntilOut {
+    void Out(std::int64_t now) {
+        for (const std::int64_t since : waiting) {
+            ms.push_back(static_cast<double>(now - since) / 1e6);
+        }
+        waiting.clear();
+    }
+    std::vector<std::int64_t> waiting;
+    std::vector<double> ms;
+};
+
 // Counts what the rules send to all, and times each paddle relay from the report's arrival
 // to the moment its last copy is handed to the kernel; the session still does the sending.
 class CountingSession : public quorvex::server::ServerSession {
   public:
     explicit CountingSession(quorvex::session::Limits limits)
-        : ServerSession(limits), coalesced_(limits.writeCoalesceMs > 0) {}
+        : ServerSession(limits), coalesced(limits.writeCoalesceMs > 0) {}
 
     bool Send(const Buffer& message) override {
         ++sent;
@@ -68,28 +82,24 @@ class CountingSession : public quorvex::server::ServerSession {
         const std::int64_t in = paddle ? quorvex::bench::MonotonicNs() : 0;
         ServerSession::Receive(from, message);
         if (paddle) {
-            relaying_.push_back(in);
+            relays.waiting.push_back(in);
         }
-        if (!coalesced_) {
+        if (!coalesced) {
             AllOut();  // every copy was written as it was queued
         }
     }
-    // Every queued copy has just been handed to the kernel.
+    // Every queued frame has just been handed to the kernel.
     void AllOut() {
         const std::int64_t now = quorvex::bench::MonotonicNs();
-        for (const std::int64_t in : relaying_) {
-            relayMs.push_back(static_cast<double>(now - in) / 1e6);
-        }
-        relaying_.clear();
+        relays.Out(now);
+        ballSteps.Out(now);
     }
 
+    const bool coalesced;
     long sent = 0;
     bool timing = false;
-    std::vector<double> relayMs;
-
-  private:
-    bool coalesced_;
-    std::vector<std::int64_t> relaying_;
+    UntilOut relays;
+    UntilOut ballSteps;
 };
 
 struct Stamp {
@@ -135,6 +145,10 @@ int main(int argc, char** argv) {
         [&] {
             if (marked) {
                 stamps.push_back({stepStartNs, game.BallLeft(), game.BallTop(), game.BallAngle()});
+                session.ballSteps.waiting.push_back(stepStartNs);
+                if (!session.coalesced) {
+                    session.AllOut();
+                }
             }
         });
     ball.Start();
@@ -157,8 +171,12 @@ int main(int argc, char** argv) {
                         Micros(atStop.ru_utime), Micros(atStop.ru_stime));
             std::printf("SENT %ld\n", sent);
             std::printf("WRITES %llu\n", static_cast<unsigned long long>(writes));
-            const auto relay = quorvex::bench::SpreadOf(session.relayMs);
-            std::printf("RELAY %zu %.3f %.3f %.3f\n", relay.count, relay.p50, relay.p99, relay.max);
+            for (auto [name, times] : {std::pair{"RELAY", &session.relays.ms},
+                                       std::pair{"BALL", &session.ballSteps.ms}}) {
+                const auto spread = quorvex::bench::SpreadOf(*times);
+                std::printf("%s %zu %.3f %.3f %.3f\n", name, spread.count, spread.p50, spread.p99,
+                            spread.max);
+            }
             for (const auto& s : stamps) {
                 std::printf("STAMP %lld %s %s %s\n", static_cast<long long>(s.ns), s.left.c_str(),
                             s.top.c_str(), s.angle.c_str());

@@ -73,6 +73,7 @@ struct Result {
     double broadcastsPerSecond = 0;
     double writesPerPeerPerSecond = 0;
     Spread latencyMs;
+    Spread ballOutMs;  // in the server: ball step -> its last BallUpdate handed to the kernel
     std::size_t unmatched = 0;
     Spread relayMs;     // in the server: paddle report in -> its last copy out
     Spread endToEndMs;  // a bot's Send -> the last bot's handler
@@ -94,6 +95,7 @@ struct ServerReport {
     long sentToAll = 0;
     long writes = 0;
     Spread relayMs;
+    Spread ballOutMs;
 };
 
 ServerReport ParseReport(const std::vector<std::string>& lines) {
@@ -115,9 +117,9 @@ ServerReport ParseReport(const std::vector<std::string>& lines) {
             in >> report.sentToAll;
         } else if (word == "WRITES") {
             in >> report.writes;
-        } else if (word == "RELAY") {
-            in >> report.relayMs.count >> report.relayMs.p50 >> report.relayMs.p99 >>
-                report.relayMs.max;
+        } else if (word == "RELAY" || word == "BALL") {
+            Spread& spread = word == "RELAY" ? report.relayMs : report.ballOutMs;
+            in >> spread.count >> spread.p50 >> spread.p99 >> spread.max;
         }
     }
     return report;
@@ -276,6 +278,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     result.latencyMs = SpreadOf(latencies);
     result.endToEndMs = SpreadOf(relays);
     result.relayMs = report.relayMs;
+    result.ballOutMs = report.ballOutMs;
     result.missing = ledger.missing;
     result.repeated = ledger.repeated;
     result.malformed = ledger.malformed;
@@ -300,6 +303,10 @@ void Print(const Result& r) {
         "  BallUpdate latency, server tick -> bot handler: p50 %.3f ms, p99 %.3f ms, "
         "max %.3f ms  (%zu deliveries, %zu from before the mark)\n",
         r.latencyMs.p50, r.latencyMs.p99, r.latencyMs.max, r.latencyMs.count, r.unmatched);
+    std::printf(
+        "    of which in the server, tick -> last copy out: p50 %.3f ms, p99 %.3f ms, max "
+        "%.3f ms\n",
+        r.ballOutMs.p50, r.ballOutMs.p99, r.ballOutMs.max);
     std::printf(
         "  relay latency in the server, paddle report in -> last copy out: p50 %.3f ms, "
         "p99 %.3f ms, max %.3f ms  (%zu reports)\n",

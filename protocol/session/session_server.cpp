@@ -396,8 +396,9 @@ void SessionServer::ScheduleFlush(bool urgent) {
     if (!urgent && queued_) {
         return;  // the flush is already timed
     }
-    const auto wait =
-        urgent ? 0 : std::max<qint64>(0, limits_.writeCoalesceMs - sinceFlush_.elapsed());
+    // Whole milliseconds since the flush, rounded up, so that the wait never overshoots.
+    const qint64 since = (sinceFlush_.nsecsElapsed() + 999'999) / 1'000'000;
+    const auto wait = urgent ? 0 : std::max<qint64>(0, limits_.writeCoalesceMs - since);
     queued_ = true;
     flushSoon_ = wait == 0;
     flush_.start(static_cast<int>(wait));
