@@ -421,9 +421,9 @@ void SessionServer::Flush() {
 }
 
 void SessionServer::HandOver(ServerPeer& peer) {
-    WriteNow(*peer.socket, reinterpret_cast<const char*>(peer.unsent.data()), peer.unsent.size());
+    peer.heldByQt = WriteNow(*peer.socket, reinterpret_cast<const char*>(peer.unsent.data()),
+                             peer.unsent.size());
     ++kernelWrites_;
-    peer.heldByQt = static_cast<std::size_t>(peer.socket->bytesToWrite());
     peer.unsent.clear();
     if (peer.unsent.capacity() > kKeptQueueBytes) {
         Buffer().swap(peer.unsent);
