@@ -1,5 +1,6 @@
 #include "bench/server_load/load_bot.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "bench/support/figures.h"
@@ -19,7 +20,8 @@ constexpr double kWallDistance = 3000;
 
 bool LoadBot::recording = false;
 
-LoadBot::LoadBot(int index, quint16 port) : index_(index) {
+LoadBot::LoadBot(int index, quint16 port, PaddleLedger& ledger)
+    : index_(index), ledger_(ledger), lastSeen_(ledger.reports.size(), -1) {
     client_.RegisterMessageHandler(this);
     session::ConnectScripted(client_, "bot" + std::to_string(index), "127.0.0.1", port);
     // Precise: Qt lines coarse timers up on shared boundaries, which would make every bot
@@ -59,6 +61,9 @@ void LoadBot::Receive(session::PlayerId /*from*/, ByteView message) {
                 }
             }
             AnswerBall(message);
+            break;
+        case msg::Type::PaddleUpdate:
+            CheckPaddle(message, now);
             break;
         case msg::Type::Scoreboard:
             if (const auto board = msg::Decode<msg::Scoreboard>(message)) {
@@ -101,23 +106,73 @@ void LoadBot::AnswerBall(ByteView message) {
     Send(*msg::Encode(msg::BallEvent{msg::kBallBounce, FormatInteger(turned % 360)}), true);
 }
 
+// The sequence number rides as the fraction of the last coordinate: still a number to any
+// client, passed on unchanged by the server.
 void LoadBot::SendPaddle() {
     if (seat_ < 0) {
         return;
     }
+    auto& mine = ledger_.reports[static_cast<std::size_t>(seat_)];
     const msg::PaddleUpdate paddle{FormatInteger(seat_), "3000.25", "2232.07", "3708.51",
-                                   "1526.375"};
-    Send(*msg::Encode(paddle), false);
+                                   "1526." + FormatInteger(static_cast<std::int64_t>(mine.size()))};
+    const std::int64_t now = MonotonicNs();
+    if (Send(*msg::Encode(paddle), false)) {
+        mine.push_back({now, 0, 0});
+    }
 }
 
-void LoadBot::Send(const Buffer& message, bool bounce) {
-    if (!client_.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok()) {
+void LoadBot::CheckPaddle(ByteView message, std::int64_t now) {
+    const auto paddle = msg::Decode<msg::PaddleUpdate>(message);
+    const auto point = paddle ? paddle->y2.find('.') : std::string::npos;
+    const auto seat = paddle ? StrictNumber(paddle->seat) : std::nullopt;
+    const auto number =
+        point != std::string::npos ? StrictNumber(paddle->y2.substr(point + 1)) : std::nullopt;
+    if (!seat || !number || *seat < 0 || *seat >= static_cast<double>(lastSeen_.size())) {
+        ++ledger_.malformed;
         return;
+    }
+    auto& reports = ledger_.reports[static_cast<std::size_t>(*seat)];
+    long& last = lastSeen_[static_cast<std::size_t>(*seat)];
+    const auto n = static_cast<long>(*number);
+    if (n >= static_cast<long>(reports.size())) {
+        ++ledger_.malformed;  // never sent
+        return;
+    }
+    if (n <= last) {
+        ++ledger_.repeated;
+        return;
+    }
+    ledger_.missing += n - last - 1;
+    last = n;
+    auto& report = reports[static_cast<std::size_t>(n)];
+    report.lastArrivalNs = std::max(report.lastArrivalNs, now);
+    ++report.copies;
+}
+
+bool LoadBot::CaughtUp() const {
+    for (std::size_t seat = 0; seat < lastSeen_.size(); ++seat) {
+        if (lastSeen_[seat] + 1 != static_cast<long>(ledger_.reports[seat].size())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void LoadBot::CountMissing() {
+    for (std::size_t seat = 0; seat < lastSeen_.size(); ++seat) {
+        ledger_.missing += static_cast<long>(ledger_.reports[seat].size()) - 1 - lastSeen_[seat];
+    }
+}
+
+bool LoadBot::Send(const Buffer& message, bool bounce) {
+    if (!client_.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok()) {
+        return false;
     }
     if (recording) {
         ++sent;
         bounces += bounce ? 1 : 0;
     }
+    return true;
 }
 
 }  // namespace quorvex::bench

@@ -2,7 +2,9 @@
 
 // One scripted player for the load bench: the real client end of the session service, a
 // paddle report every 100 ms, and now and then a bounce in answer to a BallUpdate, as a real
-// client reports the ball meeting a wall. It records when each BallUpdate reached it.
+// client reports the ball meeting a wall. It records when each BallUpdate reached it, and
+// carries a sequence number in its paddle reports so that every bot can check that it gets
+// every other bot's reports once and in order.
 
 #include <QTimer>
 
@@ -14,6 +16,21 @@
 
 namespace quorvex::bench {
 
+// Every bot's paddle reports, by seat and sequence number: when each was sent, when its last
+// copy reached a bot and how many bots got it; and what the bots found wrong in the order.
+struct PaddleLedger {
+    struct Report {
+        std::int64_t sentNs = 0;
+        std::int64_t lastArrivalNs = 0;
+        int copies = 0;
+    };
+    explicit PaddleLedger(int seats) : reports(static_cast<std::size_t>(seats)) {}
+    std::vector<std::vector<Report>> reports;  // [seat][sequence number]
+    long missing = 0;                          // skipped over, or never arrived by the end
+    long repeated = 0;   // a number at or below one already seen from that seat
+    long malformed = 0;  // a paddle report without a readable seat and number
+};
+
 struct Arrival {
     std::int64_t ns;  // CLOCK_MONOTONIC when the bot's handler saw it
     std::string key;  // left, top and angle: what the server stamped the tick with
@@ -21,14 +38,21 @@ struct Arrival {
 
 class LoadBot : public session::SessionEvents {
   public:
-    LoadBot(int index, quint16 port);
+    LoadBot(int index, quint16 port, PaddleLedger& ledger);
 
     bool Connected() const { return connected_; }
     bool Lost() const { return lost_; }
+    bool Seated() const { return seat_ >= 0; }
     // Seated, and the seat table it last saw had `seats` rows.
     bool SeatedAmong(std::size_t seats) const { return seat_ >= 0 && seatsSeen_ == seats; }
     // Paddle reports start after `phaseMs`, then every 100 ms.
     void StartPlaying(int phaseMs);
+    void StopPlaying() { paddleTimer_.stop(); }
+    // Whether every report sent so far has reached this bot.
+    bool CaughtUp() const;
+    // After play has stopped and the last reports had time to arrive: counts, into the
+    // ledger, every report that this bot never saw.
+    void CountMissing();
     void Close();
 
     // Counting and recording only happen while this is set.
@@ -44,10 +68,13 @@ class LoadBot : public session::SessionEvents {
 
   private:
     void SendPaddle();
-    void Send(const Buffer& message, bool bounce);
+    bool Send(const Buffer& message, bool bounce);
     void AnswerBall(ByteView message);
+    void CheckPaddle(ByteView message, std::int64_t now);
 
     int index_;
+    PaddleLedger& ledger_;
+    std::vector<long> lastSeen_;  // by seat: the last sequence number that arrived, or -1
     session::SessionClient client_;
     QTimer paddleTimer_;
     bool connected_ = false;

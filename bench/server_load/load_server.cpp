@@ -1,11 +1,16 @@
 // The server under load: the session service and the server's rules with no window. Its
 // timers are the window's: one ball step every 100 ms while the gate allows, the gate once a
-// second. Commands arrive on standard input, one a line:
+// second. With "uncoalesced" after the player count, every frame is written as it is queued.
+// Commands arrive on standard input, one a line:
 //   mark   start of the measured stretch: CPU time so far is noted, ball ticks are stamped
+//   stop   end of the measured stretch (the bots still play out their last messages)
 //   quit   report and end
 // It writes "PORT <n>" once it hosts, and at "quit":
-//   CPU <user us at mark> <sys us at mark> <user us now> <sys us now>
-//   SENT <messages sent to all since mark>
+//   CPU <user us at mark> <sys us at mark> <user us at stop> <sys us at stop>
+//   SENT <messages sent to all from mark to stop>
+//   WRITES <writes handed to the kernel from mark to stop>
+//   RELAY <count> <p50 ms> <p99 ms> <max ms>   (paddle report in -> its last copy out)
+//   BALL <count> <p50 ms> <p99 ms> <max ms>    (ball step -> its last BallUpdate out)
 //   STAMP <CLOCK_MONOTONIC ns before the step> <left> <top> <angle>   (one per tick since mark)
 //   END
 
@@ -21,6 +26,7 @@
 
 #include "bench/support/figures.h"
 #include "bench/support/stdin_commands.h"
+#include "protocol/messages.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
 
@@ -46,14 +52,54 @@ class AnswerPrompter : public quorvex::Prompter {
     std::string answer_;
 };
 
-// Counts what the rules send to all; the session still does the sending.
+// Times from a moment (a report's arrival, a ball step) until everything queued by then has
+// been handed to the kernel.
+struct UntilOut {
+    void Out(std::int64_t now) {
+        for (const std::int64_t since : waiting) {
+            ms.push_back(static_cast<double>(now - since) / 1e6);
+        }
+        waiting.clear();
+    }
+    std::vector<std::int64_t> waiting;
+    std::vector<double> ms;
+};
+
+// Counts what the rules send to all, and times each paddle relay from the report's arrival
+// to the moment its last copy is handed to the kernel; the session still does the sending.
 class CountingSession : public quorvex::server::ServerSession {
   public:
+    explicit CountingSession(quorvex::session::Limits limits)
+        : ServerSession(limits), coalesced(limits.writeCoalesceMs > 0) {}
+
     bool Send(const Buffer& message) override {
         ++sent;
         return ServerSession::Send(message);
     }
+    void Receive(quorvex::session::PlayerId from, quorvex::ByteView message) override {
+        const bool paddle =
+            timing && message[0] == static_cast<std::uint8_t>(quorvex::msg::Type::PaddleUpdate);
+        const std::int64_t in = paddle ? quorvex::bench::MonotonicNs() : 0;
+        ServerSession::Receive(from, message);
+        if (paddle) {
+            relays.waiting.push_back(in);
+        }
+        if (!coalesced) {
+            AllOut();  // every copy was written as it was queued
+        }
+    }
+    // Every queued frame has just been handed to the kernel.
+    void AllOut() {
+        const std::int64_t now = quorvex::bench::MonotonicNs();
+        relays.Out(now);
+        ballSteps.Out(now);
+    }
+
+    const bool coalesced;
     long sent = 0;
+    bool timing = false;
+    UntilOut relays;
+    UntilOut ballSteps;
 };
 
 struct Stamp {
@@ -70,18 +116,26 @@ long Micros(const timeval& t) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::string maxPlayers = argc > 1 ? argv[1] : "11";
-    CountingSession session;
+    quorvex::session::Limits limits;
+    if (argc > 2 && std::string(argv[2]) == "uncoalesced") {
+        limits.writeCoalesceMs = 0;
+    }
+    CountingSession session(limits);
     AnswerPrompter prompter(maxPlayers);
     if (const auto error = session.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }
+    QObject::connect(session.Server(), &quorvex::session::SessionServer::Flushed,
+                     [&session] { session.AllOut(); });
     auto& game = session.Game();
     game.StartUpBallDirection();
 
     bool marked = false;
     rusage atMark{};
-    long sentAtMark = 0;
+    rusage atStop{};
+    long sent = 0;
+    std::uint64_t writes = 0;
     std::vector<Stamp> stamps;
     stamps.reserve(1 << 16);
 
@@ -91,6 +145,10 @@ int main(int argc, char** argv) {
         [&] {
             if (marked) {
                 stamps.push_back({stepStartNs, game.BallLeft(), game.BallTop(), game.BallAngle()});
+                session.ballSteps.waiting.push_back(stepStartNs);
+                if (!session.coalesced) {
+                    session.AllOut();
+                }
             }
         });
     ball.Start();
@@ -98,14 +156,27 @@ int main(int argc, char** argv) {
     const auto commands = quorvex::bench::OnStdinLines([&](const std::string& command) {
         if (command == "mark") {
             getrusage(RUSAGE_SELF, &atMark);
-            sentAtMark = session.sent;
+            sent = -session.sent;
+            writes = session.Server()->KernelWrites();
             marked = true;
+            session.timing = true;
+        } else if (command == "stop" && marked) {
+            getrusage(RUSAGE_SELF, &atStop);
+            sent += session.sent;
+            writes = session.Server()->KernelWrites() - writes;
+            marked = false;
+            session.timing = false;
         } else if (command == "quit") {
-            rusage now{};
-            getrusage(RUSAGE_SELF, &now);
             std::printf("CPU %ld %ld %ld %ld\n", Micros(atMark.ru_utime), Micros(atMark.ru_stime),
-                        Micros(now.ru_utime), Micros(now.ru_stime));
-            std::printf("SENT %ld\n", session.sent - sentAtMark);
+                        Micros(atStop.ru_utime), Micros(atStop.ru_stime));
+            std::printf("SENT %ld\n", sent);
+            std::printf("WRITES %llu\n", static_cast<unsigned long long>(writes));
+            for (auto [name, times] : {std::pair{"RELAY", &session.relays.ms},
+                                       std::pair{"BALL", &session.ballSteps.ms}}) {
+                const auto spread = quorvex::bench::SpreadOf(*times);
+                std::printf("%s %zu %.3f %.3f %.3f\n", name, spread.count, spread.p50, spread.p99,
+                            spread.max);
+            }
             for (const auto& s : stamps) {
                 std::printf("STAMP %lld %s %s %s\n", static_cast<long long>(s.ns), s.left.c_str(),
                             s.top.c_str(), s.angle.c_str());

@@ -1,9 +1,11 @@
 // Load on a real server: the session service and the server's rules in a child process,
 // K scripted players in this one, all seated, each reporting its paddle every 100 ms and
 // answering BallUpdates with a bounce now and then. Prints, per K, the message rates, the
-// BallUpdate latency, and the server's CPU time and peak memory.
+// writes per player, the BallUpdate and relay latencies, the server's CPU time and peak
+// memory, and what the bots found missing or out of order; the K values of --uncoalesced are
+// run a second time with every frame written as it is queued.
 //
-//   server_load [--seconds N] [--k 10,25,50,98]
+//   server_load [--seconds N] [--k 50,100,200] [--uncoalesced 50]
 
 #include <sys/resource.h>
 
@@ -11,6 +13,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -25,10 +28,17 @@
 namespace quorvex::bench {
 namespace {
 
-constexpr int kGoalK = 50;
-constexpr double kGoalP99Ms = 2.0;
-constexpr double kGoalCpuShare = 0.10;
-constexpr double kGoalRssMb = 60.0;
+constexpr int kJoiningTogether = 20;
+
+struct Goals {
+    double writesPerPeer = 110;   // at K = 50 and 200
+    double cpuRatio = 1.0 / 3;    // coalesced over uncoalesced, at K = 50
+    double cpuShareAt200 = 0.25;  // of one core
+    double ballP99At50Ms = 1.0;
+    double ballP99At200Ms = 3.0;
+    double relayP99At200Ms = 12.0;
+    double rssAt200Mb = 60.0;
+};
 
 void RunFor(int ms) {
     QEventLoop loop;
@@ -54,14 +64,22 @@ double CpuSeconds(const rusage& r) {
 
 struct Result {
     int k = 0;
+    bool coalesced = true;
     bool ok = false;
     double seconds = 0;
     double inPerSecond = 0;
     double bouncesPerSecond = 0;
     double outPerSecond = 0;
     double broadcastsPerSecond = 0;
+    double writesPerPeerPerSecond = 0;
     Spread latencyMs;
+    Spread ballOutMs;  // in the server: ball step -> its last BallUpdate handed to the kernel
     std::size_t unmatched = 0;
+    Spread relayMs;     // in the server: paddle report in -> its last copy out
+    Spread endToEndMs;  // a bot's Send -> the last bot's handler
+    long missing = 0;
+    long repeated = 0;
+    long malformed = 0;
     double serverCpuShare = 0;  // CPU seconds per second of play
     double serverCpuTotal = 0;  // over its whole life, as wait4 counted it
     double peakRssMb = 0;
@@ -71,9 +89,17 @@ struct Result {
 // Server-side stamps by their (left top angle) text; a key can repeat, so each keeps a list.
 using Stamps = std::map<std::string, std::vector<std::int64_t>>;
 
-Stamps ParseStamps(const std::vector<std::string>& lines, double& cpuShareOut, double seconds,
-                   long& sentOut) {
+struct ServerReport {
     Stamps stamps;
+    double cpuSeconds = 0;
+    long sentToAll = 0;
+    long writes = 0;
+    Spread relayMs;
+    Spread ballOutMs;
+};
+
+ServerReport ParseReport(const std::vector<std::string>& lines) {
+    ServerReport report;
     for (const auto& line : lines) {
         std::istringstream in(line);
         std::string word;
@@ -82,22 +108,73 @@ Stamps ParseStamps(const std::vector<std::string>& lines, double& cpuShareOut, d
             long long ns = 0;
             std::string left, top, angle;
             in >> ns >> left >> top >> angle;
-            stamps[left + ' ' + top + ' ' + angle].push_back(ns);
+            report.stamps[left + ' ' + top + ' ' + angle].push_back(ns);
         } else if (word == "CPU") {
             long u0 = 0, s0 = 0, u1 = 0, s1 = 0;
             in >> u0 >> s0 >> u1 >> s1;
-            cpuShareOut = static_cast<double>((u1 + s1) - (u0 + s0)) / 1e6 / seconds;
+            report.cpuSeconds = static_cast<double>((u1 + s1) - (u0 + s0)) / 1e6;
         } else if (word == "SENT") {
-            in >> sentOut;
+            in >> report.sentToAll;
+        } else if (word == "WRITES") {
+            in >> report.writes;
+        } else if (word == "RELAY" || word == "BALL") {
+            Spread& spread = word == "RELAY" ? report.relayMs : report.ballOutMs;
+            in >> spread.count >> spread.p50 >> spread.p99 >> spread.max;
         }
     }
-    return stamps;
+    return report;
 }
 
-Result RunOnce(int k, int seconds) {
+// From each BallUpdate's step on the server to each bot's handler.
+std::vector<double> BallLatencies(const std::vector<std::unique_ptr<LoadBot>>& bots,
+                                  const Stamps& stamps, std::size_t& unmatched) {
+    std::vector<double> latencies;
+    for (const auto& bot : bots) {
+        for (const auto& arrival : bot->arrivals) {
+            const auto it = stamps.find(arrival.key);
+            std::int64_t best = -1;
+            if (it != stamps.end()) {
+                for (const std::int64_t ns : it->second) {
+                    if (ns <= arrival.ns && ns > best) {
+                        best = ns;
+                    }
+                }
+            }
+            if (best < 0) {
+                ++unmatched;  // a tick from before the mark
+                continue;
+            }
+            latencies.push_back(static_cast<double>(arrival.ns - best) / 1e6);
+        }
+    }
+    return latencies;
+}
+
+// From a paddle report's send to the handler of the last bot to get its copy, for the reports
+// sent within the measured stretch that reached every bot.
+std::vector<double> RelayLatencies(const PaddleLedger& ledger, std::int64_t from, std::int64_t to,
+                                   int k) {
+    std::vector<double> latencies;
+    for (const auto& seat : ledger.reports) {
+        for (const auto& report : seat) {
+            if (report.sentNs >= from && report.sentNs < to && report.copies == k) {
+                latencies.push_back(static_cast<double>(report.lastArrivalNs - report.sentNs) /
+                                    1e6);
+            }
+        }
+    }
+    return latencies;
+}
+
+Result RunOnce(int k, int seconds, bool coalesced) {
     Result result;
     result.k = k;
-    ChildProcess server(OwnDirectory() + "/server_load_server", {std::to_string(k + 1)});
+    result.coalesced = coalesced;
+    std::vector<std::string> arguments{std::to_string(k + 1)};
+    if (!coalesced) {
+        arguments.emplace_back("uncoalesced");
+    }
+    ChildProcess server(OwnDirectory() + "/server_load_server", arguments);
     const auto portLine = server.ReadLine(10000);
     if (!server.Running() || !portLine || portLine->rfind("PORT ", 0) != 0) {
         std::fprintf(stderr, "K=%d: the bench server did not start\n", k);
@@ -105,9 +182,18 @@ Result RunOnce(int k, int seconds) {
     }
     const auto port = static_cast<quint16>(std::stoi(portLine->substr(5)));
 
+    PaddleLedger ledger(k);
     std::vector<std::unique_ptr<LoadBot>> bots;
+    // Players arrive a group at a time, as people do: every join sends the whole roster and
+    // seat table to everyone, and a crowd of bots on one event loop that all join in the same
+    // instant reads those far slower than separate clients would.
     for (int i = 0; i < k; ++i) {
-        bots.push_back(std::make_unique<LoadBot>(i, port));
+        bots.push_back(std::make_unique<LoadBot>(i, port, ledger));
+        if ((i + 1) % kJoiningTogether == 0 &&
+            !RunUntil([&] { return bots.back()->Seated(); }, 30000)) {
+            std::fprintf(stderr, "K=%d: bot %d did not get seated\n", k, i);
+            return result;
+        }
     }
     const auto allSeated = [&] {
         for (const auto& bot : bots) {
@@ -117,7 +203,7 @@ Result RunOnce(int k, int seconds) {
         }
         return true;
     };
-    if (!RunUntil(allSeated, 30000)) {
+    if (!RunUntil(allSeated, 60000)) {
         std::fprintf(stderr, "K=%d: not every bot got seated\n", k);
         return result;
     }
@@ -136,12 +222,27 @@ Result RunOnce(int k, int seconds) {
     server.Send("mark");
     const std::int64_t start = MonotonicNs();
     RunFor(seconds * 1000);
+    server.Send("stop");
+    const std::int64_t end = MonotonicNs();
     LoadBot::recording = false;
-    const double elapsed = static_cast<double>(MonotonicNs() - start) / 1e9;
+    const double elapsed = static_cast<double>(end - start) / 1e9;
     rusage ownAfter{};
     getrusage(RUSAGE_SELF, &ownAfter);
-
     result.peakRssMb = static_cast<double>(server.PeakRssKb().value_or(0)) / 1024.0;
+
+    // The reports still in flight arrive before anyone counts what is missing.
+    for (auto& bot : bots) {
+        bot->StopPlaying();
+    }
+    RunUntil(
+        [&] {
+            return std::all_of(bots.begin(), bots.end(),
+                               [](const auto& bot) { return bot->CaughtUp(); });
+        },
+        20000);
+    for (auto& bot : bots) {
+        bot->CountMissing();
+    }
     server.Send("quit");
     std::vector<std::string> lines;
     while (auto line = server.ReadLine(10000)) {
@@ -158,44 +259,37 @@ Result RunOnce(int k, int seconds) {
     }
     RunFor(200);
 
-    long sentToAll = 0;
-    const Stamps stamps = ParseStamps(lines, result.serverCpuShare, elapsed, sentToAll);
-    std::vector<double> latencies;
+    const ServerReport report = ParseReport(lines);
     long in = 0, bounces = 0, out = 0;
     for (const auto& bot : bots) {
         in += bot->sent;
         bounces += bot->bounces;
         out += bot->received;
-        for (const auto& arrival : bot->arrivals) {
-            const auto it = stamps.find(arrival.key);
-            std::int64_t best = -1;
-            if (it != stamps.end()) {
-                for (const std::int64_t ns : it->second) {
-                    if (ns <= arrival.ns && ns > best) {
-                        best = ns;
-                    }
-                }
-            }
-            if (best < 0) {
-                ++result.unmatched;  // a tick from before the mark
-                continue;
-            }
-            latencies.push_back(static_cast<double>(arrival.ns - best) / 1e6);
-        }
     }
+    auto latencies = BallLatencies(bots, report.stamps, result.unmatched);
+    auto relays = RelayLatencies(ledger, start, end, k);
     result.seconds = elapsed;
     result.inPerSecond = static_cast<double>(in) / elapsed;
     result.bouncesPerSecond = static_cast<double>(bounces) / elapsed;
     result.outPerSecond = static_cast<double>(out) / elapsed;
-    result.broadcastsPerSecond = static_cast<double>(sentToAll) / elapsed;
+    result.broadcastsPerSecond = static_cast<double>(report.sentToAll) / elapsed;
+    result.writesPerPeerPerSecond = static_cast<double>(report.writes) / k / elapsed;
+    result.serverCpuShare = report.cpuSeconds / elapsed;
     result.latencyMs = SpreadOf(latencies);
+    result.endToEndMs = SpreadOf(relays);
+    result.relayMs = report.relayMs;
+    result.ballOutMs = report.ballOutMs;
+    result.missing = ledger.missing;
+    result.repeated = ledger.repeated;
+    result.malformed = ledger.malformed;
     result.benchCpuShare = (CpuSeconds(ownAfter) - CpuSeconds(ownBefore)) / elapsed;
-    result.ok = !latencies.empty();
+    result.ok = !latencies.empty() && !relays.empty() && report.relayMs.count > 0;
     return result;
 }
 
 void Print(const Result& r) {
-    std::printf("K = %d  (%.1f s measured)\n", r.k, r.seconds);
+    std::printf("K = %d, %s  (%.1f s measured)\n", r.k,
+                r.coalesced ? "coalesced writes" : "UNCOALESCED: one write per frame", r.seconds);
     if (!r.ok) {
         std::printf("  no figures: the run failed\n\n");
         return;
@@ -204,10 +298,25 @@ void Print(const Result& r) {
                 r.inPerSecond, r.bouncesPerSecond);
     std::printf("  messages out (server -> bots): %9.0f /s  (%.0f sends to all /s)\n",
                 r.outPerSecond, r.broadcastsPerSecond);
+    std::printf("  writes handed to the kernel: %.1f per player per s\n", r.writesPerPeerPerSecond);
     std::printf(
         "  BallUpdate latency, server tick -> bot handler: p50 %.3f ms, p99 %.3f ms, "
         "max %.3f ms  (%zu deliveries, %zu from before the mark)\n",
         r.latencyMs.p50, r.latencyMs.p99, r.latencyMs.max, r.latencyMs.count, r.unmatched);
+    std::printf(
+        "    of which in the server, tick -> last copy out: p50 %.3f ms, p99 %.3f ms, max "
+        "%.3f ms\n",
+        r.ballOutMs.p50, r.ballOutMs.p99, r.ballOutMs.max);
+    std::printf(
+        "  relay latency in the server, paddle report in -> last copy out: p50 %.3f ms, "
+        "p99 %.3f ms, max %.3f ms  (%zu reports)\n",
+        r.relayMs.p50, r.relayMs.p99, r.relayMs.max, r.relayMs.count);
+    std::printf(
+        "  relay end to end, a bot's Send -> the last bot's handler: p50 %.3f ms, p99 %.3f ms, "
+        "max %.3f ms  (%zu reports)\n",
+        r.endToEndMs.p50, r.endToEndMs.p99, r.endToEndMs.max, r.endToEndMs.count);
+    std::printf("  paddle reports missing %ld, repeated or out of order %ld, unreadable %ld\n",
+                r.missing, r.repeated, r.malformed);
     std::printf(
         "  server CPU: %.1f ms per s of play = %.1f %% of one core  (%.2f s over its "
         "whole life, start-up and joins included)\n",
@@ -216,15 +325,82 @@ void Print(const Result& r) {
     std::printf("  bots' process CPU: %.1f %% of one core\n\n", r.benchCpuShare * 100);
 }
 
-void PrintGoals(const Result& r) {
-    const auto verdict = [](bool met) { return met ? "met" : "NOT met"; };
-    std::printf("Goals at K = %d:\n", r.k);
-    std::printf("  BallUpdate p99 <= %.1f ms: %.3f ms, %s\n", kGoalP99Ms, r.latencyMs.p99,
-                verdict(r.ok && r.latencyMs.p99 <= kGoalP99Ms));
-    std::printf("  server CPU <= %.0f %% of one core: %.1f %%, %s\n", kGoalCpuShare * 100,
-                r.serverCpuShare * 100, verdict(r.ok && r.serverCpuShare <= kGoalCpuShare));
-    std::printf("  server peak RSS <= %.0f MB: %.1f MB, %s\n", kGoalRssMb, r.peakRssMb,
-                verdict(r.ok && r.peakRssMb <= kGoalRssMb));
+const Result* Find(const std::vector<Result>& results, int k, bool coalesced) {
+    for (const auto& r : results) {
+        if (r.k == k && r.coalesced == coalesced && r.ok) {
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+void Goal(const char* what, const Result* r,
+          const std::function<std::string(const Result&)>& figure,
+          const std::function<bool(const Result&)>& met) {
+    if (r == nullptr) {
+        std::printf("  %s: not measured\n", what);
+        return;
+    }
+    std::printf("  %s: %s, %s\n", what, figure(*r).c_str(), met(*r) ? "met" : "NOT met");
+}
+
+std::string Fixed(double value, const char* unit) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3g %s", value, unit);
+    return text;
+}
+
+void PrintGoals(const std::vector<Result>& results) {
+    const Goals g;
+    const Result* at50 = Find(results, 50, true);
+    const Result* at200 = Find(results, 200, true);
+    const Result* without50 = Find(results, 50, false);
+    std::printf("Goals:\n");
+    for (const Result* r : {at50, at200}) {
+        const std::string what = "writes to the kernel <= 110 per player per s at K = " +
+                                 std::to_string(r == at50 ? 50 : 200);
+        Goal(
+            what.c_str(), r, [](const Result& x) { return Fixed(x.writesPerPeerPerSecond, "/s"); },
+            [&](const Result& x) { return x.writesPerPeerPerSecond <= g.writesPerPeer; });
+    }
+    if (at50 != nullptr && without50 != nullptr) {
+        const double ratio = at50->serverCpuShare / without50->serverCpuShare;
+        std::printf(
+            "  server CPU at K = 50 coalesced <= 1/3 of uncoalesced: %.1f %% / %.1f %% = "
+            "%.2f, %s\n",
+            at50->serverCpuShare * 100, without50->serverCpuShare * 100, ratio,
+            ratio <= g.cpuRatio ? "met" : "NOT met");
+    } else {
+        std::printf("  server CPU at K = 50 coalesced <= 1/3 of uncoalesced: not measured\n");
+    }
+    Goal(
+        "server CPU at K = 200 <= 25 % of one core", at200,
+        [](const Result& x) { return Fixed(x.serverCpuShare * 100, "%"); },
+        [&](const Result& x) { return x.serverCpuShare <= g.cpuShareAt200; });
+    Goal(
+        "BallUpdate p99 <= 1 ms at K = 50", at50,
+        [](const Result& x) { return Fixed(x.latencyMs.p99, "ms"); },
+        [&](const Result& x) { return x.latencyMs.p99 <= g.ballP99At50Ms; });
+    Goal(
+        "BallUpdate p99 <= 3 ms at K = 200", at200,
+        [](const Result& x) { return Fixed(x.latencyMs.p99, "ms"); },
+        [&](const Result& x) { return x.latencyMs.p99 <= g.ballP99At200Ms; });
+    Goal(
+        "relay p99 <= 12 ms at K = 200", at200,
+        [](const Result& x) { return Fixed(x.relayMs.p99, "ms"); },
+        [&](const Result& x) { return x.relayMs.p99 <= g.relayP99At200Ms; });
+    Goal(
+        "server peak RSS <= 60 MB at K = 200", at200,
+        [](const Result& x) { return Fixed(x.peakRssMb, "MB"); },
+        [&](const Result& x) { return x.peakRssMb <= g.rssAt200Mb; });
+    long wrong = 0;
+    bool all = !results.empty();
+    for (const auto& r : results) {
+        wrong += r.missing + r.repeated + r.malformed;
+        all = all && r.ok;
+    }
+    std::printf("  no paddle report lost, repeated or reordered, in every run: %ld wrong%s, %s\n",
+                wrong, all ? "" : " (a run failed)", wrong == 0 && all ? "met" : "NOT met");
 }
 
 }  // namespace
@@ -234,9 +410,12 @@ int main(int argc, char** argv) {
     using namespace quorvex::bench;
     QCoreApplication app(argc, argv);
     const int seconds = std::max(1, std::atoi(Option(argc, argv, "--seconds", "10").c_str()));
-    const auto ks = NumberList(Option(argc, argv, "--k", "10,25,50,98"));
+    const auto ks = NumberList(Option(argc, argv, "--k", "50,100,200"));
+    const auto uncoalesced = NumberList(Option(argc, argv, "--uncoalesced", "50"));
     if (ks.empty()) {
-        std::fprintf(stderr, "usage: server_load [--seconds N] [--k 10,25,50,98]\n");
+        std::fprintf(stderr,
+                     "usage: server_load [--seconds N] [--k 50,100,200] "
+                     "[--uncoalesced 50]\n");
         return 2;
     }
     std::printf(
@@ -247,19 +426,24 @@ int main(int argc, char** argv) {
         "after the run, keyed by the update's left/top/angle texts; each bot notes the same\n"
         "clock when its session handler is handed the update. The difference covers encoding,\n"
         "the server's writes, the kernel, and the bots' event loop (all K bots are served one\n"
-        "after another, so the last bot of each tick waits for the others). Server CPU is\n"
-        "getrusage(RUSAGE_SELF) in the server between the start and end of the measured\n"
-        "stretch; peak RSS is VmHWM from /proc/<pid>/status.\n\n");
+        "after another, so the last bot of each tick waits for the others). Relay latency in\n"
+        "the server runs from a paddle report's arrival to the hand-over of its last copy to\n"
+        "the kernel; end to end, from a bot's Send to the handler of the last bot to get its\n"
+        "copy. Each report carries a sequence number that every bot checks. Server CPU\n"
+        "is getrusage(RUSAGE_SELF) in the server between the start and end of the measured\n"
+        "stretch; writes are those the session hands to the kernel; peak RSS is VmHWM from\n"
+        "/proc/<pid>/status.\n\n");
     std::vector<Result> results;
     for (const int k : ks) {
-        results.push_back(RunOnce(k, seconds));
+        results.push_back(RunOnce(k, seconds, true));
         Print(results.back());
         std::fflush(stdout);
-    }
-    for (const auto& r : results) {
-        if (r.k == kGoalK) {
-            PrintGoals(r);
+        if (std::find(uncoalesced.begin(), uncoalesced.end(), k) != uncoalesced.end()) {
+            results.push_back(RunOnce(k, seconds, false));
+            Print(results.back());
+            std::fflush(stdout);
         }
     }
+    PrintGoals(results);
     return 0;
 }

@@ -1,8 +1,9 @@
 // The serving end of session_vs_enet, in a process of its own:
-//   compare_server ours|enet
+//   compare_server ours|enet|raw
 // It prints "PORT <n>", then echoes every Ping to its sender, and on the command
 // "fanout <count>" (standard input) sends <count> FanOut messages to every connected player
-// as fast as the receivers' counts allow. "quit" ends it.
+// as fast as the receivers' counts allow. "quit" ends it. The raw echo (plain TCP) serves
+// one connection and ends with it.
 
 #include <enet/enet.h>
 #include <poll.h>
@@ -16,6 +17,7 @@
 #include <map>
 #include <string>
 
+#include "bench/session_vs_enet/raw_tcp.h"
 #include "bench/session_vs_enet/wire.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/session_server.h"
@@ -117,7 +119,9 @@ class OursServer : public session::SessionEvents {
             return;
         }
         if (message[0] == kPing) {
+            // An answer waits for nothing, as ENet's server flushes its host after replying.
             server_.SendTo(from, message, 0, session::kSendGuaranteed);
+            server_.Flush();
         } else if (message[0] == kAck) {
             fanOut_.counts[from] = CounterOf(message.data(), message.size());
             Pump();
@@ -131,6 +135,7 @@ class OursServer : public session::SessionEvents {
             server_.SendTo(session::kAllPlayers, bytes, 0,
                            session::kSendGuaranteed | session::kSendNoLoopback);
         }
+        server_.Flush();
     }
 
     session::SessionServer server_;
@@ -229,6 +234,9 @@ int main(int argc, char** argv) {
     if (which == "enet") {
         return quorvex::bench::compare::RunEnet();
     }
-    std::fprintf(stderr, "usage: compare_server ours|enet\n");
+    if (which == "raw") {
+        return quorvex::bench::compare::RunRawEchoServer();
+    }
+    std::fprintf(stderr, "usage: compare_server ours|enet|raw\n");
     return 2;
 }

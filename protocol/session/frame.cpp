@@ -1,17 +1,29 @@
 #include "protocol/session/frame.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quorvex::session {
 
 Buffer MakeFrame(FrameKind kind, ByteView payload) {
     Buffer frame;
     frame.reserve(kFrameHeaderBytes + 1 + payload.size());
-    std::int32_t offset = 0;
-    AppendData(frame, payload.size() + 1, 4, offset);
-    AppendData(frame, static_cast<std::uint8_t>(kind), 1, offset);
-    frame.insert(frame.end(), payload.begin(), payload.end());
+    AppendFrame(frame, kind, payload);
     return frame;
+}
+
+void AppendFrame(Buffer& out, FrameKind kind, ByteView payload) {
+    const auto length = static_cast<std::uint32_t>(payload.size() + 1);
+    const std::size_t at = out.size();
+    out.resize(at + kFrameHeaderBytes + 1 + payload.size());
+    std::uint8_t* frame = out.data() + at;
+    for (std::size_t i = 0; i < kFrameHeaderBytes; ++i) {
+        frame[i] = static_cast<std::uint8_t>(length >> (8 * i));
+    }
+    frame[kFrameHeaderBytes] = static_cast<std::uint8_t>(kind);
+    if (!payload.empty()) {
+        std::memcpy(frame + kFrameHeaderBytes + 1, payload.data(), payload.size());
+    }
 }
 
 Buffer EncodeHello(const Hello& hello) {

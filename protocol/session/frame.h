@@ -40,6 +40,8 @@ inline constexpr std::size_t kProofBytes = 32;
 
 // The whole frame (header and body) for `kind` with `payload`.
 Buffer MakeFrame(FrameKind kind, ByteView payload);
+// The same frame appended to `out`, so frames queued for one write need no buffer each.
+void AppendFrame(Buffer& out, FrameKind kind, ByteView payload);
 
 struct Hello {
     std::uint16_t version = 0;

@@ -51,6 +51,11 @@ struct Limits {
     // from other messages); beyond them lines are dropped, counted and logged, never relayed.
     double chatLinesPerSecond = 4;
     double chatBurst = 8;
+
+    // Frames the server queues while it handles incoming messages wait up to this long for
+    // more to the same player, so that a busy player gets one write per stretch rather than
+    // one per relayed message. 0 writes every frame as it is queued (benchmarks compare both).
+    int writeCoalesceMs = 10;
 };
 
 }  // namespace quorvex::session

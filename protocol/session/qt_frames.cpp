@@ -7,9 +7,10 @@
 
 namespace quorvex::session {
 
-void WriteNow(QTcpSocket& socket, const char* data, std::size_t size) {
+std::size_t WriteNow(QTcpSocket& socket, const char* data, std::size_t size) {
     std::size_t done = 0;
-    if (socket.bytesToWrite() == 0 && socket.state() == QAbstractSocket::ConnectedState) {
+    const qint64 held = socket.bytesToWrite();
+    if (held == 0 && socket.state() == QAbstractSocket::ConnectedState) {
         const ssize_t sent = ::send(static_cast<int>(socket.socketDescriptor()), data, size,
                                     MSG_DONTWAIT | MSG_NOSIGNAL);
         // On EAGAIN or a real error Qt takes everything; it reports errors itself.
@@ -17,7 +18,9 @@ void WriteNow(QTcpSocket& socket, const char* data, std::size_t size) {
     }
     if (done < size) {
         socket.write(data + done, static_cast<qint64>(size - done));
+        return static_cast<std::size_t>(socket.bytesToWrite());
     }
+    return 0;
 }
 
 bool PumpSocket(QTcpSocket& socket, FrameParser& parser) {

@@ -26,7 +26,8 @@ inline void TuneSocket(QTcpSocket& socket) {
 // kernel does not take goes through Qt's own buffer, so the order stays. Writing through Qt
 // alone switches the socket's write notifier on and off for every flush, and each switch wakes
 // the event loop with a syscall of its own: two thirds of all syscalls under load.
-void WriteNow(QTcpSocket& socket, const char* data, std::size_t size);
+// Returns how much Qt now holds for this socket.
+std::size_t WriteNow(QTcpSocket& socket, const char* data, std::size_t size);
 
 // Moves what the socket has (as much as the parser has room for) into the parser.
 // False when nothing could be moved.

@@ -91,14 +91,19 @@ Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*
     if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
         return refused;
     }
-    const QByteArray frame = FrameBytes(FrameKind::Data, message);
-    if (static_cast<std::size_t>(socket_->bytesToWrite() + frame.size()) >
+    outgoing_.clear();
+    AppendFrame(outgoing_, FrameKind::Data, message);
+    if (static_cast<std::size_t>(socket_->bytesToWrite()) + outgoing_.size() >
         limits_.maxPendingWriteBytes) {
         // The caller is in the middle of its own event; the notice reaches it on the loop.
         Lose(Notice::Queued);
         return Status::Failure(ErrorCode::ConnectionLost, "The server stopped reading");
     }
-    WriteNow(*socket_, frame.constData(), static_cast<std::size_t>(frame.size()));
+    // At once: a player sends a few messages a second, and an answer must not wait.
+    WriteNow(*socket_, reinterpret_cast<const char*>(outgoing_.data()), outgoing_.size());
+    if (outgoing_.capacity() > 64 * 1024) {
+        Buffer().swap(outgoing_);
+    }
     sinceSent_.restart();
     return Status::Success();
 }

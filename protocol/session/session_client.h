@@ -71,6 +71,7 @@ class SessionClient : public QObject {
     std::int32_t port_ = 0;
     QPointer<QTcpSocket> socket_;
     std::unique_ptr<FrameParser> parser_;
+    Buffer outgoing_;  // the frame being sent, kept so that sending allocates nothing
     QTimer connectTimer_;
     QTimer heartbeat_;
     QElapsedTimer sinceReceived_;

@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
+#include <QScopedValueRollback>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -42,9 +43,12 @@ class ServerPeer {
 
     QTcpSocket* socket;
     FrameParser parser;
-    // Frames queued during this turn of the event loop; they leave together in one write.
-    // Cleared, never freed, so a busy player costs no allocation per message.
-    std::vector<char> unsent;
+    // Frames waiting for the next flush; they leave together in one write. Cleared, not
+    // freed, so a busy player costs no allocation per message.
+    Buffer unsent;
+    // What Qt still held of our writes at the last hand-over: never less than it holds now,
+    // as only our own writes add to it, so the bound is checked without asking per frame.
+    std::size_t heldByQt = 0;
     bool joined = false;
     PlayerId id = 0;
     std::string name;
@@ -62,23 +66,9 @@ class ServerPeer {
 
 namespace {
 
-// A player's queue keeps up to this much room between turns; a burst's larger queue is given
-// back, so that a quiet player holds no more than this.
-constexpr std::size_t kKeptQueueBytes = 64 * 1024;
-
-// The whole Data frame in one allocation, built once however many players it goes to.
-QByteArray DataFrame(ByteView payload) {
-    QByteArray frame(static_cast<qsizetype>(kFrameHeaderBytes + 1 + payload.size()),
-                     Qt::Uninitialized);
-    const auto length = static_cast<std::uint32_t>(payload.size() + 1);
-    char* out = frame.data();
-    for (std::size_t i = 0; i < kFrameHeaderBytes; ++i) {
-        out[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
-    }
-    out[kFrameHeaderBytes] = static_cast<char>(FrameKind::Data);
-    std::copy(payload.begin(), payload.end(), out + kFrameHeaderBytes + 1);
-    return frame;
-}
+// A player's queue keeps up to this much room between flushes; a burst's larger queue is
+// given back, so that a quiet player holds no more than this.
+constexpr std::size_t kKeptQueueBytes = 16 * 1024;
 
 }  // namespace
 
@@ -86,31 +76,21 @@ SessionServer::SessionServer(Limits limits, QObject* parent) : QObject(parent), 
     clock_.start();
     heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
     connect(&heartbeat_, &QTimer::timeout, this, &SessionServer::Heartbeat);
-    // Frames queued while handling one batch of notifications leave together, one write per
-    // player, just before the event loop next waits. The zero-interval timer is the same flush
-    // for loops that never wait (processEvents without WaitForMoreEvents); scheduling a timer,
-    // unlike posting a call, needs no wake-up of the loop.
-    // Repeating, so that it is still active inside its own timeout; every flush stops it.
-    flush_.setInterval(0);
-    const auto flushAll = [this] {
-        if (!flush_.isActive()) {
-            return;  // nothing was queued since the last flush
-        }
-        flush_.stop();
-        for (const auto& [socket, peer] : peers_) {
-            if (!peer->unsent.empty()) {
-                WriteNow(*socket, peer->unsent.data(), peer->unsent.size());
-                peer->unsent.clear();
-                if (peer->unsent.capacity() > kKeptQueueBytes) {
-                    std::vector<char>().swap(peer->unsent);
-                }
-            }
-        }
-    };
-    connect(&flush_, &QTimer::timeout, this, flushAll);
+    // Queued frames leave together, one write per player. A timer bounds their wait; frames
+    // due at once go just before the event loop next waits, and through the zero-interval
+    // timer in loops that never wait (processEvents without WaitForMoreEvents). Scheduling a
+    // timer, unlike posting a call, needs no wake-up of the loop.
+    flush_.setSingleShot(true);
+    flush_.setTimerType(Qt::PreciseTimer);
+    connect(&flush_, &QTimer::timeout, this, &SessionServer::Flush);
     if (auto* dispatcher = QAbstractEventDispatcher::instance(thread())) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, flushAll);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            if (flushSoon_) {
+                Flush();
+            }
+        });
     }
+    sinceFlush_.start();
 }
 
 SessionServer::~SessionServer() {
@@ -182,7 +162,9 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
     if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
         return refused;
     }
-    const QByteArray frame = DataFrame(message);
+    // Encoded once, copied into each player's queue.
+    outgoing_.clear();
+    AppendFrame(outgoing_, FrameKind::Data, message);
     std::vector<ServerPeer*> overflowing;
     bool found = target == kAllPlayers || target == hostId_;
     for (const auto& [socket, peer] : peers_) {
@@ -190,9 +172,12 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
             continue;
         }
         found = true;
-        if (!Write(peer.get(), frame)) {
+        if (!Write(peer.get(), outgoing_)) {
             overflowing.push_back(peer.get());
         }
+    }
+    if (outgoing_.capacity() > kKeptQueueBytes) {
+        Buffer().swap(outgoing_);
     }
     for (ServerPeer* peer : overflowing) {
         Drop(peer);
@@ -228,6 +213,9 @@ void SessionServer::CancelAsyncOperation(int /*handle*/, std::uint32_t /*flags*/
 
 void SessionServer::Close(std::uint32_t /*flags*/) {
     heartbeat_.stop();
+    flush_.stop();
+    queued_ = false;
+    flushSoon_ = false;
     hostReported_ = true;
     if (listener_) {
         listener_->close();
@@ -294,6 +282,7 @@ void SessionServer::OnNewConnection() {
 }
 
 void SessionServer::OnReadyRead(ServerPeer* peer) {
+    const QScopedValueRollback<bool> answering(answering_, true);
     QTcpSocket* socket = peer->socket;
     const auto alive = [this, socket] { return socket != nullptr && peers_.count(socket) > 0; };
     while (alive() && PumpSocket(*socket, peer->parser)) {
@@ -424,7 +413,7 @@ bool SessionServer::Admit(ServerPeer* peer) {
     peer->parser.SetMaxBodyBytes(
         std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
     const Buffer welcome = EncodeWelcome(peer->id);
-    if (!Write(peer, FrameBytes(FrameKind::Welcome, welcome))) {
+    if (!Write(peer, MakeFrame(FrameKind::Welcome, welcome))) {
         return false;
     }
     // The host's own player is always reported first, even if this client was quicker than
@@ -480,27 +469,79 @@ void SessionServer::Refuse(ServerPeer* peer, std::uint8_t reason, const std::str
     QMetaObject::invokeMethod(this, &SessionServer::BuryDropped, Qt::QueuedConnection);
 }
 
-bool SessionServer::Write(ServerPeer* peer, const QByteArray& frame) {
+bool SessionServer::Write(ServerPeer* peer, ByteView frame) {
     QTcpSocket* socket = peer->socket;
-    if (socket == nullptr || static_cast<std::size_t>(socket->bytesToWrite()) +
-                                     peer->unsent.size() + static_cast<std::size_t>(frame.size()) >
-                                 limits_.maxPendingWriteBytes) {
-        return false;  // a peer that stops reading must not grow our memory
+    if (socket == nullptr) {
+        return false;
+    }
+    const auto overBound = [&] {
+        return peer->heldByQt + peer->unsent.size() + frame.size() > limits_.maxPendingWriteBytes;
+    };
+    if (overBound()) {
+        peer->heldByQt = static_cast<std::size_t>(socket->bytesToWrite());
+        if (overBound()) {
+            return false;  // a peer that stops reading must not grow our memory
+        }
     }
     if (peer->unsent.empty()) {
-        // The first frame for this player in this turn: make sure a flush is coming.
-        if (!flush_.isActive()) {
-            flush_.start();
-        }
         peer->sinceSent.restart();
     }
     peer->unsent.insert(peer->unsent.end(), frame.begin(), frame.end());
+    if (limits_.writeCoalesceMs <= 0) {
+        HandOver(*peer);
+    } else {
+        ScheduleFlush(!answering_);
+    }
     return true;
 }
 
+// A frame that answers incoming traffic waits for the window since the last flush to close,
+// so a player gets at most one write per window however many relays reach it; anything else
+// (a ball step, a kick) leaves when its event is done, and takes the waiting frames along.
+void SessionServer::ScheduleFlush(bool urgent) {
+    if (flushSoon_) {
+        return;
+    }
+    if (!urgent && queued_) {
+        return;  // the flush is already timed
+    }
+    // Whole milliseconds since the flush, rounded up, so that the wait never overshoots.
+    const qint64 since = (sinceFlush_.nsecsElapsed() + 999'999) / 1'000'000;
+    const auto wait = urgent ? 0 : std::max<qint64>(0, limits_.writeCoalesceMs - since);
+    queued_ = true;
+    flushSoon_ = wait == 0;
+    flush_.start(static_cast<int>(wait));
+}
+
+void SessionServer::Flush() {
+    flush_.stop();
+    if (!queued_) {
+        return;
+    }
+    queued_ = false;
+    flushSoon_ = false;
+    sinceFlush_.restart();
+    for (const auto& [socket, peer] : peers_) {
+        if (!peer->unsent.empty()) {
+            HandOver(*peer);
+        }
+    }
+    emit Flushed();
+}
+
+void SessionServer::HandOver(ServerPeer& peer) {
+    peer.heldByQt = WriteNow(*peer.socket, reinterpret_cast<const char*>(peer.unsent.data()),
+                             peer.unsent.size());
+    ++kernelWrites_;
+    peer.unsent.clear();
+    if (peer.unsent.capacity() > kKeptQueueBytes) {
+        Buffer().swap(peer.unsent);
+    }
+}
+
 void SessionServer::Heartbeat() {
+    static const Buffer keepAlive = MakeFrame(FrameKind::KeepAlive, {});
     std::vector<ServerPeer*> stale;
-    static const QByteArray keepAlive = FrameBytes(FrameKind::KeepAlive, {});
     for (const auto& [socket, peer] : peers_) {
         if (!peer->joined) {
             if (peer->sinceConnected.elapsed() > limits_.handshakeTimeoutMs) {

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/session_types.h"
 
@@ -38,7 +39,11 @@ class SessionServer : public QObject {
     Status GetClientInfo(PlayerId id, PlayerInfo& info) const;
     // To one player, or to every player with kAllPlayers; the frame is built once. The server's
     // own player never receives anything.
+    // Frames queued while incoming messages are handled may wait Limits::writeCoalesceMs for
+    // company; any other send (a timer's, a button's) leaves when its event is done.
     Status SendTo(PlayerId target, ByteView message, int timeoutMs, std::uint32_t flags);
+    // Hands every queued frame to the kernel now, for a sender whose answer must not wait.
+    void Flush();
     // The address clients should use to reach this host.
     Status GetLocalHostAddresses(std::uint32_t flags, SessionAddress& address) const;
     void CancelAsyncOperation(int handle, std::uint32_t flags);
@@ -48,6 +53,13 @@ class SessionServer : public QObject {
     std::uint16_t Port() const;
     PlayerId HostPlayerId() const { return hostId_; }
     int PlayerCount() const;  // joined clients, the server's own player not included
+    // Writes handed to the kernel so far: one per player per flush.
+    std::uint64_t KernelWrites() const { return kernelWrites_; }
+
+  signals:
+    // Every frame queued until now has just been handed to the kernel (a benchmark times
+    // relays by it).
+    void Flushed();
 
     // Where the session tells what it did about players over their limits (dropped messages,
     // disconnections, connections turned away), one line each, for the host's log.
@@ -73,7 +85,9 @@ class SessionServer : public QObject {
     void Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text);
     void ReportHost();
     void Heartbeat();
-    bool Write(ServerPeer* peer, const QByteArray& frame);
+    bool Write(ServerPeer* peer, ByteView frame);
+    void HandOver(ServerPeer& peer);
+    void ScheduleFlush(bool urgent);
     void Drop(ServerPeer* peer);
     void BuryDropped();
 
@@ -87,6 +101,12 @@ class SessionServer : public QObject {
     ApplicationDesc desc_;
     QTimer heartbeat_;
     QTimer flush_;
+    QElapsedTimer sinceFlush_;
+    Buffer outgoing_;         // the frame being sent, kept so that sending allocates nothing
+    bool queued_ = false;     // some player has frames waiting
+    bool flushSoon_ = false;  // they leave when the current event is done
+    bool answering_ = false;  // incoming messages are being handled
+    std::uint64_t kernelWrites_ = 0;
     PlayerId hostId_ = 0;
     // Identifiers start well away from seat numbers, so the two are never mistaken for each
     // other on screen or in a test.

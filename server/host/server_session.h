@@ -38,6 +38,8 @@ class ServerSession : public session::SessionEvents, public Outbox {
     ServerGame& Game() { return *game_; }
     bool IsHosting() const { return server_ && server_->IsHosting(); }
     std::uint16_t Port() const { return server_ ? server_->Port() : 0; }
+    // The session itself, while hosting (benchmarks read its counts).
+    const session::SessionServer* Server() const { return server_.get(); }
     // The host's address as text ("a;b;c" parts), empty without a session.
     std::optional<std::string> HostAddressText() const;
     // Called after every notification has been applied, so a view can refresh.
