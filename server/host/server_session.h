@@ -8,6 +8,7 @@
 #include <string>
 
 #include "protocol/outbox.h"
+#include "protocol/session/discovery_responder.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
 #include "ui/prompter.h"
@@ -29,6 +30,8 @@ class ServerSession : public session::SessionEvents, public Outbox {
     ServerGame& Game() { return *game_; }
     bool IsHosting() const { return server_ && server_->IsHosting(); }
     std::uint16_t Port() const { return server_ ? server_->Port() : 0; }
+    // The UDP port LAN discovery is answered on (the hosting port's number), 0 without it.
+    std::uint16_t DiscoveryPort() const { return discovery_ ? discovery_->Port() : 0; }
     // The host's address as text ("a;b;c" parts), empty without a session.
     std::optional<std::string> HostAddressText() const;
     // Called after every notification has been applied, so a view can refresh.
@@ -41,9 +44,11 @@ class ServerSession : public session::SessionEvents, public Outbox {
 
   private:
     void Changed();
+    void AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers);
 
     session::Limits limits_;
     std::unique_ptr<session::SessionServer> server_;
+    std::unique_ptr<session::DiscoveryResponder> discovery_;
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
 };
