@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-client"));
     quorvex::QtPrompter prompter;
-    ServerFinder finder(quorvex::session::DiscoveryTargets());
+    ServerFinder finder(quorvex::session::DiscoveryTargets);
     const RememberedChoices remembered = LoadRememberedChoices();
     StartOptions start;
     start.host = given.host;

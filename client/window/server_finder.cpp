@@ -34,7 +34,7 @@ std::string NothingFoundText(std::uint16_t port) {
            std::to_string(port) + ". You can still type an address.";
 }
 
-ServerFinder::ServerFinder(QList<QHostAddress> targets, std::uint16_t port)
+ServerFinder::ServerFinder(session::DiscoveryBrowser::Targets targets, std::uint16_t port)
     : port_(port),
       browser_(std::make_unique<session::DiscoveryBrowser>(std::move(targets), port)) {}
 

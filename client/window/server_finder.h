@@ -3,8 +3,6 @@
 // The host prompt's list: the servers LAN discovery finds while the prompt is open, each
 // offered by the address to connect to.
 
-#include <QList>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,7 +26,8 @@ std::string NothingFoundText(std::uint16_t port);
 
 class ServerFinder : public ChoiceSource {
   public:
-    ServerFinder(QList<QHostAddress> targets, std::uint16_t port = session::kDiscoveryPort);
+    explicit ServerFinder(session::DiscoveryBrowser::Targets targets,
+                          std::uint16_t port = session::kDiscoveryPort);
     ~ServerFinder() override;
 
     void Open(std::function<void()> changed) override;

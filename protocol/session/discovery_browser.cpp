@@ -23,7 +23,7 @@ std::string ConnectAddress(const DiscoveryReply& reply, const QNetworkDatagram& 
 
 }  // namespace
 
-DiscoveryBrowser::DiscoveryBrowser(QList<QHostAddress> targets, std::uint16_t port, QObject* parent)
+DiscoveryBrowser::DiscoveryBrowser(Targets targets, std::uint16_t port, QObject* parent)
     : QObject(parent), targets_(std::move(targets)), port_(port) {
     asking_.setInterval(kDiscoveryAskIntervalMs);
     connect(&asking_, &QTimer::timeout, this, &DiscoveryBrowser::Ask);
@@ -61,7 +61,7 @@ void DiscoveryBrowser::Stop() {
 
 void DiscoveryBrowser::Ask() {
     const Buffer query = EncodeDiscoveryQuery(DiscoveryQuery{token_});
-    for (const QHostAddress& target : targets_) {
+    for (const QHostAddress& target : targets_()) {
         QUdpSocket* socket =
             target.protocol() == QAbstractSocket::IPv4Protocol ? v4_.get() : v6_.get();
         if (socket != nullptr) {

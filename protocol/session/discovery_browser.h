@@ -36,9 +36,13 @@ struct FoundServer {
 class DiscoveryBrowser : public QObject {
     Q_OBJECT
   public:
-    // Asks on `port` of each of `targets` (DiscoveryTargets() in the program).
-    DiscoveryBrowser(QList<QHostAddress> targets, std::uint16_t port = kDiscoveryPort,
-                     QObject* parent = nullptr);
+    // Where to ask, worked out again before every ask: an interface may come up (or get its
+    // carrier) while the prompt is open. DiscoveryTargets in the program.
+    using Targets = std::function<QList<QHostAddress>()>;
+
+    // Asks on `port` of each of `targets()`.
+    explicit DiscoveryBrowser(Targets targets, std::uint16_t port = kDiscoveryPort,
+                              QObject* parent = nullptr);
     ~DiscoveryBrowser() override;
 
     void Start();
@@ -56,7 +60,7 @@ class DiscoveryBrowser : public QObject {
     void OnReadyRead(QUdpSocket& socket);
     void Changed();
 
-    QList<QHostAddress> targets_;
+    Targets targets_;
     std::uint16_t port_;
     std::unique_ptr<QUdpSocket> v4_;
     std::unique_ptr<QUdpSocket> v6_;

@@ -3,6 +3,25 @@
 #include <QNetworkInterface>
 
 namespace quorvex::session {
+namespace {
+
+// The entry's broadcast address, worked out from its prefix when the address was configured
+// without one (ip addr add 10.1.2.3/24 sets none).
+QHostAddress SubnetBroadcast(const QNetworkAddressEntry& entry) {
+    if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol) {
+        return {};
+    }
+    if (!entry.broadcast().isNull()) {
+        return entry.broadcast();
+    }
+    const int prefix = entry.prefixLength();
+    if (prefix < 1 || prefix > 30) {
+        return {};  // no room for a broadcast address, or no prefix known
+    }
+    return QHostAddress(entry.ip().toIPv4Address() | (0xFFFFFFFFu >> prefix));
+}
+
+}  // namespace
 
 QList<QHostAddress> ParseDiscoveryTargets(const QString& list) {
     QList<QHostAddress> targets;
@@ -31,9 +50,10 @@ QList<QHostAddress> DiscoveryTargets() {
         for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
             // 255.255.255.255 does not leave every stack the same way; each subnet's own
             // broadcast address does.
-            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol &&
-                !entry.broadcast().isNull() && !targets.contains(entry.broadcast())) {
-                targets.append(entry.broadcast());
+            const QHostAddress broadcast = SubnetBroadcast(entry);
+            if (!broadcast.isNull() && flags.testFlag(QNetworkInterface::CanBroadcast) &&
+                !targets.contains(broadcast)) {
+                targets.append(broadcast);
             }
             hasIPv6 = hasIPv6 || entry.ip().protocol() == QAbstractSocket::IPv6Protocol;
         }
