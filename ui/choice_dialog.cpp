@@ -24,7 +24,8 @@ ChoiceDialog::ChoiceDialog(const std::string& prompt, const std::string& title,
     answer_->selectAll();
     label->setBuddy(answer_);
     list_ = new QListWidget(this);
-    list_->setMinimumWidth(480);
+    list_->setMinimumWidth(560);
+    list_->setMaximumHeight(160);
     emptyText_ = new QLabel(this);
     emptyText_->setWordWrap(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -85,6 +86,7 @@ void ChoiceDialog::ShowChoices() {
     list_->clear();
     for (const Choice& choice : shown_) {
         list_->addItem(QString::fromStdString(choice.text));
+        list_->item(list_->count() - 1)->setToolTip(QString::fromStdString(choice.text));
         if (!picked.empty() && choice.value == picked) {
             list_->setCurrentRow(list_->count() - 1);
         }

@@ -19,10 +19,12 @@ const char* GameTypeName(std::uint8_t type) {
 }  // namespace
 
 std::string ServerLine(const session::FoundServer& server) {
+    // What tells servers apart comes first, so that it shows however narrow the list is.
     const auto& r = server.reply;
-    std::string line = r.sessionName + " on " + r.hostName + " at " + server.connectAddress + ", " +
-                       std::to_string(r.players) + "/" + std::to_string(r.maxPlayers) +
-                       " players, " + GameTypeName(r.gameType) + ", miss limit " + r.missLimit;
+    std::string line = server.connectAddress + " (" + r.hostName +
+                       "): " + std::to_string(r.players) + "/" + std::to_string(r.maxPlayers) +
+                       " players, " + GameTypeName(r.gameType) + ", miss limit " + r.missLimit +
+                       " - " + r.sessionName;
     if (r.version != QUORVEX_VERSION) {
         line += " (version " + r.version + ")";
     }
@@ -65,8 +67,8 @@ std::vector<Choice> ServerFinder::Choices() const {
 }
 
 std::string ServerFinder::EmptyText() const {
-    return browser_->AskingForMs() < kServerFinderPatienceMs ? kLookingText
-                                                             : NothingFoundText(port_);
+    // Looking until the patience timer has run out: it is what tells the prompt to look again.
+    return patience_ && !patience_->isActive() ? NothingFoundText(port_) : kLookingText;
 }
 
 }  // namespace quorvex::client

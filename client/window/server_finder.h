@@ -18,8 +18,8 @@ namespace quorvex::client {
 inline constexpr int kServerFinderPatienceMs = 1500;
 inline constexpr char kLookingText[] = "Looking for servers on the local network...";
 
-// One line of the list, e.g. "First ... on hal at 192.168.1.5, 2/10 players, Points, miss
-// limit 5".
+// One line of the list, e.g. "192.168.1.5 (hal): 2/10 players, Points, miss limit 5 - First
+// VuvovuDUduz App (Messaging Program)".
 std::string ServerLine(const session::FoundServer& server);
 // Why nothing was found, naming the UDP port a firewall must let through.
 std::string NothingFoundText(std::uint16_t port);

@@ -48,8 +48,6 @@ class DiscoveryBrowser : public QObject {
     void Start();
     void Stop();
     bool Running() const { return asking_.isActive(); }
-    // Milliseconds since Start.
-    qint64 AskingForMs() const { return since_.isValid() ? since_.elapsed() : 0; }
     // In the order first heard.
     const std::vector<FoundServer>& Servers() const { return servers_; }
     // Runs whenever Servers() changed.
