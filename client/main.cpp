@@ -30,16 +30,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("quorvex-client"));
     quorvex::QtPrompter prompter;
     ServerFinder finder(quorvex::session::DiscoveryTargets);
-    const RememberedChoices remembered = LoadRememberedChoices();
-    StartOptions start;
+    // Only what a person typed is kept: a scripted run must not change their defaults.
+    StartOptions start = RememberingStartOptions();
     start.host = given.host;
     start.name = given.name;
-    start.hostDefault = remembered.host;
-    start.nameDefault = remembered.name;
     start.hostChoices = &finder;
-    // Only what a person typed is kept: a scripted run must not change their defaults.
-    start.nameTyped = RememberName;
-    start.hostConnected = RememberHost;
     ClientSession session(prompter, quorvex::session::kDefaultPort);
     session.SetStartOptions(start);
     ClientWindow window(session);

@@ -4,8 +4,6 @@
 
 #include <memory>
 
-#include "client/window/client_session.h"
-
 namespace quorvex::client {
 namespace {
 
@@ -35,6 +33,16 @@ void RememberHost(const std::string& host) {
 
 void RememberName(const std::string& name) {
     OpenSettings()->setValue(QLatin1String(kNameKey), QString::fromStdString(name));
+}
+
+StartOptions RememberingStartOptions() {
+    const RememberedChoices remembered = LoadRememberedChoices();
+    StartOptions options;
+    options.hostDefault = remembered.host;
+    options.nameDefault = remembered.name;
+    options.nameTyped = RememberName;
+    options.hostConnected = RememberHost;
+    return options;
 }
 
 }  // namespace quorvex::client

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "client/window/client_session.h"
+
 namespace quorvex::client {
 
 struct RememberedChoices {
@@ -16,5 +18,8 @@ struct RememberedChoices {
 RememberedChoices LoadRememberedChoices();
 void RememberHost(const std::string& host);
 void RememberName(const std::string& name);
+
+// Start-up that pre-fills the prompts with the stored choices and stores what is typed.
+StartOptions RememberingStartOptions();
 
 }  // namespace quorvex::client

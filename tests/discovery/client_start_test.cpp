@@ -50,24 +50,22 @@ TEST(HostPrompt, ListsARunningServerWithinASecondAndPicksItsAddress) {
     EXPECT_LT(listedAfterMs, 1000);
 }
 
-// A client run as main() wires it: remembered defaults, and the choices stored back.
+// A client started as main() starts it, the command line's answers taken from `given`.
 struct ClientRun {
-    ClientRun(std::int32_t port, Answers answers, client::StartOptions options = {})
-        : session(prompter, port, FastLimits()) {
-        prompter = ScriptedPrompter(std::move(answers));
-        const auto remembered = client::LoadRememberedChoices();
-        options.hostDefault = remembered.host;
-        options.nameDefault = remembered.name;
-        options.nameTyped = client::RememberName;
-        options.hostConnected = client::RememberHost;
+    ClientRun(std::int32_t port, Answers answers, client::StartOptions given = {})
+        : prompter(std::move(answers)), session(prompter, port, FastLimits()) {
+        client::StartOptions options = client::RememberingStartOptions();
+        options.host = given.host;
+        options.name = given.name;
         session.SetStartOptions(options);
         session.SetEndCallback([this](int code) { exitCodes.push_back(code); });
-        started = session.SessionInit() && session.ConnectToHost();
+        if (session.SessionInit()) {
+            session.ConnectToHost();
+        }
     }
     ScriptedPrompter prompter;
     client::ClientSession session;
     std::vector<int> exitCodes;
-    bool started = false;
 };
 
 TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {

@@ -32,6 +32,8 @@ TEST(DiscoveryDatagrams, RoundTripAndBounds) {
     const Buffer query = EncodeDiscoveryQuery({0xA1B2C3D4});
     ASSERT_EQ(query.size(), kDiscoveryQueryBytes);
     EXPECT_EQ(DecodeDiscoveryQuery(View(query))->token, 0xA1B2C3D4u);
+    const DiscoveryReply plain{5, 6, "session", "hal", "fd00::5", 4001, 2, 9, 2, "7", "1.2.3"};
+    EXPECT_EQ(DecodeDiscoveryReply(View(EncodeDiscoveryReply(plain))), plain);
     const Buffer longest = EncodeDiscoveryReply(LongestReply());
     EXPECT_LE(longest.size(), query.size());
     const auto cut = DecodeDiscoveryReply(View(longest));

@@ -4,89 +4,74 @@
 
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-int Shell(const QString& command) {
-    return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command});
-}
+// $S and $C: the server's and the client's namespace, $SL and $CL their ends of the link.
+constexpr char kMake[] = R"(set -e
+ip netns add $S; ip netns add $C
+for n in $S $C; do
+  ip netns exec $n sysctl -qw net.ipv6.conf.default.accept_dad=0; ip -n $n link set lo up
+done
+ip link add $SL netns $S type veth peer name $CL netns $C
+ip -n $S addr add 10.201.0.1/24 dev $SL; ip -n $S addr add fd77::1/64 nodad dev $SL
+ip -n $C addr add 10.201.0.2/24 dev $CL; ip -n $C addr add fd77::2/64 nodad dev $CL
+ip -n $S link set $SL up; ip -n $C link set $CL up
+mkdir -p /etc/netns/$C; echo 'fd77::1 quorvex-server6' > /etc/netns/$C/hosts)";
+constexpr char kRemove[] =
+    "ip netns del $S; ip netns del $C; rm -rf /etc/netns/$C; rmdir /etc/netns 2>/dev/null";
 
 struct Namespaces {
-    const QString tag = QString::number(getpid());
-    const QString server = "qvx-s-" + tag, client = "qvx-c-" + tag;
-    const QString serverLink = "qvs" + tag, clientLink = "qvc" + tag;
-    const QString hostsDir = "/etc/netns/" + client;
-
-    bool Make() {
-        const QString s = "ip -n " + server + " ", c = "ip -n " + client + " ";
-        // Link-local addresses without duplicate detection, so they are usable at once.
-        const QString noDad = " sysctl -qw net.ipv6.conf.default.accept_dad=0";
-        const QStringList steps = {"ip netns add " + server,
-                                   "ip netns add " + client,
-                                   "ip netns exec " + server + noDad,
-                                   "ip netns exec " + client + noDad,
-                                   "ip link add " + serverLink + " netns " + server +
-                                       " type veth peer name " + clientLink + " netns " + client,
-                                   s + "addr add 10.201.0.1/24 dev " + serverLink,
-                                   c + "addr add 10.201.0.2/24 dev " + clientLink,
-                                   s + "addr add fd77::1/64 nodad dev " + serverLink,
-                                   c + "addr add fd77::2/64 nodad dev " + clientLink,
-                                   s + "link set lo up",
-                                   c + "link set lo up",
-                                   s + "link set " + serverLink + " up",
-                                   c + "link set " + clientLink + " up"};
-        return Shell(steps.join(" && ")) == 0 && QDir().mkpath(hostsDir);
+    Namespaces() {
+        const QString tag = QString::number(getpid());
+        env.insert("S", "qvx-s-" + tag);
+        env.insert("C", "qvx-c-" + tag);
+        env.insert("SL", "qvs" + tag);
+        env.insert("CL", "qvc" + tag);
+        made = geteuid() == 0 && Shell(kMake) == 0;
     }
-    ~Namespaces() {
-        Shell("ip netns del " + server + " 2>/dev/null; ip netns del " + client + " 2>/dev/null");
-        QDir(hostsDir).removeRecursively();
+    ~Namespaces() { Shell(kRemove); }
+    int Shell(const char* script) {
+        QProcess shell;
+        shell.setProcessEnvironment(env);
+        shell.start("sh", {"-c", script});
+        return shell.waitForFinished(10000) ? shell.exitCode() : -1;
     }
+    QString operator[](const char* name) const { return env.value(name); }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    bool made = false;
 };
 
 TEST(DiscoveryBetweenMachines, FoundAndJoinedOverBroadcastMulticastAndIpv6Name) {
-    if (geteuid() != 0 || Shell("command -v ip >/dev/null") != 0) {
-        GTEST_SKIP() << "needs root and iproute2 to make network namespaces";
-    }
     Namespaces ns;
-    if (!ns.Make()) {
-        GTEST_SKIP() << "this machine cannot make network namespaces joined by veth";
+    if (!ns.made) {
+        GTEST_SKIP() << "needs root, iproute2, network namespaces and veth links";
     }
-    QFile hosts(ns.hostsDir + "/hosts");
-    ASSERT_TRUE(hosts.open(QIODevice::WriteOnly));
-    hosts.write("fd77::1 quorvex-server6\n");
-    hosts.close();
-
     QProcess server;
-    server.start("ip", {"netns", "exec", ns.server, QUORVEX_DISCOVERY_PEER, "serve"});
+    server.start("ip", {"netns", "exec", ns["S"], QUORVEX_DISCOVERY_PEER, "serve"});
     ASSERT_TRUE(server.waitForReadyRead(10000));
     ASSERT_EQ(server.readLine().trimmed(), "READY");
+    const QString multicast = "QUORVEX_DISCOVERY_ADDRESSES=ff02::1%" + ns["CL"];
     struct Case {
-        QString targets;  // empty: computed inside the client's namespace
-        QStringList hostArgument;
+        QStringList env;  // unset: the targets are computed inside the client's namespace
+        QStringList host;
         QString found;
-    };
-    const Case cases[] = {
-        {"", {}, "FOUND 10.201.0.1"},
-        {"ff02::1%" + ns.clientLink, {}, "FOUND fe80::"},
-        {"ff02::1%" + ns.clientLink, {"quorvex-server6"}, "FOUND fe80::"},
+    } const cases[] = {
+        {{"-u", "QUORVEX_DISCOVERY_ADDRESSES"}, {}, "FOUND 10.201.0.1\n"},
+        {{multicast}, {}, "FOUND fe80::"},
+        {{multicast}, {"quorvex-server6"}, "FOUND fe80::"},
     };
     for (const Case& c : cases) {
         QProcess finder;
-        QStringList env = c.targets.isEmpty()
-                              ? QStringList{"-u", "QUORVEX_DISCOVERY_ADDRESSES"}
-                              : QStringList{"QUORVEX_DISCOVERY_ADDRESSES=" + c.targets};
-        finder.start("ip", QStringList{"netns", "exec", ns.client, "env"} + env +
-                               QStringList{QUORVEX_DISCOVERY_PEER, "find"} + c.hostArgument);
+        finder.start("ip", QStringList{"netns", "exec", ns["C"], "env"} + c.env +
+                               QStringList{QUORVEX_DISCOVERY_PEER, "find"} + c.host);
         ASSERT_TRUE(finder.waitForFinished(15000));
-        const QString out = QString::fromUtf8(finder.readAllStandardOutput());
-        EXPECT_EQ(finder.exitCode(), 0) << c.found.toStdString() << ": " << out.toStdString()
-                                        << finder.readAllStandardError().toStdString();
-        EXPECT_TRUE(out.startsWith(c.found) && out.contains("JOINED")) << out.toStdString();
+        const QString out = finder.readAllStandardOutput();
+        EXPECT_EQ(finder.exitCode(), 0) << out.toStdString();
+        EXPECT_TRUE(out.startsWith(c.found) && out.endsWith("JOINED\n")) << out.toStdString();
     }
     server.kill();
     server.waitForFinished(5000);
