@@ -1,7 +1,8 @@
 // How much a flood of LAN discovery queries costs a hosting server, and whether the ball keeps
 // its 100 ms beat meanwhile. One process hosts a server (its rules, session and discovery, no
 // window) and watches BallUpdate arrive at a player on loopback, first for a quiet stretch,
-// then while a child process (this program with --flood) sends valid queries at a fixed rate.
+// then while a child process (this program with --flood) sends valid queries at a fixed rate
+// to a closed port (the machine's share of the cost) and to the server.
 //   discovery_flood [--seconds 5] [--rate 10000]
 
 #include <arpa/inet.h>
@@ -15,6 +16,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -92,6 +94,18 @@ double CpuMs() {
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
+std::uint16_t UnusedUdpPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof at;
+    bind(fd, reinterpret_cast<const sockaddr*>(&at), sizeof at);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size);
+    close(fd);  // closed again: datagrams to it are dropped by the kernel
+    return ntohs(at.sin_port);
+}
+
 void RunFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -158,27 +172,38 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The flood aimed at a port nobody answers on costs the machine the same (the flooder, the
+    // kernel) but the server nothing: what the server's own handling adds is the difference.
+    const auto floodWhileMeasuring = [&](std::uint16_t port, std::string& report) {
+        bench::ChildProcess flood(
+            bench::OwnDirectory() + "/discovery_flood",
+            {"--flood", std::to_string(port), std::to_string(rate), std::to_string(seconds)});
+        const Stretch stretch = Measure(watcher, seconds);
+        for (const std::string& line : flood.ReadRemainingLines(5000)) {
+            report += line;
+        }
+        flood.Wait(2000);
+        return stretch;
+    };
     const Stretch quiet = Measure(watcher, seconds);
-    bench::ChildProcess flood(bench::OwnDirectory() + "/discovery_flood",
-                              {"--flood", std::to_string(server.DiscoveryPort()),
-                               std::to_string(rate), std::to_string(seconds)});
-    const Stretch flooded = Measure(watcher, seconds);
-    std::string report;
-    for (const std::string& line : flood.ReadRemainingLines(5000)) {
-        report += line;
-    }
-    flood.Wait(2000);
+    std::string elsewhereReport, report;
+    const Stretch elsewhere = floodWhileMeasuring(UnusedUdpPort(), elsewhereReport);
+    const Stretch flooded = floodWhileMeasuring(server.DiscoveryPort(), report);
 
     std::printf("discovery flood: %d queries/s of %zu bytes for %d s against UDP port %u\n", rate,
                 session::kDiscoveryQueryBytes, seconds, server.DiscoveryPort());
-    std::printf("flooder: %s\n", report.c_str());
+    std::printf("flooder at the server: %s\n", report.c_str());
     Print("quiet:", quiet);
-    Print("under the flood:", flooded);
-    const bool met = flooded.interval.count > 0 && flooded.meanMs > 98 && flooded.meanMs < 102 &&
-                     flooded.interval.p99 <= quiet.interval.p99 + 5;
+    Print("flood at a closed port:", elsewhere);
+    Print("flood at the server:", flooded);
+    const double baseline = std::max(quiet.interval.p99, elsewhere.interval.p99);
+    // Coarse timers may fire up to 5 % early, and a loop woken often (by a flood, or by many
+    // players) lets them: the mean may drift by that much without any tick being late.
+    const bool met = flooded.interval.count > 0 && flooded.meanMs >= 98 && flooded.meanMs <= 102 &&
+                     flooded.interval.p99 <= baseline + 5;
     std::printf(
-        "goal: BallUpdate cadence unchanged under the flood (mean 100 +- 2 ms, p99 at "
-        "most 5 ms above the quiet p99): %s\n",
+        "goal: BallUpdate cadence unchanged under the flood (mean within 2 %% of 100 ms, "
+        "p99 at most 5 ms above the worse of the quiet and the closed-port p99): %s\n",
         met ? "met" : "NOT met");
     return 0;
 }
