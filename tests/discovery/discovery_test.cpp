@@ -28,7 +28,7 @@ DiscoveryReply LongestReply() {
     return {1, 2, longText, longText, longText, 4000, 3, 10, 1, longText, longText};
 }
 
-TEST(DiscoveryDatagrams, RoundTripAndBounds) {
+TEST(DiscoveryDatagrams, RoundTripBoundsAndRefusals) {
     const Buffer query = EncodeDiscoveryQuery({0xA1B2C3D4});
     ASSERT_EQ(query.size(), kDiscoveryQueryBytes);
     EXPECT_EQ(DecodeDiscoveryQuery(View(query))->token, 0xA1B2C3D4u);
@@ -36,35 +36,32 @@ TEST(DiscoveryDatagrams, RoundTripAndBounds) {
     EXPECT_EQ(DecodeDiscoveryReply(View(EncodeDiscoveryReply(plain))), plain);
     const Buffer longest = EncodeDiscoveryReply(LongestReply());
     EXPECT_LE(longest.size(), query.size());
-    const auto cut = DecodeDiscoveryReply(View(longest));
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->hostName, std::string(kDiscoveryTextBytes, 'x'));
+    EXPECT_EQ(DecodeDiscoveryReply(View(longest))->hostName, std::string(kDiscoveryTextBytes, 'x'));
     EXPECT_EQ(CutUtf8("a\xC3\xA9", 2), "a");  // never half a character
     EXPECT_EQ(CutUtf8("a\xC3\xA9", 3), "a\xC3\xA9");
-}
 
-TEST(DiscoveryDatagrams, ForeignOrBrokenDatagramsAreRefused) {
-    Buffer foreign = EncodeDiscoveryQuery({7});
-    foreign[6] ^= 1;  // one character of the application identifier
-    Buffer shortQuery = EncodeDiscoveryQuery({7});
-    shortQuery.pop_back();
-    Buffer otherFormat = EncodeDiscoveryQuery({7});
-    otherFormat[1] = 2;
-    const Buffer reply = EncodeDiscoveryReply(LongestReply());
-    for (const Buffer& bad : {foreign, shortQuery, otherFormat, reply}) {
+    // One byte off in each: the identifier, the padding, the format; and the other kind.
+    auto spoilt = [](Buffer b, std::size_t at, int by) {
+        if (at == b.size()) {
+            b.pop_back();
+        } else {
+            b[at] = static_cast<std::uint8_t>(b[at] + by);
+        }
+        return b;
+    };
+    for (const Buffer& bad :
+         {spoilt(query, 6, 1), spoilt(query, query.size(), 0), spoilt(query, 1, 1), longest}) {
         EXPECT_FALSE(DecodeDiscoveryQuery(View(bad)));
     }
-    auto withGame = [](std::uint8_t type, std::uint16_t port) {
+    auto with = [](std::uint8_t gameType, std::uint16_t port) {
         DiscoveryReply r = LongestReply();
-        r.gameType = type;
+        r.gameType = gameType;
         r.port = port;
         return EncodeDiscoveryReply(r);
     };
-    EXPECT_TRUE(DecodeDiscoveryReply(View(withGame(3, 1))));
-    Buffer truncated = withGame(3, 1);
-    truncated.pop_back();
-    for (const Buffer& bad :
-         {withGame(0, 1), withGame(4, 1), withGame(3, 0), truncated, EncodeDiscoveryQuery({7})}) {
+    EXPECT_TRUE(DecodeDiscoveryReply(View(with(3, 1))));
+    for (const Buffer& bad : {with(0, 1), with(4, 1), with(3, 0),
+                              spoilt(longest, longest.size(), 0), spoilt(longest, 6, 1), query}) {
         EXPECT_FALSE(DecodeDiscoveryReply(View(bad)));
     }
 }
@@ -86,7 +83,6 @@ TEST(Discovery, FindsARunningServerOnLoopbackOnce) {
     Pump(100);  // the answer on the second route must not make a second entry
     ASSERT_EQ(browser.Servers().size(), 1u);
     const FoundServer found = browser.Servers()[0];
-    EXPECT_EQ(found.reply.sessionName, "First VuvovuDUduz App (Messaging Program)");
     EXPECT_EQ(found.reply.port, server.Port());
     EXPECT_EQ(found.reply.maxPlayers, 10u);
     EXPECT_EQ(found.reply.gameType, 3);
@@ -106,7 +102,7 @@ TEST(Discovery, AnswersOnlyOurQueriesAtABoundedRateAndNeverLarger) {
                             QHostAddress::LocalHost, responder.Port());
     };
     Buffer foreign = EncodeDiscoveryQuery({1});
-    foreign[6] ^= 1;
+    foreign[6] ^= 1;  // one character of the application identifier
     send(foreign);
     Pump(300);
     EXPECT_FALSE(asker.hasPendingDatagrams());
