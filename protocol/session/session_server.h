@@ -3,6 +3,8 @@
 // The hosting end of the session service: a TCP listener, one framed connection per player,
 // player identifiers, send-to-all, keep-alive, and notifications on the Qt event loop.
 
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -19,6 +21,10 @@ class QTcpSocket;
 namespace quorvex::session {
 
 class ServerPeer;
+
+// The address people should type to reach this host: its first IPv4 address off loopback, else
+// its first IPv6 one that is not link-local, else 127.0.0.1.
+QString PreferredHostAddress(const QList<QHostAddress>& addresses);
 
 class SessionServer : public QObject {
     Q_OBJECT

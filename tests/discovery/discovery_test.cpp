@@ -120,6 +120,13 @@ TEST(Discovery, AnswersOnlyOurQueriesAtABoundedRateAndNeverLarger) {
     EXPECT_EQ(replies, kMaxDiscoveryRepliesPerSecond);
 }
 
+TEST(Ipv6, TheServerShowsItsIpv4AddressWhenItHasOneElseItsIpv6One) {
+    const QHostAddress lo("127.0.0.1"), v4("192.168.1.5"), v6("fd00::5"), link("fe80::1");
+    EXPECT_EQ(PreferredHostAddress({lo, link, v6, v4}), "192.168.1.5");
+    EXPECT_EQ(PreferredHostAddress({lo, QHostAddress("::1"), link, v6}), "fd00::5");
+    EXPECT_EQ(PreferredHostAddress({lo, link}), "127.0.0.1");
+}
+
 TEST(Ipv6, ClientsConnectOverLoopbackWithOrWithoutBrackets) {
     HostedServer server;
     if (QUdpSocket probe; !probe.bind(QHostAddress::LocalHostIPv6, 0)) {
