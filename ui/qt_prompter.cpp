@@ -4,6 +4,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "ui/choice_dialog.h"
+
 namespace quorvex {
 
 std::optional<std::string> QtPrompter::AskText(const std::string& prompt, const std::string& title,
@@ -16,6 +18,17 @@ std::optional<std::string> QtPrompter::AskText(const std::string& prompt, const 
         return std::nullopt;
     }
     return answer.toStdString();
+}
+
+std::optional<std::string> QtPrompter::AskTextWithChoices(const std::string& prompt,
+                                                          const std::string& title,
+                                                          const std::string& defaultAnswer,
+                                                          ChoiceSource& choices) {
+    ChoiceDialog dialog(prompt, title, defaultAnswer, choices, parent_);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.Answer();
 }
 
 void QtPrompter::ShowCritical(const std::string& title, const std::string& text) {

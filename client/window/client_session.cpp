@@ -35,9 +35,14 @@ bool ClientSession::ConnectToHost() {
         return false;
     }
     // No other check: whatever was typed is the host, and the session says what it makes of it.
-    std::string host;
+    std::string host = options_.host.value_or("");
     while (host.empty()) {
-        host = prompter_.AskText(kHostPrompt, kHostTitle, kDefaultHost).value_or("");
+        host = (options_.hostChoices != nullptr
+                    ? prompter_.AskTextWithChoices(kHostPrompt, kHostTitle, options_.hostDefault,
+                                                   *options_.hostChoices)
+                    : prompter_.AskText(kHostPrompt, kHostTitle, options_.hostDefault))
+                   .value_or("");
+        typedHost_ = host;
     }
     if (const auto status = hostAddress_.AddComponentString("hostname", host); !status.Ok()) {
         Fail(kConnectTitle, status);
@@ -61,8 +66,16 @@ bool ClientSession::ConnectToHost() {
 }
 
 void ClientSession::AskPlayerName() {
+    if (options_.name) {
+        state_.SetMyName(*options_.name);
+        return;
+    }
     // An empty name, even from a cancelled box, is a name like any other.
-    state_.SetMyName(prompter_.AskText(kNamePrompt, kNameTitle, kDefaultName).value_or(""));
+    const auto answer = prompter_.AskText(kNamePrompt, kNameTitle, options_.nameDefault);
+    state_.SetMyName(answer.value_or(""));
+    if (answer && options_.nameTyped) {
+        options_.nameTyped(*answer);
+    }
 }
 
 void ClientSession::CloseSession() {
@@ -98,6 +111,9 @@ bool ClientSession::Send(const Buffer& message) {
 
 void ClientSession::ConnectComplete(const session::Status& result) {
     if (result.Ok()) {
+        if (typedHost_ && options_.hostConnected) {
+            options_.hostConnected(*typedHost_);
+        }
         state_.OnConnectComplete(true);
         Changed();
         return;

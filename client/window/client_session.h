@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "client/state/client_state.h"
@@ -29,6 +30,19 @@ inline constexpr char kConnectTitle[] = "mdlSessionConnect";
 inline constexpr char kPasswordPrompt[] = "Password?";
 inline constexpr char kPasswordTitle[] = "Password";
 
+// How start-up asks, beyond the plain prompts: an answer given in advance skips its prompt,
+// remembered answers pre-fill the boxes, and the host box lists the servers found.
+struct StartOptions {
+    std::optional<std::string> host;
+    std::optional<std::string> name;
+    std::string hostDefault = kDefaultHost;
+    std::string nameDefault = kDefaultName;
+    ChoiceSource* hostChoices = nullptr;
+    // Told what the person typed: a name once answered, a host once connected to.
+    std::function<void(const std::string&)> nameTyped;
+    std::function<void(const std::string&)> hostConnected;
+};
+
 class ClientSession : public session::SessionEvents, public Outbox {
   public:
     // `port` is the server's port (kDefaultPort in the program, a test server's otherwise).
@@ -41,6 +55,9 @@ class ClientSession : public session::SessionEvents, public Outbox {
 
     ClientState& State() { return state_; }
     const ClientState& State() const { return state_; }
+
+    // Before SessionInit; without it start-up asks exactly as the plain prompts do.
+    void SetStartOptions(StartOptions options) { options_ = std::move(options); }
 
     // Each returns false after it has shown its failure box and ended the program.
     bool SessionInit();
@@ -79,6 +96,8 @@ class ClientSession : public session::SessionEvents, public Outbox {
     void Changed();
 
     Prompter& prompter_;
+    StartOptions options_;
+    std::optional<std::string> typedHost_;
     std::int32_t port_;
     session::Limits limits_;
     ClientState state_;

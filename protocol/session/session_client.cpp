@@ -27,6 +27,14 @@ Status RefusalStatus(const Refusal& refusal) {
     }
 }
 
+// "[::1]" as in a URL is ::1 to the socket; a name or an IPv4 address passes as typed.
+QString SocketHostName(const std::string& typed) {
+    if (typed.size() > 2 && typed.front() == '[' && typed.back() == ']') {
+        return QString::fromStdString(typed.substr(1, typed.size() - 2));
+    }
+    return QString::fromStdString(typed);
+}
+
 }  // namespace
 
 SessionClient::SessionClient(Limits limits, QObject* parent) : QObject(parent), limits_(limits) {
@@ -80,7 +88,7 @@ Status SessionClient::Connect(const ApplicationDesc& desc, const SessionAddress&
     connect(socket, &QTcpSocket::disconnected, this, &SessionClient::OnDisconnected);
     state_ = State::Connecting;
     connectTimer_.start(limits_.connectTimeoutMs);
-    socket->connectToHost(QString::fromStdString(hostName_), static_cast<quint16>(port_));
+    socket->connectToHost(SocketHostName(hostName_), static_cast<quint16>(port_));
     return Status::Success();
 }
 

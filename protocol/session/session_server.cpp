@@ -72,6 +72,23 @@ constexpr std::size_t kKeptQueueBytes = 16 * 1024;
 
 }  // namespace
 
+QString PreferredHostAddress(const QList<QHostAddress>& addresses) {
+    QString ipv6;
+    for (const QHostAddress& a : addresses) {
+        if (a.isLoopback()) {
+            continue;
+        }
+        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+            return a.toString();
+        }
+        // A link-local IPv6 address is useless without the reader's own interface name.
+        if (ipv6.isEmpty() && a.protocol() == QAbstractSocket::IPv6Protocol && !a.isLinkLocal()) {
+            ipv6 = a.toString();
+        }
+    }
+    return ipv6.isEmpty() ? QStringLiteral("127.0.0.1") : ipv6;
+}
+
 SessionServer::SessionServer(Limits limits, QObject* parent) : QObject(parent), limits_(limits) {
     clock_.start();
     heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
@@ -193,13 +210,7 @@ Status SessionServer::GetLocalHostAddresses(std::uint32_t /*flags*/,
     if (!listener_) {
         return Status::Failure(ErrorCode::NotReady, "The session is not open");
     }
-    QString host = QStringLiteral("127.0.0.1");
-    for (const QHostAddress& a : QNetworkInterface::allAddresses()) {
-        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) {
-            host = a.toString();
-            break;
-        }
-    }
+    const QString host = PreferredHostAddress(QNetworkInterface::allAddresses());
     address = SessionAddress{};
     address.SetSP(kProviderTcpIp);
     address.AddComponentString("hostname", host.toStdString());

@@ -4,6 +4,8 @@
 // player identifiers, send-to-all, keep-alive, and notifications on the Qt event loop.
 
 #include <QElapsedTimer>
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -23,6 +25,10 @@ class QTcpSocket;
 namespace quorvex::session {
 
 class ServerPeer;
+
+// The address people should type to reach this host: its first IPv4 address off loopback, else
+// its first IPv6 one that is not link-local, else 127.0.0.1.
+QString PreferredHostAddress(const QList<QHostAddress>& addresses);
 
 class SessionServer : public QObject {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "server/host/server_session.h"
 
+#include <QHostInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -77,7 +78,29 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
         return session::ErrorText(status);
     }
     server_ = std::move(server);
+    AnswerDiscovery(port, desc.maxPlayers);
     return std::nullopt;
+}
+
+void ServerSession::AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers) {
+    auto discovery = std::make_unique<session::DiscoveryResponder>([this, maxPlayers] {
+        session::DiscoveryReply reply;
+        reply.sessionName = kSessionName;
+        reply.hostName = QHostInfo::localHostName().toStdString();
+        reply.port = Port();
+        reply.players = server_ ? static_cast<std::uint32_t>(server_->PlayerCount()) : 0;
+        reply.maxPlayers = static_cast<std::uint32_t>(maxPlayers - 1);
+        reply.gameType = static_cast<std::uint8_t>(game_->SelectedGameType());
+        reply.missLimit = game_->Limit();
+        reply.version = QUORVEX_VERSION;
+        return reply;
+    });
+    // Without discovery the game still runs; players type the address as before.
+    if (const auto status = discovery->Start(static_cast<std::uint16_t>(port)); !status.Ok()) {
+        std::fprintf(stderr, "LAN discovery is off: %s\n", status.description.c_str());
+        return;
+    }
+    discovery_ = std::move(discovery);
 }
 
 void ServerSession::CloseServer() {
@@ -86,6 +109,7 @@ void ServerSession::CloseServer() {
     }
     server_->CancelAsyncOperation(0, session::kCancelAllOperations);
     server_->UnRegisterMessageHandler();
+    discovery_.reset();
     server_->Close(0);
     server_.reset();
 }

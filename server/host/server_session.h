@@ -17,6 +17,7 @@
 
 #include "protocol/outbox.h"
 #include "protocol/session/rate_budget.h"
+#include "protocol/session/discovery_responder.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
 #include "ui/prompter.h"
@@ -40,6 +41,8 @@ class ServerSession : public session::SessionEvents, public Outbox {
     std::uint16_t Port() const { return server_ ? server_->Port() : 0; }
     // The session itself, while hosting (benchmarks read its counts).
     const session::SessionServer* Server() const { return server_.get(); }
+    // The UDP port LAN discovery is answered on (the hosting port's number), 0 without it.
+    std::uint16_t DiscoveryPort() const { return discovery_ ? discovery_->Port() : 0; }
     // The host's address as text ("a;b;c" parts), empty without a session.
     std::optional<std::string> HostAddressText() const;
     // Called after every notification has been applied, so a view can refresh.
@@ -80,9 +83,11 @@ class ServerSession : public session::SessionEvents, public Outbox {
     void Changed();
     void ScheduleDropRemoval(session::PlayerId id);
     void RemoveIfDroppedLongEnough(session::PlayerId id);
+    void AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers);
 
     session::Limits limits_;
     std::unique_ptr<session::SessionServer> server_;
+    std::unique_ptr<session::DiscoveryResponder> discovery_;
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
     std::optional<std::chrono::milliseconds> dropGrace_;

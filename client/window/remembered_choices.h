@@ -1,0 +1,25 @@
+#pragma once
+
+// What the client keeps between runs: the last host it connected to successfully and the last
+// player name used, in QSettings' standard place for "Quorvex"/"quorvex-client". Nothing else.
+
+#include <string>
+
+#include "client/window/client_session.h"
+
+namespace quorvex::client {
+
+struct RememberedChoices {
+    std::string host;
+    std::string name;
+};
+
+// The stored choices, the prompts' defaults ("127.0.0.1", "Myself") where there are none.
+RememberedChoices LoadRememberedChoices();
+void RememberHost(const std::string& host);
+void RememberName(const std::string& name);
+
+// Start-up that pre-fills the prompts with the stored choices and stores what is typed.
+StartOptions RememberingStartOptions();
+
+}  // namespace quorvex::client

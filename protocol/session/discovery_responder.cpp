@@ -1,0 +1,113 @@
+#include "protocol/session/discovery_responder.h"
+
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+#include <QRandomGenerator>
+#include <QUdpSocket>
+
+namespace quorvex::session {
+namespace {
+
+// A dual-stack socket reports IPv4 peers as ::ffff:a.b.c.d; people read and type a.b.c.d.
+QHostAddress Plain(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4) : address;
+}
+
+// Our scope (interface name) means nothing on the asker's machine.
+std::string Unscoped(QHostAddress address) {
+    address.setScopeId(QString());
+    return address.toString().toStdString();
+}
+
+// The address the asker can reach us on: the one its query was sent to when that is one of
+// ours, else (a broadcast or a multicast) our address on the asker's subnet.
+std::string AddressFor(const QNetworkDatagram& query) {
+    const QHostAddress local = Plain(query.destinationAddress());
+    const QHostAddress sender = Plain(query.senderAddress());
+    if (local.isLoopback()) {
+        return Unscoped(local);
+    }
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface& interface : interfaces) {
+        for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
+            if (entry.ip().isEqual(local, QHostAddress::TolerantConversion)) {
+                return Unscoped(local);
+            }
+        }
+    }
+    for (const QNetworkInterface& interface : interfaces) {
+        for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
+            const QHostAddress ip = entry.ip();
+            if (ip.protocol() == sender.protocol() && !ip.isLoopback() &&
+                sender.isInSubnet(ip, entry.prefixLength())) {
+                return Unscoped(ip);
+            }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+DiscoveryResponder::DiscoveryResponder(Describe describe, QObject* parent)
+    : QObject(parent),
+      describe_(std::move(describe)),
+      instance_(QRandomGenerator::system()->generate()) {
+    window_.start();
+}
+
+DiscoveryResponder::~DiscoveryResponder() = default;
+
+Status DiscoveryResponder::Start(std::uint16_t port) {
+    auto socket = std::make_unique<QUdpSocket>();
+    // Any, not AnyIPv4: one dual-stack socket hears IPv4 broadcasts and IPv6 multicasts alike.
+    if (!socket->bind(QHostAddress::Any, port)) {
+        return Status::Failure(ErrorCode::PortUnavailable, "Could not open UDP port " +
+                                                               std::to_string(port) + ": " +
+                                                               socket->errorString().toStdString());
+    }
+    socket_ = std::move(socket);
+    connect(socket_.get(), &QUdpSocket::readyRead, this, &DiscoveryResponder::OnReadyRead);
+    return Status::Success();
+}
+
+std::uint16_t DiscoveryResponder::Port() const {
+    return socket_ ? socket_->localPort() : 0;
+}
+
+void DiscoveryResponder::OnReadyRead() {
+    for (int read = 0; read < kDiscoveryReadsPerTurn && socket_->hasPendingDatagrams(); ++read) {
+        const QNetworkDatagram datagram =
+            socket_->receiveDatagram(static_cast<qint64>(kDiscoveryMaxDatagramBytes));
+        const QByteArray& data = datagram.data();
+        const ByteView bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                             static_cast<std::size_t>(data.size()));
+        const auto query = DecodeDiscoveryQuery(bytes);
+        if (window_.elapsed() >= 1000) {
+            window_.restart();
+            repliesInWindow_ = 0;
+        }
+        if (!query || repliesInWindow_ >= kMaxDiscoveryRepliesPerSecond) {
+            ++ignored_;
+            continue;
+        }
+        DiscoveryReply reply = describe_();
+        reply.token = query->token;
+        reply.instance = instance_;
+        reply.address = AddressFor(datagram);
+        const Buffer out = EncodeDiscoveryReply(reply);
+        if (out.size() > bytes.size()) {
+            ++ignored_;  // never: every reply fits in the smallest query, but never amplify
+            continue;
+        }
+        ++repliesInWindow_;
+        ++answered_;
+        socket_->writeDatagram(reinterpret_cast<const char*>(out.data()),
+                               static_cast<qint64>(out.size()), datagram.senderAddress(),
+                               datagram.senderPort());
+    }
+}
+
+}  // namespace quorvex::session

@@ -1,0 +1,51 @@
+// One end of the namespace test, run inside a network namespace:
+//   discovery_peer serve          hosts a real server on TCP and UDP 4000; prints READY
+//   discovery_peer find [HOST]    asks the computed (or QUORVEX_DISCOVERY_ADDRESSES) targets;
+//                                 prints FOUND <address> for the first server, then joins it
+//                                 (at HOST instead when given) and prints JOINED; exit 0
+//                                 only when both happened within a few seconds.
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+
+#include "protocol/session/discovery_browser.h"
+#include "protocol/session/discovery_targets.h"
+#include "server/host/server_session.h"
+#include "tests/support/scripted_prompter.h"
+#include "tests/support/session_harness.h"
+#include "tests/support/wait.h"
+
+using namespace quorvex;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "serve") {
+        test::ScriptedPrompter prompter({"11"});
+        server::ServerSession server;
+        if (const auto error = server.InitServer(prompter, session::kDefaultPort)) {
+            std::printf("%s\n", error->c_str());
+            return 1;
+        }
+        std::printf("READY\n");
+        std::fflush(stdout);
+        return QCoreApplication::exec();
+    }
+    session::DiscoveryBrowser browser(session::DiscoveryTargets);
+    browser.Start();
+    if (mode != "find" || !test::WaitUntil([&] { return !browser.Servers().empty(); }, 3000)) {
+        return 1;
+    }
+    const session::FoundServer found = browser.Servers()[0];
+    std::printf("FOUND %s\n", found.connectAddress.c_str());
+    test::ConnectedClient player(found.reply.port, "peer", test::FastLimits(),
+                                 session::kApplicationId,
+                                 argc > 2 ? argv[2] : found.connectAddress);
+    if (!player.WaitConnected()) {
+        return 1;
+    }
+    std::printf("JOINED\n");
+    return 0;
+}
