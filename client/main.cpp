@@ -1,11 +1,16 @@
 #include <QApplication>
 
+#include "client/bot/bot_session.h"
 #include "client/window/client_session.h"
 #include "client/window/client_window.h"
 #include "protocol/session/limits.h"
 #include "ui/qt_prompter.h"
 
 int main(int argc, char** argv) {
+    // A computer player has no window: it runs on its own event loop before any is made.
+    if (const auto botExit = quorvex::client::bot::BotMain(argc, argv)) {
+        return *botExit;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-client"));
     quorvex::QtPrompter prompter;
