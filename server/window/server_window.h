@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "server/bots/bot_launcher.h"
 #include "server/host/server_session.h"
 #include "ui/prompter.h"
 
@@ -17,6 +18,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace quorvex::server {
 
@@ -44,11 +46,15 @@ class ServerWindow : public QWidget {
     QListWidget* PlayerMisses = nullptr;
     QPushButton* cmdKick = nullptr;
     QCheckBox* chkRemoveDropped = nullptr;
+    QPushButton* cmdAddComputer = nullptr;
+    QSpinBox* ComputerSkill = nullptr;
     QTimer tmrBallHandler;
     QTimer tmrUptime;
 
     void Text1_Click();
     void cmdKick_Click();
+    void cmdAddComputer_Click();
+    BotLauncher& Bots() { return bots_; }
     void Refresh();
 
   protected:
@@ -67,6 +73,7 @@ class ServerWindow : public QWidget {
     Prompter& prompter_;
     std::int32_t port_;
     QElapsedTimer startTime_;
+    BotLauncher bots_;
 };
 
 }  // namespace quorvex::server
