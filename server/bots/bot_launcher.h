@@ -30,6 +30,8 @@ class BotLauncher {
     // name it was given, or nothing with `error` saying why it could not start.
     std::optional<std::string> Add(std::uint16_t port, int skill, std::string* error = nullptr);
 
+    // The client to start from now on (a test's build of it).
+    void SetProgram(QString program) { program_ = std::move(program); }
     // The computer players still running.
     int Running() const;
     // Asks every one still running to leave (SIGTERM: it says goodbye as a person would), waits
