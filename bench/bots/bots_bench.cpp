@@ -75,7 +75,7 @@ std::optional<std::string> Answer(ChildProcess& child, const std::string& prefix
 void SkillTable(int minutes) {
     std::printf("== Four computer players of one skill, Points, limit 3, %d virtual minutes ==\n",
                 minutes);
-    std::printf("skill  rounds/min  misses/min/seat  saved %%\n");
+    std::printf("skill  rounds/min  misses/min/seat  saved %%  (seat 0, 1, 2, 3)\n");
     std::vector<double> saved(6, 0);
     for (int skill = 1; skill <= 5; ++skill) {
         VirtualGame game({skill, skill, skill, skill}, 3, 1000u + static_cast<unsigned>(skill));
@@ -87,9 +87,13 @@ void SkillTable(int minutes) {
             m += seat.missed;
         }
         saved[skill] = ShareSaved(s, m);
-        std::printf("%5d  %10.2f  %15.2f  %7.1f\n", skill,
+        std::printf("%5d  %10.2f  %15.2f  %7.1f ", skill,
                     static_cast<double>(game.Rounds()) / minutes,
                     static_cast<double>(m) / 4.0 / minutes, saved[skill]);
+        for (const auto& seat : game.Seats()) {
+            std::printf(" %5.1f", ShareSaved(seat.saved, seat.missed));
+        }
+        std::printf("\n");
     }
     bool rising = true;
     for (int skill = 2; skill <= 5; ++skill) {
