@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "client/bot/bot_session.h"
+#include "client/bot/bot_main.h"
 #include "client/window/client_session.h"
 #include "client/window/client_window.h"
 #include "protocol/session/limits.h"

@@ -97,7 +97,8 @@ void VirtualGame::Drain() {
             std::int64_t t1 = MonotonicNs();
             person_->HandleMessage(d.bytes);
             if (d.bytes[0] == static_cast<std::uint8_t>(msg::Type::BallUpdate)) {
-                person_->Form_MouseMove(5235, 3750);  // a hand on the mouse, moving a little
+                person_->Form_MouseMove(5235,
+                                        3750);  // a pointer event, as a hand on the mouse makes
             }
             const std::int64_t t2 = MonotonicNs();
             playerNs_ += t1 - t0;

@@ -3,9 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
-#include <random>
 
-#include "client/bot/termination_signal.h"
 #include "protocol/session/session_types.h"
 
 namespace quorvex::client::bot {
@@ -124,30 +122,6 @@ void BotSession::End(int exitCode, const std::string& why) {
     }
     QTimer::singleShot(0, QCoreApplication::instance(),
                        [exitCode] { QCoreApplication::exit(exitCode); });
-}
-
-std::optional<int> BotMain(int argc, char** argv) {
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const auto line = ParseBotCommandLine(args);
-    if (std::holds_alternative<NotBot>(line)) {
-        return std::nullopt;
-    }
-    if (std::holds_alternative<BotHelp>(line)) {
-        std::fputs(kBotUsage, stdout);
-        return 0;
-    }
-    if (const auto* error = std::get_if<BotError>(&line)) {
-        std::fprintf(stderr, "quorvex-client: %s\n%s", error->text.c_str(), kBotUsage);
-        return 2;
-    }
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quorvex-client"));
-    BotSession bot(std::get<BotOptions>(line), std::random_device{}());
-    const TerminationSignal signal([&bot] { bot.Leave(); });
-    if (!bot.Start()) {
-        return 1;
-    }
-    return QCoreApplication::exec();
 }
 
 }  // namespace quorvex::client::bot

@@ -59,8 +59,4 @@ class BotSession : public session::SessionEvents, public Outbox {
     bool ended_ = false;
 };
 
-// The whole program for a --bot command line: its own event loop, no window. Nothing when the
-// command line is not a computer player's; otherwise the exit code.
-std::optional<int> BotMain(int argc, char** argv);
-
 }  // namespace quorvex::client::bot
