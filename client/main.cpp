@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <variant>
 
+#include "client/bot/bot_main.h"
 #include "client/client_command_line.h"
 #include "client/window/client_session.h"
 #include "client/window/client_window.h"
@@ -13,6 +14,10 @@
 #include "ui/qt_prompter.h"
 
 int main(int argc, char** argv) {
+    // A computer player has no window: it runs on its own event loop before any is made.
+    if (const auto botExit = quorvex::client::bot::BotMain(argc, argv)) {
+        return *botExit;
+    }
     using namespace quorvex::client;
     // Read before the application exists, so that --help and --version need no display.
     QStringList arguments;

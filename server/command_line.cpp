@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
+
 #include "protocol/numeric.h"
 #include "server/game/limit_text.h"
 
@@ -73,7 +75,7 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
     const QCommandLineOption headless(
         "headless",
         "Dedicated mode: no window; events on standard output, commands (list, kick "
-        "ID, game TYPE [LIMIT], limit L, quit) on standard input. Needs --players.");
+        "ID, game TYPE [LIMIT], limit L, bot [SKILL], quit) on standard input. Needs --players.");
     const QCommandLineOption game("game", "Game type at start: points, survivor or free4all.",
                                   "TYPE");
     const QCommandLineOption limit("limit", "Miss limit at start, 0 to 99.", "L");
@@ -82,9 +84,16 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         "Dedicated mode: remove a player whose connection is gone after this many "
         "seconds (default 30).",
         "SECONDS");
+    const QCommandLineOption bots(
+        "bots", "Start K computer players with the server; each joins like a client.", "K");
+    const QCommandLineOption botSkill(
+        "bot-skill",
+        "Their skill, and the console's first choice: 1 (misses often) to 5 (rarely); default 3.",
+        "S");
     QCommandLineOption port("port", "TCP port to host on (0: any free one).", "PORT");
     port.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({help, version, players, headless, game, limit, dropAfter, port});
+    parser.addOptions(
+        {help, version, players, headless, game, limit, dropAfter, bots, botSkill, port});
 
     if (!parser.parse(arguments)) {
         return Fail(parser.errorText().toStdString());
@@ -143,6 +152,25 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
                         Quoted(parser.value(dropAfter)));
         }
         options.dropAfter = std::chrono::seconds(*seconds);
+    }
+    if (parser.isSet(botSkill)) {
+        const auto skill = WholeNumber(parser.value(botSkill), 1, 5);
+        if (!skill) {
+            return Fail("--bot-skill takes 1, 2, 3, 4 or 5, not " + Quoted(parser.value(botSkill)));
+        }
+        options.botSkill = static_cast<int>(*skill);
+    }
+    if (parser.isSet(bots)) {
+        // Each one takes a place among the players, beside the server's own.
+        const std::int64_t room =
+            options.players ? std::min<std::int64_t>(*options.players - 1, 1000) : 1000;
+        const auto count = WholeNumber(parser.value(bots), 0, room);
+        if (!count) {
+            return Fail("--bots takes a whole number from 0 to " + std::to_string(room) +
+                        (options.players ? " (--players less the server's own)" : "") + ", not " +
+                        Quoted(parser.value(bots)));
+        }
+        options.bots = static_cast<int>(*count);
     }
     if (parser.isSet(port)) {
         const auto number = WholeNumber(parser.value(port), 0, 65535);

@@ -25,6 +25,10 @@ struct ServerOptions {
     std::optional<std::string> limit;
     // Dedicated mode only: how long a player whose connection is gone stays listed.
     std::chrono::seconds dropAfter{30};
+    // Computer players started with the server, and the skill (1-5) of those and of the ones
+    // added later without a skill of their own.
+    int bots = 0;
+    int botSkill = 3;
     // Not shown in the help: tests host on a free port (0) instead of the game's own.
     std::int32_t port = 4000;
 };

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSpinBox>
 
 #include <cstdio>
 
@@ -51,5 +52,9 @@ int main(int argc, char** argv) {
     quorvex::server::ServerWindow window(session, prompter, options.port);
     dialogs.SetParent(&window);
     window.Start();
+    window.ComputerSkill->setValue(options.botSkill);
+    for (int i = 0; session.IsHosting() && i < options.bots; ++i) {
+        window.cmdAddComputer_Click();
+    }
     return QApplication::exec();
 }

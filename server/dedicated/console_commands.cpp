@@ -12,7 +12,7 @@ namespace quorvex::server {
 namespace {
 
 constexpr char kCommands[] =
-    "commands: list, kick ID, game points|survivor|free4all [LIMIT], limit L, quit";
+    "commands: list, kick ID, game points|survivor|free4all [LIMIT], limit L, bot [SKILL], quit";
 
 std::vector<std::string> Words(std::string_view line) {
     std::istringstream in{std::string(line)};
@@ -102,6 +102,16 @@ CommandReply SetLimit(ServerGame& game, const std::vector<std::string>& words) {
     return {};
 }
 
+CommandReply StartBot(const std::vector<std::string>& words) {
+    if (words.size() > 2 ||
+        (words.size() == 2 && (words[1].size() != 1 || words[1][0] < '1' || words[1][0] > '5'))) {
+        return Error("bot takes nothing or a skill from 1 (misses often) to 5 (rarely)");
+    }
+    CommandReply reply;
+    reply.startBot = words.size() == 2 ? words[1][0] - '0' : 0;
+    return reply;
+}
+
 }  // namespace
 
 CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const std::string& uptime) {
@@ -121,6 +131,9 @@ CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const st
     }
     if (command == "limit") {
         return SetLimit(game, words);
+    }
+    if (command == "bot") {
+        return StartBot(words);
     }
     if (command == "quit" && words.size() == 1) {
         return {{}, true};

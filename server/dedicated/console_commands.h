@@ -5,9 +5,11 @@
 //   kick ID                     removes the player as the console's kick button does
 //   game TYPE [LIMIT]           picks points, survivor or free4all (and the limit first)
 //   limit L                     sets the miss limit, 0 to 99
+//   bot [SKILL]                 starts a computer player (skill 1-5)
 //   quit                        closes the session and ends the server
 // Anything else is answered with an error naming the commands; nothing changes.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,8 @@ namespace quorvex::server {
 struct CommandReply {
     std::vector<std::string> lines;  // what the command prints, one log line each
     bool quit = false;
+    // `bot`: a computer player is to be started, with this skill (0: the server's default).
+    std::optional<int> startBot = std::nullopt;
 };
 
 // `uptime` is the console's "Uptime: hh:mm:ss" text, for `list`.

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "server/bots/bot_launcher.h"
 #include "server/dedicated/console_commands.h"
 #include "server/dedicated/console_input.h"
 #include "server/dedicated/event_log.h"
@@ -77,6 +78,21 @@ int RunDedicatedServer(const ServerOptions& options) {
     BallClock ball(game);
     ball.Start();
 
+    // They connect over loopback like anyone else; closing the session ends them.
+    BotLauncher bots;
+    const auto startBot = [&](int skill) {
+        std::string error;
+        if (const auto name = bots.Add(session.Port(), skill, &error)) {
+            log.Line("computer player " + LogQuoted(*name) + " started, skill " +
+                     std::to_string(skill));
+        } else {
+            log.Line("error: the computer player could not start: " + error);
+        }
+    };
+    for (int i = 0; i < options.bots; ++i) {
+        startBot(options.botSkill);
+    }
+
     const auto stop = [&](const std::string& why) {
         log.Line(why + "; closing the session");
         game.SetEvents(nullptr);
@@ -89,6 +105,9 @@ int RunDedicatedServer(const ServerOptions& options) {
                 RunConsoleCommand(game, line, FormatUptime((started.elapsed() + 500) / 1000));
             for (const auto& text : reply.lines) {
                 log.Line(text);
+            }
+            if (reply.startBot) {
+                startBot(*reply.startBot == 0 ? options.botSkill : *reply.startBot);
             }
             if (reply.quit) {
                 stop("quit");

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 
 #include "server/game/console_text.h"
 #include "server/game/limit_text.h"
@@ -54,7 +55,7 @@ ServerWindow::ServerWindow(ServerSession& session, Prompter& prompter, std::int3
       port_(port) {
     setObjectName("frmMain");
     setFont(QFont(QStringLiteral("Sans Serif"), 8));
-    setFixedSize(TwipsToPixels(4710), TwipsToPixels(8220));
+    setFixedSize(TwipsToPixels(4710), TwipsToPixels(8760));
     BuildControls();
     tmrUptime.setInterval(1000);
     connect(&tmrUptime, &QTimer::timeout, this, &ServerWindow::tmrUptime_Timer);
@@ -118,6 +119,14 @@ void ServerWindow::BuildControls() {
     cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
     cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
     connect(cmdKick, &QPushButton::clicked, this, &ServerWindow::cmdKick_Click);
+    // Under the player list: a computer player of the chosen skill joins like anyone else.
+    cmdAddComputer = Place<QPushButton>(this, 120, 8250, 3015, 435);
+    cmdAddComputer->setText(QStringLiteral("Add computer player"));
+    connect(cmdAddComputer, &QPushButton::clicked, this, &ServerWindow::cmdAddComputer_Click);
+    ComputerSkill = Place<QSpinBox>(this, 3240, 8250, 1335, 435);
+    ComputerSkill->setRange(1, 5);
+    ComputerSkill->setValue(kDefaultBotSkill);
+    ComputerSkill->setPrefix(QStringLiteral("Skill "));
     NameControls({
         {lblUptime, "lblUptime"},
         {Text1, "Text1"},
@@ -135,6 +144,8 @@ void ServerWindow::BuildControls() {
         {PlayerMisses, "PlayerMisses"},
         {cmdKick, "cmdKick"},
         {chkRemoveDropped, "chkRemoveDropped"},
+        {cmdAddComputer, "cmdAddComputer"},
+        {ComputerSkill, "ComputerSkill"},
     });
 }
 
@@ -221,6 +232,13 @@ void ServerWindow::cmdKick_Click() {
     Refresh();
 }
 
+void ServerWindow::cmdAddComputer_Click() {
+    std::string error;
+    if (!bots_.Add(session_.Port(), ComputerSkill->value(), &error)) {
+        prompter_.ShowMessage("The computer player could not start: " + error);
+    }
+}
+
 void ServerWindow::tmrUptime_Timer() {
     // To the nearest second: a coarse timer may tick a little early, and flooring would then
     // show the previous second all along.
@@ -232,6 +250,8 @@ void ServerWindow::closeEvent(QCloseEvent* event) {
     tmrBallHandler.Stop();
     tmrUptime.stop();
     session_.CloseServer();
+    // They leave by themselves once the session is gone; this waits for them.
+    bots_.StopAll();
     event->accept();
 }
 

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "server/host/ball_clock.h"
+#include "server/bots/bot_launcher.h"
 #include "server/host/server_session.h"
 #include "ui/prompter.h"
 
@@ -18,6 +19,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace quorvex::server {
 
@@ -46,11 +48,15 @@ class ServerWindow : public QWidget {
     QListWidget* PlayerMisses = nullptr;
     QPushButton* cmdKick = nullptr;
     QCheckBox* chkRemoveDropped = nullptr;
+    QPushButton* cmdAddComputer = nullptr;
+    QSpinBox* ComputerSkill = nullptr;
     BallClock tmrBallHandler;  // gated by the uptime tick
     QTimer tmrUptime;
 
     void Text1_Click();
     void cmdKick_Click();
+    void cmdAddComputer_Click();
+    BotLauncher& Bots() { return bots_; }
     void Refresh();
 
   protected:
@@ -68,6 +74,7 @@ class ServerWindow : public QWidget {
     Prompter& prompter_;
     std::int32_t port_;
     QElapsedTimer startTime_;
+    BotLauncher bots_;
 };
 
 }  // namespace quorvex::server

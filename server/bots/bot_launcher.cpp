@@ -1,0 +1,97 @@
+#include "server/bots/bot_launcher.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace quorvex::server {
+namespace {
+
+constexpr char kClientName[] = "quorvex-client";
+constexpr int kStartTimeoutMs = 5000;
+
+bool Executable(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+}  // namespace
+
+BotLauncher::BotLauncher(QString program)
+    : program_(program.isEmpty() ? FindClientProgram() : std::move(program)) {}
+
+BotLauncher::~BotLauncher() {
+    StopAll();
+}
+
+QString BotLauncher::FindClientProgram() {
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {here.filePath(kClientName), here.filePath(QStringLiteral("../client/") + kClientName)}) {
+        if (Executable(candidate)) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return QStandardPaths::findExecutable(kClientName);
+}
+
+std::optional<std::string> BotLauncher::Add(std::uint16_t port, int skill, std::string* error) {
+    const auto fail = [error](std::string why) -> std::optional<std::string> {
+        if (error) {
+            *error = std::move(why);
+        }
+        return std::nullopt;
+    };
+    if (program_.isEmpty()) {
+        return fail(std::string(kClientName) + " was not found beside this program or on PATH");
+    }
+    if (port == 0) {
+        return fail("the server is not hosting");
+    }
+    // Those that have ended make room.
+    std::erase_if(processes_, [](const auto& p) { return p->state() == QProcess::NotRunning; });
+    const std::string name = "CPU " + std::to_string(nextNumber_);
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(program_,
+                   {QStringLiteral("--bot"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                    QStringLiteral("--port"), QString::number(port), QStringLiteral("--name"),
+                    QString::fromStdString(name), QStringLiteral("--skill"),
+                    QString::number(std::clamp(skill, 1, 5))});
+    if (!process->waitForStarted(kStartTimeoutMs)) {
+        return fail(program_.toStdString() + ": " + process->errorString().toStdString());
+    }
+    ++nextNumber_;
+    processes_.push_back(std::move(process));
+    return name;
+}
+
+int BotLauncher::Running() const {
+    return static_cast<int>(std::count_if(processes_.begin(), processes_.end(), [](const auto& p) {
+        return p->state() != QProcess::NotRunning;
+    }));
+}
+
+void BotLauncher::StopAll(int timeoutMs) {
+    for (auto& p : processes_) {
+        if (p->state() != QProcess::NotRunning) {
+            p->terminate();
+        }
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    for (auto& p : processes_) {
+        if (p->state() != QProcess::NotRunning &&
+            !p->waitForFinished(static_cast<int>(std::max<qint64>(0, deadline.remainingTime())))) {
+            p->kill();
+            p->waitForFinished(1000);
+        }
+    }
+    processes_.clear();
+}
+
+}  // namespace quorvex::server
