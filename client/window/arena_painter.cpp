@@ -26,10 +26,8 @@ void PaintLine(QPainter& painter, const arena::Line& line) {
     if (!line.visible || line.width <= 0 || !Finite(line)) {
         return;
     }
-    // Cosmetic: the width stays in pixels whatever the twips scale.
     QPen pen(ColorFromBgr(line.color));
-    pen.setCosmetic(true);
-    pen.setWidth(line.width);
+    pen.setWidthF(static_cast<qreal>(line.width) * kTwipsPerPixel);
     pen.setStyle(line.style == arena::kDotted ? Qt::DotLine : Qt::SolidLine);
     pen.setCapStyle(Qt::FlatCap);
     painter.setPen(pen);
@@ -37,19 +35,25 @@ void PaintLine(QPainter& painter, const arena::Line& line) {
 }
 
 void PaintArena(QPainter& painter, const arena::Arena& arena, const ball::Ball& ball) {
+    PaintScene(painter, arena, arena.players, ball, ball.left, ball.top);
+}
+
+void PaintScene(QPainter& painter, const arena::Arena& arena,
+                const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
+                float ballTop) {
     painter.save();
     painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    for (const auto* lines : {&arena.segments, &arena.barriers, &arena.players}) {
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    for (const auto* lines : {&arena.segments, &arena.barriers, &paddles}) {
         for (const auto& line : *lines) {
             PaintLine(painter, line);
         }
     }
-    if (std::isfinite(ball.left) && std::isfinite(ball.top)) {
-        painter.setRenderHint(QPainter::Antialiasing, true);
+    if (std::isfinite(ballLeft) && std::isfinite(ballTop) && std::isfinite(ball.width) &&
+        std::isfinite(ball.height)) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(ColorFromBgr(kBallColor));
-        painter.drawEllipse(QRectF(ball.left, ball.top, ball.width, ball.height));
+        painter.drawEllipse(QRectF(ballLeft, ballTop, ball.width, ball.height));
     }
     painter.restore();
 }
