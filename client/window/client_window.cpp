@@ -123,14 +123,20 @@ void ClientWindow::ShowChanges(unsigned changes) {
     }
     if (changes & (kArenaChanged | kBallChanged)) {
         const double now = NowMs();
-        if (changes & kBallChanged) {
+        bool redraw = (changes & kBallChanged) != 0;
+        if (redraw) {
             drawnBall_.Report(state_.Ball(), now);
         }
         if (changes & kArenaChanged) {
-            drawnPaddles_.Follow(state_.Arena().players, state_.PlayerID(), now);
+            // Ten reports a second per player, mostly of paddles that did not move.
+            redraw = drawnPaddles_.Follow(state_.Arena().players, state_.PlayerID(), now) ||
+                     state_.Arena().segments.size() != drawnSides_ || redraw;
+            drawnSides_ = state_.Arena().segments.size();
         }
-        update();
-        StartFrames();
+        if (redraw) {
+            update();
+            StartFrames();
+        }
     }
 }
 

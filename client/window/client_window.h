@@ -135,6 +135,7 @@ class ClientWindow : public QWidget {
     motion::DrawnBall drawnBall_;
     motion::DrawnPaddles drawnPaddles_;
     motion::KeySteering keys_;
+    std::size_t drawnSides_ = 0;
 };
 
 }  // namespace quorvex::client
