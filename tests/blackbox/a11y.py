@@ -125,28 +125,25 @@ def _request_close(d, wid):
                                              client_type=d.intern_atom("_NET_CLOSE_WINDOW"),
                                              data=(32, [X.CurrentTime, 2, 0, 0, 0]))
         root.send_event(event, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
-        return True
-    protocols = d.intern_atom("WM_PROTOCOLS")
-    delete = d.intern_atom("WM_DELETE_WINDOW")
-    event = protocol.event.ClientMessage(window=w, client_type=protocols,
-                                         data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-    w.send_event(event, event_mask=X.NoEventMask)
-    return False
+    else:
+        protocols = d.intern_atom("WM_PROTOCOLS")
+        delete = d.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(window=w, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        w.send_event(event, event_mask=X.NoEventMask)
+    d.flush()
 
 
 def close(wid):
     """Asks the window to close, as the title bar's close button would: through the window
-    manager when one runs, else directly. Under openbox a Qt window now and then lets the
-    first request pass unanswered, so there the request is repeated, as a person would click
-    again, until the window is gone."""
+    manager when one runs, else directly. A Qt window now and then lets a request pass
+    unanswered (seen on a busy machine, with and without a window manager), so it is
+    repeated, as a person would click again, until the window is gone."""
     d = display.Display()
     try:
         for _ in range(5):
-            managed = _request_close(d, wid)
-            d.flush()
-            if not managed:
-                return
-            deadline = time.monotonic() + 4
+            _request_close(d, wid)
+            deadline = time.monotonic() + 5
             while time.monotonic() < deadline:
                 if subprocess.run(["xdotool", "getwindowname", str(wid)],
                                   capture_output=True).returncode != 0:
