@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegion>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -108,7 +109,8 @@ void ClientWindow::Sync() {
 
 void ClientWindow::RefreshAll() {
     state_.TakeChanges();
-    ShowChanges(~0u);
+    // The ball stands where it is until a report sets it going.
+    ShowChanges(~0u & ~kBallChanged);
 }
 
 void ClientWindow::ShowChanges(unsigned changes) {
@@ -123,20 +125,20 @@ void ClientWindow::ShowChanges(unsigned changes) {
     }
     if (changes & (kArenaChanged | kBallChanged)) {
         const double now = NowMs();
-        bool redraw = (changes & kBallChanged) != 0;
-        if (redraw) {
+        if (changes & kBallChanged) {
             drawnBall_.Report(state_.Ball(), now);
         }
         if (changes & kArenaChanged) {
-            // Ten reports a second per player, mostly of paddles that did not move.
-            redraw = drawnPaddles_.Follow(state_.Arena().players, state_.PlayerID(), now) ||
-                     state_.Arena().segments.size() != drawnSides_ || redraw;
-            drawnSides_ = state_.Arena().segments.size();
+            drawnPaddles_.Follow(state_.Arena().players, state_.PlayerID(), now);
+            // A rebuild for another seat count redraws the whole arena; the paddles and the
+            // ball redraw only where they were and are.
+            if (state_.Arena().segments.size() != drawnSides_) {
+                drawnSides_ = state_.Arena().segments.size();
+                update();
+            }
         }
-        if (redraw) {
-            update();
-            StartFrames();
-        }
+        RepaintMoved(now);
+        StartFrames();
     }
 }
 
@@ -168,9 +170,62 @@ void ClientWindow::StartFrames() {
 void ClientWindow::Frame() {
     const double now = NowMs();
     SteerByKeys(now);
-    update();
+    RepaintMoved(now);
     if (!Moving(now)) {
         frameTimer.stop();
+    }
+}
+
+QRect ClientWindow::OnWindow(const QRectF& twips, double marginPixels) const {
+    const double f = scale_.factor / kTwipsPerPixel;
+    const QRectF pixels(twips.left() * f + scale_.offset.x(), twips.top() * f + scale_.offset.y(),
+                        twips.width() * f, twips.height() * f);
+    const double m = marginPixels * scale_.factor + 2;
+    return pixels.adjusted(-m, -m, m, m).toAlignedRect();
+}
+
+// Only where the ball and the paddles were last painted and where they are to be painted now:
+// at sixty frames a second the rest of the window stays as it is.
+void ClientWindow::RepaintMoved(double nowMs) {
+    const auto ballRect = [this](const motion::Point& at) {
+        const ball::Ball& b = state_.Ball();
+        return OnWindow(QRectF(at.x, at.y, b.width, b.height), 0);
+    };
+    const auto lineRect = [this](const arena::Line& line) {
+        const QRectF box =
+            QRectF(QPointF(line.x1, line.y1), QPointF(line.x2, line.y2)).normalized();
+        return OnWindow(box, line.width);
+    };
+    const auto sameLine = [](const arena::Line& a, const arena::Line& b) {
+        return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
+               a.visible == b.visible && a.color == b.color && a.width == b.width;
+    };
+    QRegion dirty;
+    const motion::Point ball = drawnBall_.At(nowMs);
+    if (ball.x != paintedBall_.x || ball.y != paintedBall_.y) {
+        dirty += ballRect(paintedBall_);
+        dirty += ballRect(ball);
+    }
+    const std::vector<arena::Line> paddles = drawnPaddles_.At(nowMs);
+    for (std::size_t i = 0; i < std::max(paddles.size(), paintedPaddles_.size()); ++i) {
+        const bool before = i < paintedPaddles_.size();
+        const bool now = i < paddles.size();
+        if (before && now && sameLine(paintedPaddles_[i], paddles[i])) {
+            continue;
+        }
+        if (before) {
+            dirty += lineRect(paintedPaddles_[i]);
+        }
+        if (now) {
+            dirty += lineRect(paddles[i]);
+        }
+    }
+    // Every paint, whole or in part, draws what is committed here, and every change of it has
+    // marked both places: nothing is left behind where a paint covered only part.
+    paintedBall_ = ball;
+    paintedPaddles_ = paddles;
+    if (!dirty.isEmpty()) {
+        update(dirty);
     }
 }
 
@@ -247,13 +302,11 @@ void ClientWindow::ShowLobby() {
 }
 
 void ClientWindow::paintEvent(QPaintEvent* /*event*/) {
-    const double now = NowMs();
     QPainter painter(this);
     painter.translate(scale_.offset);
     painter.scale(scale_.factor, scale_.factor);
-    const motion::Point ball = drawnBall_.At(now);
-    PaintScene(painter, state_.Arena(), drawnPaddles_.At(now), state_.Ball(),
-               static_cast<float>(ball.x), static_cast<float>(ball.y));
+    PaintScene(painter, state_.Arena(), paintedPaddles_, state_.Ball(),
+               static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y));
     painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
     PaintLine(painter, kLine1);
     PaintLine(painter, kLine2);

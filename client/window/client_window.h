@@ -124,6 +124,10 @@ class ClientWindow : public QWidget {
     double NowMs() const;
     void StartFrames();
     void Frame();
+    void RepaintMoved(double nowMs);
+    // A box in twips of the natural surface as pixels of the window, widened by `marginPixels`
+    // of the natural surface (a line's width) and a little for smoothing.
+    QRect OnWindow(const QRectF& twips, double marginPixels) const;
     void SteerByKeys(double nowMs);
     bool Moving(double nowMs) const;
 
@@ -136,6 +140,9 @@ class ClientWindow : public QWidget {
     motion::DrawnPaddles drawnPaddles_;
     motion::KeySteering keys_;
     std::size_t drawnSides_ = 0;
+    // What the last paint put on the window, so that a frame repaints just around it.
+    motion::Point paintedBall_;
+    std::vector<arena::Line> paintedPaddles_;
 };
 
 }  // namespace quorvex::client
