@@ -273,11 +273,11 @@ void ClientWindow::keyReleaseEvent(QKeyEvent* event) {
 }
 
 // A key let go while another window has the keyboard never comes back as a release.
-void ClientWindow::focusOutEvent(QFocusEvent* event) {
-    if (!isActiveWindow()) {
+void ClientWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
         keys_.ReleaseAll();
     }
-    QWidget::focusOutEvent(event);
+    QWidget::changeEvent(event);
 }
 
 void ClientWindow::ShowSeats() {

@@ -10,18 +10,12 @@
 #include "client/motion/drawn_paddles.h"
 #include "client/state/client_state.h"
 #include "protocol/messages.h"
+#include "tests/client_state/client_fixture.h"
 
 namespace quorvex::client {
 namespace {
 
-class Recording : public Outbox {
-  public:
-    bool Send(const Buffer& message) override {
-        sent.push_back(message);
-        return true;
-    }
-    std::vector<Buffer> sent;
-};
+using Recording = testing::RecordingOutbox;
 
 std::vector<Buffer> Recorded() {
     std::vector<Buffer> run;
