@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -204,6 +205,7 @@ int PlayFigures(int seconds) {
         bots[i]->StartPlaying(static_cast<int>(i * 9 % 100));
     }
     RunFor(2000);
+    const auto refresh = client.ReadLine(1000).value_or("REFRESH ?");
     const Usage play = Measure(client, seconds);
 
     // Points mode: the lobby opens, nobody is ready, the ball stops at the next gate.
@@ -213,6 +215,8 @@ int PlayFigures(int seconds) {
 
     std::printf("\nA real client window (child process) over %d s, %d players, Free 4 All\n",
                 seconds, kPlayers);
+    std::printf("its screen refreshes at %s Hz, the rate it repaints at while things move\n",
+                refresh.substr(std::string("REFRESH ").size()).c_str());
     std::printf("%-28s %10s %10s\n", "", "CPU %core", "RSS MB");
     std::printf("%-28s %10.2f %10.1f\n", "play (ball running)", play.share * 100,
                 static_cast<double>(play.rssKb) / 1024);
@@ -238,6 +242,9 @@ int ClientChild(int argc, char** argv, int port) {
     if (session.Ended()) {
         return 1;
     }
+    const QScreen* screen = window.screen();
+    std::printf("REFRESH %.1f\n", screen ? screen->refreshRate() : 0.0);
+    std::fflush(stdout);
     // The parent ends it by closing our standard input.
     QSocketNotifier parentGone(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&parentGone, &QSocketNotifier::activated, [] {
