@@ -31,8 +31,6 @@ namespace quorvex::client {
 
 class ChatView;
 
-inline constexpr int kSurfaceWidth = 10350;  // twips
-inline constexpr int kSurfaceHeight = 9600;
 inline constexpr char kStartingCaption[] = "Quorvex - Client";
 inline constexpr char kInitializedCaption[] = "Quorvex - Client [Initialized]";
 inline constexpr char kRunningCaption[] = "Quorvex V1.0 - by Marbeck";

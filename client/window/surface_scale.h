@@ -13,8 +13,10 @@
 
 namespace quorvex::client {
 
-inline constexpr int kNaturalWidth = 690;  // pixels: 10350 and 9600 twips
-inline constexpr int kNaturalHeight = 640;
+inline constexpr int kSurfaceWidth = 10350;  // twips
+inline constexpr int kSurfaceHeight = 9600;
+inline constexpr int kNaturalWidth = TwipsToPixels(kSurfaceWidth);    // 690 pixels
+inline constexpr int kNaturalHeight = TwipsToPixels(kSurfaceHeight);  // 640
 
 struct SurfaceScale {
     double factor = 1;
