@@ -49,29 +49,19 @@ TEST(WindowSize, SamePlaceOnTheSurfaceIsTheSamePlaceInTheGame) {
     }
 }
 
-class Keys : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_FALSE(server.hostError) << *server.hostError;
-        ann = TestClient::Named(server.Port(), "Ann");
-        ASSERT_TRUE(ann->WaitSeated());
-        bob = TestClient::Named(server.Port(), "Bob");
-        ASSERT_TRUE(bob->WaitSeated());
-        ASSERT_TRUE(WaitUntil([&] { return ann->State().Arena().players.size() == 2; }));
-        QTest::mouseMove(&ann->window, QPoint(300, 200));
-    }
-    float AnnsPaddle() const { return ann->State().Arena().players.at(0).x1; }
-    // Ann's paddle as Bob has it from her last report (seven digits of it).
-    bool BobSeesAnn() const {
-        return std::abs(bob->State().Arena().players.at(0).x1 - AnnsPaddle()) < 0.01f;
-    }
-
+TEST(Keys, HeldKeysSlideThePaddleAndTheNextReportCarriesIt) {
     TestServer server;
-    std::unique_ptr<TestClient> ann;
-    std::unique_ptr<TestClient> bob;
-};
-
-TEST_F(Keys, HeldKeysSlideThePaddleAndTheNextReportCarriesIt) {
+    auto ann = TestClient::Named(server.Port(), "Ann");
+    ASSERT_TRUE(ann->WaitSeated());
+    auto bob = TestClient::Named(server.Port(), "Bob");
+    ASSERT_TRUE(bob->WaitSeated());
+    ASSERT_TRUE(WaitUntil([&] { return ann->State().Arena().players.size() == 2; }));
+    const auto AnnsPaddle = [&] { return ann->State().Arena().players.at(0).x1; };
+    // Ann's paddle as Bob has it from her last report (seven digits of it).
+    const auto BobSeesAnn = [&] {
+        return std::abs(bob->State().Arena().players.at(0).x1 - AnnsPaddle()) < 0.01f;
+    };
+    QTest::mouseMove(&ann->window, QPoint(300, 200));
     auto& w = ann->window;
     QTest::keyClick(w.txtSend, Qt::Key_D);
     EXPECT_EQ(w.txtSend->text(), "d") << "in the chat line a letter is typed";
@@ -84,14 +74,14 @@ TEST_F(Keys, HeldKeysSlideThePaddleAndTheNextReportCarriesIt) {
     QTest::keyRelease(&w, Qt::Key_Right);
     const float right = AnnsPaddle();
     EXPECT_GT(right, 4500 + 900);  // 3000 twips a second at first, and rising
-    EXPECT_TRUE(WaitUntil([&] { return BobSeesAnn(); }));
+    EXPECT_TRUE(WaitUntil(BobSeesAnn));
 
     // A over another control moves left; the pointer, used last, wins again.
     QTest::keyPress(w.PlayerName, Qt::Key_A);
     Pump(100);
     QTest::keyRelease(w.PlayerName, Qt::Key_A);
     EXPECT_LT(AnnsPaddle(), right);
-    EXPECT_TRUE(WaitUntil([&] { return BobSeesAnn(); }));
+    EXPECT_TRUE(WaitUntil(BobSeesAnn));
     QTest::mouseMove(&w, QPoint(200, 200));
     EXPECT_FLOAT_EQ(AnnsPaddle(), 3000);
     Pump(150);

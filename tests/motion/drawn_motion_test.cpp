@@ -14,11 +14,7 @@ namespace quorvex::motion {
 namespace {
 
 ball::Ball At(float left, float top, const char* direction) {
-    ball::Ball b;
-    b.left = left;
-    b.top = top;
-    b.direction = direction;
-    return b;
+    return {left, top, 255, 255, direction};
 }
 
 // Direction 90 moves right: 2.55 twips per millisecond, and no further than one step.
