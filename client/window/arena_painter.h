@@ -1,11 +1,14 @@
 #pragma once
 
 // Draws the arena's line objects and the ball on the window's drawing surface. Everything the
-// state holds is in twips; the painter scales by 1/15 and keeps line widths in pixels.
+// state holds is in twips; the painter scales by 1/15, so a line's width in pixels of the
+// natural surface grows with the window like everything else. Antialiased, so that lines and
+// the ball stay sharp at any scale and device pixel ratio.
 
 #include <QColor>
 
 #include <cstdint>
+#include <vector>
 
 #include "client/arena/arena.h"
 #include "client/ball/ball_status.h"
@@ -23,7 +26,12 @@ QColor ColorFromBgr(std::uint32_t bgr);
 void PaintLine(QPainter& painter, const arena::Line& line);
 
 // Dividers, sides and paddles in that order, then the ball over them. `painter` is in pixels
-// of the drawing surface, origin at its top left.
+// of the drawing surface at its natural size, origin at its top left.
 void PaintArena(QPainter& painter, const arena::Arena& arena, const ball::Ball& ball);
+
+// The same with the paddles and the ball's corner where they are drawn rather than reported.
+void PaintScene(QPainter& painter, const arena::Arena& arena,
+                const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
+                float ballTop);
 
 }  // namespace quorvex::client

@@ -11,7 +11,13 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegion>
+#include <QScreen>
 #include <QSignalBlocker>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "client/window/arena_painter.h"
 #include "client/window/chat_view.h"
@@ -22,13 +28,21 @@
 namespace quorvex::client {
 namespace {
 
-constexpr arena::Line kLine1{0, 7560, 10320, 7560, arena::kWhite, arena::kSolid, 1, true};
-constexpr arena::Line kLine2{5640, 7560, 5640, 9600, arena::kWhite, arena::kSolid, 1, true};
+constexpr arena::Line kLine1{0, kSeparatorY, 10320, kSeparatorY, arena::kWhite, arena::kSolid,
+                             1, true};
+constexpr arena::Line kLine2{5640, kSeparatorY, 5640, 9600, arena::kWhite, arena::kSolid, 1, true};
+constexpr double kFallbackRefreshHz = 60;
 
-void ShowText(QLabel* label, const std::string& text) {
-    const QString shown = QString::fromStdString(text);
-    if (label->text() != shown) {
-        FitLabelText(*label, shown, kLobbyPoints);
+std::optional<motion::Way> WayOf(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+        case Qt::Key_A:
+            return motion::kLeft;
+        case Qt::Key_Right:
+        case Qt::Key_D:
+            return motion::kRight;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -50,10 +64,19 @@ ClientWindow::ClientWindow(ClientSession& session) : session_(session), state_(s
     setMouseTracking(true);
     setWindowTitle(QString::fromUtf8(kStartingCaption));
 
+    setFocusPolicy(Qt::StrongFocus);  // a click on the arena takes the keys from the chat line
+    // Steering keys reach the arena wherever the focus is, except in the chat line.
+    for (QWidget* control : findChildren<QWidget*>()) {
+        control->installEventFilter(this);
+    }
+    clock_.start();
+
     Timer1.setTimerType(Qt::PreciseTimer);
     Timer2.setInterval(kTimer2Interval);
+    frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&Timer1, &QTimer::timeout, this, &ClientWindow::Timer1_Timer);
     connect(&Timer2, &QTimer::timeout, this, &ClientWindow::Timer2_Timer);
+    connect(&frameTimer, &QTimer::timeout, this, &ClientWindow::Frame);
     session_.SetChangedCallback([this] { Sync(); });
     RefreshAll();
 }
@@ -86,7 +109,8 @@ void ClientWindow::Sync() {
 
 void ClientWindow::RefreshAll() {
     state_.TakeChanges();
-    ShowChanges(~0u);
+    // The ball stands where it is until a report sets it going.
+    ShowChanges(~0u & ~kBallChanged);
 }
 
 void ClientWindow::ShowChanges(unsigned changes) {
@@ -100,8 +124,160 @@ void ClientWindow::ShowChanges(unsigned changes) {
         ShowLobby();
     }
     if (changes & (kArenaChanged | kBallChanged)) {
-        update();
+        const double now = NowMs();
+        if (changes & kBallChanged) {
+            drawnBall_.Report(state_.Ball(), now);
+        }
+        if (changes & kArenaChanged) {
+            drawnPaddles_.Follow(state_.Arena().players, state_.PlayerID(), now);
+            // A rebuild for another seat count redraws the whole arena; the paddles and the
+            // ball redraw only where they were and are.
+            if (state_.Arena().segments.size() != drawnSides_) {
+                drawnSides_ = state_.Arena().segments.size();
+                update();
+            }
+        }
+        RepaintMoved(now);
+        StartFrames();
     }
+}
+
+void ClientWindow::ShowText(QLabel* label, const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    if (label->text() != shown) {
+        FitLabelText(*label, shown, kLobbyPoints * scale_.factor);
+    }
+}
+
+double ClientWindow::NowMs() const {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e6;
+}
+
+bool ClientWindow::Moving(double nowMs) const {
+    return keys_.Held() || drawnBall_.Moving(nowMs) || drawnPaddles_.Moving(nowMs);
+}
+
+void ClientWindow::StartFrames() {
+    if (frameTimer.isActive() || !Moving(NowMs())) {
+        return;
+    }
+    const QScreen* shown = screen();
+    const double hz =
+        shown && shown->refreshRate() >= 1 ? shown->refreshRate() : kFallbackRefreshHz;
+    frameTimer.start(std::max(1, static_cast<int>(std::lround(1000 / hz))));
+}
+
+void ClientWindow::Frame() {
+    const double now = NowMs();
+    SteerByKeys(now);
+    RepaintMoved(now);
+    if (!Moving(now)) {
+        frameTimer.stop();
+    }
+}
+
+QRect ClientWindow::OnWindow(const QRectF& twips, double marginPixels) const {
+    const double f = scale_.factor / kTwipsPerPixel;
+    const QRectF pixels(twips.left() * f + scale_.offset.x(), twips.top() * f + scale_.offset.y(),
+                        twips.width() * f, twips.height() * f);
+    const double m = marginPixels * scale_.factor + 2;
+    return pixels.adjusted(-m, -m, m, m).toAlignedRect();
+}
+
+// Only where the ball and the paddles were last painted and where they are to be painted now:
+// at sixty frames a second the rest of the window stays as it is.
+void ClientWindow::RepaintMoved(double nowMs) {
+    const auto ballRect = [this](const motion::Point& at) {
+        const ball::Ball& b = state_.Ball();
+        return OnWindow(QRectF(at.x, at.y, b.width, b.height), 0);
+    };
+    const auto lineRect = [this](const arena::Line& line) {
+        const QRectF box =
+            QRectF(QPointF(line.x1, line.y1), QPointF(line.x2, line.y2)).normalized();
+        return OnWindow(box, line.width);
+    };
+    const auto sameLine = [](const arena::Line& a, const arena::Line& b) {
+        return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
+               a.visible == b.visible && a.color == b.color && a.width == b.width;
+    };
+    QRegion dirty;
+    const motion::Point ball = drawnBall_.At(nowMs);
+    if (ball.x != paintedBall_.x || ball.y != paintedBall_.y) {
+        dirty += ballRect(paintedBall_);
+        dirty += ballRect(ball);
+    }
+    const std::vector<arena::Line> paddles = drawnPaddles_.At(nowMs);
+    for (std::size_t i = 0; i < std::max(paddles.size(), paintedPaddles_.size()); ++i) {
+        const bool before = i < paintedPaddles_.size();
+        const bool now = i < paddles.size();
+        if (before && now && sameLine(paintedPaddles_[i], paddles[i])) {
+            continue;
+        }
+        if (before) {
+            dirty += lineRect(paintedPaddles_[i]);
+        }
+        if (now) {
+            dirty += lineRect(paddles[i]);
+        }
+    }
+    // Every paint, whole or in part, draws what is committed here, and every change of it has
+    // marked both places: nothing is left behind where a paint covered only part.
+    paintedBall_ = ball;
+    paintedPaddles_ = paddles;
+    if (!dirty.isEmpty()) {
+        update(dirty);
+    }
+}
+
+// Held keys move the paddle as a pointer gliding along the own side would.
+void ClientWindow::SteerByKeys(double nowMs) {
+    const double twips = keys_.Advance(nowMs);
+    if (twips == 0 || state_.Exiting()) {
+        return;
+    }
+    if (const auto to = motion::AlongOwnSide(state_.Arena(), state_.PlayerID(), twips)) {
+        state_.Form_MouseMove(to->first, to->second);
+        Sync();
+    }
+}
+
+bool ClientWindow::SteeringKey(const QKeyEvent& event) {
+    const auto way = WayOf(event.key());
+    if (!way) {
+        return false;
+    }
+    if (!event.isAutoRepeat()) {
+        const double now = NowMs();
+        if (event.type() == QEvent::KeyPress) {
+            SteerByKeys(now);
+            keys_.Press(*way, now);
+        } else {
+            SteerByKeys(now);
+            keys_.Release(*way, now);
+        }
+        StartFrames();
+    }
+    return true;
+}
+
+void ClientWindow::keyPressEvent(QKeyEvent* event) {
+    if (!SteeringKey(*event)) {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void ClientWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (!SteeringKey(*event)) {
+        QWidget::keyReleaseEvent(event);
+    }
+}
+
+// A key let go while another window has the keyboard never comes back as a release.
+void ClientWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        keys_.ReleaseAll();
+    }
+    QWidget::changeEvent(event);
 }
 
 void ClientWindow::ShowSeats() {
@@ -127,12 +303,13 @@ void ClientWindow::ShowLobby() {
 
 void ClientWindow::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    PaintArena(painter, state_.Arena(), state_.Ball());
-    painter.save();
+    painter.translate(scale_.offset);
+    painter.scale(scale_.factor, scale_.factor);
+    PaintScene(painter, state_.Arena(), paintedPaddles_, state_.Ball(),
+               static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y));
     painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
     PaintLine(painter, kLine1);
     PaintLine(painter, kLine2);
-    painter.restore();
 }
 
 // Every move counts, with or without a button held; the frame's controls over the arena pass
@@ -143,8 +320,8 @@ void ClientWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ClientWindow::Form_MouseMove(const QPointF& pixels) {
-    state_.Form_MouseMove(static_cast<float>(pixels.x() * kTwipsPerPixel),
-                          static_cast<float>(pixels.y() * kTwipsPerPixel));
+    const QPointF twips = scale_.ToTwips(pixels);
+    state_.Form_MouseMove(static_cast<float>(twips.x()), static_cast<float>(twips.y()));
     Sync();
 }
 
@@ -175,6 +352,7 @@ void ClientWindow::Timer1_Timer() {
     }
     Timer1.stop();
     Timer2.stop();
+    frameTimer.stop();
     session_.CloseSession();
     session_.EndProgram(0);
 }
@@ -213,13 +391,29 @@ bool ClientWindow::txtSend_KeyDown(int keyCode) {
 }
 
 bool ClientWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtSend && event->type() == QEvent::KeyPress) {
-        const int code = KeyCode(*static_cast<QKeyEvent*>(event));
-        txtSend_KeyDown(code);
-        // Enter is ours; every other key edits the line as usual.
-        return code == kEnterKey;
+    const bool press = event->type() == QEvent::KeyPress;
+    if (!press && event->type() != QEvent::KeyRelease) {
+        return QWidget::eventFilter(watched, event);
     }
-    return QWidget::eventFilter(watched, event);
+    auto& key = *static_cast<QKeyEvent*>(event);
+    if (watched != txtSend) {
+        return SteeringKey(key) || QWidget::eventFilter(watched, event);
+    }
+    if (!press) {
+        // A steering key held into the chat line must still stop when let go; A and D type.
+        if (WayOf(key.key()) && !key.isAutoRepeat()) {
+            keys_.ReleaseAll();
+        }
+        return false;
+    }
+    const int code = KeyCode(key);
+    txtSend_KeyDown(code);
+    if (key.key() == Qt::Key_Escape) {
+        setFocus(Qt::ShortcutFocusReason);  // the keys go to the arena again
+        return true;
+    }
+    // Enter is ours; every other key edits the line as usual.
+    return code == kEnterKey;
 }
 
 void ClientWindow::showEvent(QShowEvent* event) {
@@ -229,6 +423,7 @@ void ClientWindow::showEvent(QShowEvent* event) {
 
 void ClientWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    ScaleControls();
     UpdateOuterWidth();
 }
 
@@ -237,8 +432,11 @@ void ClientWindow::moveEvent(QMoveEvent* event) {
     UpdateOuterWidth();
 }
 
+// The right-edge bounce must fall where it falls for every other player: the frame as the
+// window manager draws it, around the surface at its natural width, whatever this window's size.
 void ClientWindow::UpdateOuterWidth() {
-    state_.SetOuterWidth(static_cast<double>(frameGeometry().width()) * kTwipsPerPixel);
+    const int frame = frameGeometry().width() - width();
+    state_.SetOuterWidth(static_cast<double>(frame + kNaturalWidth) * kTwipsPerPixel);
 }
 
 }  // namespace quorvex::client

@@ -3,15 +3,24 @@
 // The client window, frmMain: the arena above Line1, the chat bottom left, the seat table
 // bottom right, and the lobby frame over the middle of the arena. A view over ClientState: it
 // shows what the state holds and forwards pointer moves, keys, clicks and timer ticks to it.
+// Between the server's reports it draws the ball and the other paddles moving (DrawnBall,
+// DrawnPaddles), repainting at the screen's rate while anything moves; the state, and so every
+// judgement, sees only what was reported. The window can take any size: the surface scales.
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
 #include <memory>
 
+#include "client/motion/drawn_ball.h"
+#include "client/motion/drawn_paddles.h"
+#include "client/motion/key_steering.h"
 #include "client/window/client_session.h"
+#include "client/window/surface_scale.h"
 
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -22,8 +31,6 @@ namespace quorvex::client {
 
 class ChatView;
 
-inline constexpr int kSurfaceWidth = 10350;  // twips
-inline constexpr int kSurfaceHeight = 9600;
 inline constexpr char kStartingCaption[] = "Quorvex - Client";
 inline constexpr char kInitializedCaption[] = "Quorvex - Client [Initialized]";
 inline constexpr char kRunningCaption[] = "Quorvex V1.0 - by Marbeck";
@@ -67,6 +74,8 @@ class ClientWindow : public QWidget {
     QPushButton* cmdSpectate = nullptr;
     QTimer Timer1;
     QTimer Timer2;
+    // Repaints while something moves, once per refresh of the screen; idle otherwise.
+    QTimer frameTimer;
 
     // Brings every control up to date with the state, whatever changed.
     void RefreshAll();
@@ -78,12 +87,17 @@ class ClientWindow : public QWidget {
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildControls();
     void BuildLowerPanel();
     void BuildLobbyFrame();
+    // Places and sizes every control, fonts included, for the window's present size.
+    void ScaleControls();
 
     void Form_MouseMove(const QPointF& pixels);
     void Form_Unload();
@@ -101,10 +115,32 @@ class ClientWindow : public QWidget {
     void ShowSeats();
     void ShowLobby();
     void UpdateOuterWidth();
+    void ShowText(QLabel* label, const std::string& text);
+
+    // Left/Right or A/D, down or up; false for every other key. Repeats are swallowed.
+    bool SteeringKey(const QKeyEvent& event);
+    double NowMs() const;
+    void StartFrames();
+    void Frame();
+    void RepaintMoved(double nowMs);
+    // A box in twips of the natural surface as pixels of the window, widened by `marginPixels`
+    // of the natural surface (a line's width) and a little for smoothing.
+    QRect OnWindow(const QRectF& twips, double marginPixels) const;
+    void SteerByKeys(double nowMs);
+    bool Moving(double nowMs) const;
 
     ClientSession& session_;
     ClientState& state_;
     std::unique_ptr<ChatView> chatView_;
+    SurfaceScale scale_;
+    QElapsedTimer clock_;
+    motion::DrawnBall drawnBall_;
+    motion::DrawnPaddles drawnPaddles_;
+    motion::KeySteering keys_;
+    std::size_t drawnSides_ = 0;
+    // What the last paint put on the window, so that a frame repaints just around it.
+    motion::Point paintedBall_;
+    std::vector<arena::Line> paintedPaddles_;
 };
 
 }  // namespace quorvex::client

@@ -1,5 +1,6 @@
 // Where every control of frmMain sits and how it looks. Positions are twips, as the window has
-// always been laid out; TwipRect turns them into pixels.
+// always been laid out, and point sizes are those of the natural size; both are kept on the
+// control, and ScaleControls places it for the window's size at hand.
 
 #include <QApplication>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include "client/state/client_texts.h"
 #include "client/window/client_window.h"
 #include "client/window/fit_text.h"
+#include "client/window/surface_scale.h"
 #include "ui/control_names.h"
 #include "ui/twips.h"
 
@@ -26,6 +28,13 @@ const QColor kGreen(0, 192, 0);
 const QColor kWhiteText(255, 255, 255);
 constexpr double kTablePoints = 9.75;
 
+// What a control keeps of its design, for placing it again at every window size.
+constexpr char kTwipsBox[] = "quorvexTwips";     // QRect in twips, relative to its parent
+constexpr char kPoints[] = "quorvexPoints";      // its font's point size at the natural size
+constexpr char kFitted[] = "quorvexFitted";      // a lobby label whose text shrinks to fit
+constexpr char kGrows[] = "quorvexGrows";        // a heading that grows to the right for its text
+constexpr char kHairline[] = "quorvexHairline";  // a line at least one pixel thick
+
 QFont SansSerif(double points) {
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
@@ -36,8 +45,14 @@ QFont SansSerif(double points) {
 template <class W>
 W* Place(QWidget* parent, int left, int top, int width, int height) {
     auto* widget = new W(parent);
+    widget->setProperty(kTwipsBox, QRect(left, top, width, height));
     widget->setGeometry(TwipRect(left, top, width, height));
     return widget;
+}
+
+void SetFont(QWidget* widget, const QFont& font) {
+    widget->setProperty(kPoints, font.pointSizeF());
+    widget->setFont(font);
 }
 
 void Colour(QWidget* widget, const QColor& text, const QColor& background) {
@@ -55,7 +70,7 @@ void Colour(QWidget* widget, const QColor& text, const QColor& background) {
 QLabel* Label(QWidget* parent, int left, int top, int width, int height, const QFont& font,
               const QColor& colour) {
     auto* label = Place<QLabel>(parent, left, top, width, height);
-    label->setFont(font);
+    SetFont(label, font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
@@ -71,6 +86,7 @@ QString Text(std::string_view text) {
 QLabel* Heading(QWidget* parent, std::string_view text, int left, int width) {
     auto* label = Label(parent, left, 7560, width, 240, SansSerif(kTablePoints), kGreen);
     label->setText(Text(text));
+    label->setProperty(kGrows, true);
     label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
     return label;
 }
@@ -79,6 +95,7 @@ QLabel* Heading(QWidget* parent, std::string_view text, int left, int width) {
 QLabel* LobbyLabel(QWidget* parent, std::string_view text, int left, int top, int width, int height,
                    const QColor& colour) {
     auto* label = Label(parent, left, top, width, height, SansSerif(kLobbyPoints), colour);
+    label->setProperty(kFitted, true);
     FitLabelText(*label, Text(text), kLobbyPoints);
     return label;
 }
@@ -100,6 +117,7 @@ QPalette StandardPalette() {
 
 QWidget* WhiteLine(QWidget* parent, int left, int top, int width, int height) {
     auto* line = Place<QWidget>(parent, left, top, width, height);
+    line->setProperty(kHairline, true);
     line->resize(std::max(1, line->width()), std::max(1, line->height()));
     Colour(line, kWhiteText, kWhiteText);
     return line;
@@ -107,7 +125,7 @@ QWidget* WhiteLine(QWidget* parent, int left, int top, int width, int height) {
 
 QListWidget* SeatColumn(QWidget* parent, int left, int width) {
     auto* box = Place<QListWidget>(parent, left, 7800, width, 1740);
-    box->setFont(SansSerif(kTablePoints));
+    SetFont(box, SansSerif(kTablePoints));
     Colour(box, kGreen, kBlack);
     box->setFrameShape(QFrame::Box);
     box->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -118,7 +136,7 @@ QListWidget* SeatColumn(QWidget* parent, int left, int width) {
 QPushButton* Button(QWidget* parent, const char* text, int left, int top, int width, int height,
                     const QFont& font) {
     auto* button = Place<QPushButton>(parent, left, top, width, height);
-    button->setFont(font);
+    SetFont(button, font);
     button->setText(QString::fromUtf8(text));
     // The ordinary button look, not the black and green of the frame around it.
     button->setPalette(StandardPalette());
@@ -130,7 +148,9 @@ QPushButton* Button(QWidget* parent, const char* text, int left, int top, int wi
 void ClientWindow::BuildControls() {
     setObjectName(QStringLiteral("frmMain"));
     setFont(SansSerif(8.25));
-    setFixedSize(TwipsToPixels(kSurfaceWidth), TwipsToPixels(kSurfaceHeight));
+    // Any size: the surface scales with the window (ScaleControls), down to half its size.
+    resize(kNaturalWidth, kNaturalHeight);
+    setMinimumSize(kNaturalWidth / 2, kNaturalHeight / 2);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kBlack);
     setPalette(palette);
@@ -158,7 +178,7 @@ void ClientWindow::BuildControls() {
 void ClientWindow::BuildLowerPanel() {
     const QFont chatFont = SansSerif(8.25);
     txtChat = Place<QPlainTextEdit>(this, 120, 7680, 5415, 1215);
-    txtChat->setFont(chatFont);
+    SetFont(txtChat, chatFont);
     Colour(txtChat, kGreen, kBlack);
     txtChat->setFrameShape(QFrame::Box);  // black on black needs an edge to be seen
     txtChat->setReadOnly(true);
@@ -170,7 +190,7 @@ void ClientWindow::BuildLowerPanel() {
     txtChat->verticalScrollBar()->setPalette(StandardPalette());
 
     txtSend = Place<QLineEdit>(this, 120, 9000, 5415, 495);
-    txtSend->setFont(chatFont);
+    SetFont(txtSend, chatFont);
     Colour(txtSend, kGreen, kBlack);
     // The style's sunken edge vanishes on black; without an edge the line cannot be found.
     txtSend->setStyleSheet(
@@ -191,7 +211,7 @@ void ClientWindow::BuildLowerPanel() {
 void ClientWindow::BuildLobbyFrame() {
     frameInitRnd = Place<QGroupBox>(this, 3000, 1560, 4575, 4095);
     frameInitRnd->setTitle(QStringLiteral("Initiating Next Round"));
-    frameInitRnd->setFont(SansSerif(18));
+    SetFont(frameInitRnd, SansSerif(18));
     Colour(frameInitRnd, QApplication::palette().color(QPalette::HighlightedText), kBlack);
 
     const QFont font = SansSerif(kLobbyPoints);
@@ -222,6 +242,34 @@ void ClientWindow::BuildLobbyFrame() {
 
     frameInitRnd->hide();
     frameInitRnd->setEnabled(false);
+}
+
+void ClientWindow::ScaleControls() {
+    scale_ = SurfaceScale::For(size());
+    const double factor = scale_.factor;
+    for (QWidget* control : findChildren<QWidget*>()) {
+        const QVariant box = control->property(kTwipsBox);
+        if (!box.isValid()) {
+            continue;
+        }
+        if (const QVariant points = control->property(kPoints); points.isValid()) {
+            QFont font = control->font();
+            font.setPointSizeF(points.toDouble() * factor);
+            control->setFont(font);
+        }
+        QRect placed = scale_.Place(box.toRect(), control->parentWidget() == this);
+        if (control->property(kHairline).toBool()) {
+            placed.setSize(placed.size().expandedTo(QSize(1, 1)));
+        }
+        control->setGeometry(placed);
+        auto* label = qobject_cast<QLabel*>(control);
+        if (label && control->property(kFitted).toBool()) {
+            FitLabelText(*label, label->text(), kLobbyPoints * factor);
+        }
+        if (label && control->property(kGrows).toBool()) {
+            label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+        }
+    }
 }
 
 }  // namespace quorvex::client

@@ -83,7 +83,21 @@ def window(pid, title):
     return found[0] if found else None
 
 
+def window_manager_runs():
+    d = display.Display()
+    try:
+        root = d.screen().root
+        return bool(root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"),
+                                           X.AnyPropertyType))
+    finally:
+        d.close()
+
+
 def focus(wid):
+    # A window manager decides who has the keyboard: it is asked first, then made sure of.
+    if window_manager_runs():
+        xdotool("windowactivate", "--sync", wid)
+        time.sleep(0.2)
     xdotool("windowfocus", "--sync", wid)
 
 
@@ -103,14 +117,37 @@ def answer_prompt(pid, title, text):
     type_into(wid, text)
 
 
-def close(wid):
-    """Asks the window to close, as the title bar's close button would."""
-    d = display.Display()
+def _request_close(d, wid):
     w = d.create_resource_object("window", int(wid))
-    protocols = d.intern_atom("WM_PROTOCOLS")
-    delete = d.intern_atom("WM_DELETE_WINDOW")
-    event = protocol.event.ClientMessage(window=w, client_type=protocols,
-                                         data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-    w.send_event(event, event_mask=X.NoEventMask)
+    root = d.screen().root
+    if root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"), X.AnyPropertyType):
+        event = protocol.event.ClientMessage(window=w,
+                                             client_type=d.intern_atom("_NET_CLOSE_WINDOW"),
+                                             data=(32, [X.CurrentTime, 2, 0, 0, 0]))
+        root.send_event(event, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+    else:
+        protocols = d.intern_atom("WM_PROTOCOLS")
+        delete = d.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(window=w, client_type=protocols,
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        w.send_event(event, event_mask=X.NoEventMask)
     d.flush()
-    d.close()
+
+
+def close(wid):
+    """Asks the window to close, as the title bar's close button would: through the window
+    manager when one runs, else directly. A Qt window now and then lets a request pass
+    unanswered (seen on a busy machine, with and without a window manager), so it is
+    repeated, as a person would click again, until the window is gone."""
+    d = display.Display()
+    try:
+        for _ in range(5):
+            _request_close(d, wid)
+            deadline = time.monotonic() + 5
+            while time.monotonic() < deadline:
+                if subprocess.run(["xdotool", "getwindowname", str(wid)],
+                                  capture_output=True).returncode != 0:
+                    return
+                time.sleep(0.2)
+    finally:
+        d.close()

@@ -112,6 +112,7 @@ TEST_F(TwoClients, PointerMovesTheOwnPaddleAndTheOtherClientDrawsIt) {
         const auto& seen = bob->State().Arena().players.at(0);
         return std::abs(seen.x1 - moved.x1) < 0.01f && std::abs(seen.y2 - moved.y2) < 0.01f;
     }));
+    Pump(150);  // drawn, the reported paddle glides there over one report interval
     bob->window.repaint();
     const QImage drawn = bob->window.grab().toImage();
     const auto midX = static_cast<int>((moved.x1 + moved.x2) / 30);

@@ -1,0 +1,284 @@
+// Prints how long painting one arena frame takes, and what a real client window costs in CPU
+// and memory while the ball runs with twelve players and while it idles in the lobby.
+//   client_frame [--frames N] [--seats 3,12,50,200] [--seconds S]
+// The play figures need an X display (xvfb-run); without one only painting is measured.
+// Internally: client_frame --client-child <port> runs the measured client window.
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QPainter>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/server_load/load_bot.h"
+#include "bench/support/child_process.h"
+#include "bench/support/figures.h"
+#include "client/window/arena_painter.h"
+#include "client/window/client_session.h"
+#include "client/window/client_window.h"
+#include "server/host/ball_clock.h"
+#include "server/host/server_session.h"
+
+namespace {
+
+using namespace quorvex;
+using bench::MonotonicNs;
+
+constexpr int kPlayers = 12;
+constexpr double kPaintGoalMs = 2.0;     // p99 at 200 seats
+constexpr double kPlayGoalShare = 0.05;  // of one core, 12 players
+constexpr double kIdleGoalShare = 0.005;
+
+const char* Met(bool met) {
+    return met ? "met" : "NOT met";
+}
+
+void RunFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+template <class Done>
+bool RunUntil(Done done, int timeoutMs) {
+    const std::int64_t deadline = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
+    while (!done()) {
+        if (MonotonicNs() > deadline) {
+            return false;
+        }
+        RunFor(10);
+    }
+    return true;
+}
+
+class Answers : public Prompter {
+  public:
+    explicit Answers(std::deque<std::string> answers) : answers_(std::move(answers)) {}
+    std::optional<std::string> AskText(const std::string&, const std::string&,
+                                       const std::string&) override {
+        if (answers_.empty()) {
+            return std::nullopt;
+        }
+        std::string next = answers_.front();
+        answers_.pop_front();
+        return next;
+    }
+    void ShowCritical(const std::string&, const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    void ShowMessage(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+
+  private:
+    std::deque<std::string> answers_;
+};
+
+std::int64_t ThreadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+}
+
+struct FrameTime {
+    double wallMs = 0;
+    double cpuMs = 0;  // this thread's CPU: what the painting costs, without other programs'
+};
+
+// One frame as the window paints it at its natural size: background, arena, ball.
+FrameTime PaintOnce(QImage& image, const arena::Arena& arena, const ball::Ball& ball) {
+    const std::int64_t wall = MonotonicNs();
+    const std::int64_t cpu = ThreadCpuNs();
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    client::PaintScene(painter, arena, arena.players, ball, ball.left + 12.5f, ball.top);
+    painter.end();
+    return {static_cast<double>(MonotonicNs() - wall) / 1e6,
+            static_cast<double>(ThreadCpuNs() - cpu) / 1e6};
+}
+
+bool PaintFrames(int frames, const std::vector<int>& seatCounts) {
+    std::printf("Painting one arena frame, 690 x 640 pixels, %d frames each (ms)\n", frames);
+    std::printf("%6s %9s %9s %9s %9s\n", "seats", "wall p50", "wall p99", "cpu p50", "cpu p99");
+    bool met = true;
+    for (const int seats : seatCounts) {
+        arena::Arena arena = arena::MakeInitialArena();
+        arena::SetUpArena(arena, seats);
+        for (int seat = 0; seat < seats; ++seat) {
+            const auto& side = arena.barriers[static_cast<std::size_t>(seat)];
+            arena::MovePaddle(arena, seat, (side.x1 + side.x2) / 2, (side.y1 + side.y2) / 2);
+        }
+        ball::Ball ball;
+        ball.top = 3000;
+        QImage image(client::kNaturalWidth, client::kNaturalHeight, QImage::Format_RGB32);
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        for (int i = 0; i < frames; ++i) {
+            ball.left = static_cast<float>(4000 + i % 100);
+            const FrameTime t = PaintOnce(image, arena, ball);
+            wall.push_back(t.wallMs);
+            cpu.push_back(t.cpuMs);
+        }
+        const auto w = bench::SpreadOf(wall);
+        const auto c = bench::SpreadOf(cpu);
+        std::printf("%6d %9.3f %9.3f %9.3f %9.3f\n", seats, w.p50, w.p99, c.p50, c.p99);
+        if (seats == 200) {
+            met = c.p99 <= kPaintGoalMs;
+            std::printf(
+                "goal: p99 <= %.1f ms at 200 seats (CPU time; wall time also counts "
+                "other programs on a busy machine): %s\n",
+                kPaintGoalMs, Met(met));
+        }
+    }
+    return met;
+}
+
+// user + system CPU of a process so far, in seconds.
+double CpuSecondsOf(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) {
+        return 0;
+    }
+    std::istringstream fields(text.substr(close + 2));
+    std::string skip;
+    for (int i = 3; i < 14; ++i) {
+        fields >> skip;
+    }
+    double user = 0, system = 0;
+    fields >> user >> system;
+    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+struct Usage {
+    double share = 0;
+    long rssKb = 0;
+};
+
+Usage Measure(const bench::ChildProcess& client, int seconds) {
+    const double before = CpuSecondsOf(client.Pid());
+    const std::int64_t start = MonotonicNs();
+    RunFor(seconds * 1000);
+    const double elapsed = static_cast<double>(MonotonicNs() - start) / 1e9;
+    return {(CpuSecondsOf(client.Pid()) - before) / elapsed, client.RssKb().value_or(0)};
+}
+
+int PlayFigures(int seconds) {
+    Answers serverAnswers({std::to_string(kPlayers + 5)});
+    server::ServerSession server;
+    if (const auto error = server.InitServer(serverAnswers, 0)) {
+        std::fprintf(stderr, "the server did not start: %s\n", error->c_str());
+        return 1;
+    }
+    server::BallClock clock(server.Game());
+    clock.Start();
+    bench::ChildProcess client(bench::OwnDirectory() + "/client_frame",
+                               {"--client-child", std::to_string(server.Port())});
+    if (!RunUntil([&] { return server.Game().Seats().size() == 1; }, 20000)) {
+        std::fprintf(stderr, "the client window did not take its seat\n");
+        return 1;
+    }
+    std::vector<std::unique_ptr<bench::LoadBot>> bots;
+    for (int i = 0; i < kPlayers - 1; ++i) {
+        bots.push_back(std::make_unique<bench::LoadBot>(i, server.Port()));
+    }
+    if (!RunUntil([&] { return server.Game().Seats().size() == kPlayers; }, 20000)) {
+        std::fprintf(stderr, "not every scripted player got seated\n");
+        return 1;
+    }
+    for (std::size_t i = 0; i < bots.size(); ++i) {
+        bots[i]->StartPlaying(static_cast<int>(i * 9 % 100));
+    }
+    RunFor(2000);
+    const auto refresh = client.ReadLine(1000).value_or("REFRESH ?");
+    const Usage play = Measure(client, seconds);
+
+    // Points mode: the lobby opens, nobody is ready, the ball stops at the next gate.
+    server.Game().PickGameType(server::GameType::Points);
+    RunFor(2500);
+    const Usage idle = Measure(client, seconds);
+
+    std::printf("\nA real client window (child process) over %d s, %d players, Free 4 All\n",
+                seconds, kPlayers);
+    std::printf("its screen refreshes at %s Hz, the rate it repaints at while things move\n",
+                refresh.substr(std::string("REFRESH ").size()).c_str());
+    std::printf("%-28s %10s %10s\n", "", "CPU %core", "RSS MB");
+    std::printf("%-28s %10.2f %10.1f\n", "play (ball running)", play.share * 100,
+                static_cast<double>(play.rssKb) / 1024);
+    std::printf("%-28s %10.2f %10.1f\n", "idle (lobby open, no ball)", idle.share * 100,
+                static_cast<double>(idle.rssKb) / 1024);
+    std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
+                Met(play.share <= kPlayGoalShare));
+    std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,
+                Met(idle.share <= kIdleGoalShare));
+    for (auto& bot : bots) {
+        bot->Close();
+    }
+    return 0;
+}
+
+// The measured client: the real window, its prompts answered, until its parent goes.
+int ClientChild(int argc, char** argv, int port) {
+    QApplication app(argc, argv);
+    Answers answers({"127.0.0.1", "Measured"});
+    client::ClientSession session(answers, port);
+    client::ClientWindow window(session);
+    window.Start();
+    if (session.Ended()) {
+        return 1;
+    }
+    const QScreen* screen = window.screen();
+    std::printf("REFRESH %.1f\n", screen ? screen->refreshRate() : 0.0);
+    std::fflush(stdout);
+    // The parent ends it by closing our standard input.
+    QSocketNotifier parentGone(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&parentGone, &QSocketNotifier::activated, [] {
+        char byte;
+        if (read(STDIN_FILENO, &byte, 1) <= 0) {
+            QCoreApplication::exit(0);
+        }
+    });
+    return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--client-child") {
+        return ClientChild(argc, argv, std::atoi(argv[2]));
+    }
+    const bool display = std::getenv("DISPLAY") != nullptr;
+    // The painting and the bench's own server need no screen; the measured child has one.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int frames = std::stoi(bench::Option(argc, argv, "--frames", "2000"));
+    const int seconds = std::stoi(bench::Option(argc, argv, "--seconds", "10"));
+    const auto seats = bench::NumberList(bench::Option(argc, argv, "--seats", "3,12,50,200"));
+    if (frames <= 0 || seconds <= 0 || seats.empty()) {
+        std::fprintf(stderr,
+                     "usage: client_frame [--frames N] [--seats 3,12,50,200] [--seconds S]\n");
+        return 2;
+    }
+    PaintFrames(frames, seats);
+    if (!display) {
+        std::printf("\nno X display: play and idle figures skipped (run under xvfb-run)\n");
+        return 0;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    return PlayFigures(seconds);
+}

@@ -1,0 +1,81 @@
+#include "client/motion/drawn_paddles.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "client/motion/drawn_ball.h"
+
+namespace quorvex::motion {
+namespace {
+
+bool SamePlace(const arena::Line& a, const arena::Line& b) {
+    return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
+}
+
+bool SameLook(const arena::Line& a, const arena::Line& b) {
+    return a.color == b.color && a.style == b.style && a.width == b.width && a.visible == b.visible;
+}
+
+bool Finite(const arena::Line& line) {
+    return std::isfinite(line.x1) && std::isfinite(line.y1) && std::isfinite(line.x2) &&
+           std::isfinite(line.y2);
+}
+
+}  // namespace
+
+double DrawnPaddles::Progress(const Glide& glide, double nowMs) {
+    return std::clamp((nowMs - glide.startMs) / kReportIntervalMs, 0.0, 1.0);
+}
+
+arena::Line DrawnPaddles::Between(const Glide& glide, double nowMs) {
+    const double f = Progress(glide, nowMs);
+    const auto mix = [f](float from, float to) {
+        return static_cast<float>(from + (static_cast<double>(to) - from) * f);
+    };
+    arena::Line line = glide.to;
+    line.x1 = mix(glide.from.x1, glide.to.x1);
+    line.y1 = mix(glide.from.y1, glide.to.y1);
+    line.x2 = mix(glide.from.x2, glide.to.x2);
+    line.y2 = mix(glide.from.y2, glide.to.y2);
+    return line;
+}
+
+bool DrawnPaddles::Follow(const std::vector<arena::Line>& paddles, int ownSeat, double nowMs) {
+    bool changed = paddles.size() != glides_.size();
+    std::vector<Glide> next;
+    next.reserve(paddles.size());
+    for (std::size_t i = 0; i < paddles.size(); ++i) {
+        const arena::Line& to = paddles[i];
+        const bool own = ownSeat >= 0 && i == static_cast<std::size_t>(ownSeat);
+        changed = changed || i >= glides_.size() || !SamePlace(glides_[i].to, to) ||
+                  !SameLook(glides_[i].to, to);
+        if (own || i >= glides_.size() || !Finite(to) || !Finite(glides_[i].to)) {
+            next.push_back({to, to, nowMs});
+        } else if (SamePlace(glides_[i].to, to)) {
+            Glide kept = glides_[i];
+            kept.to = to;  // the same place, perhaps a new look
+            next.push_back(kept);
+        } else {
+            next.push_back({Between(glides_[i], nowMs), to, nowMs});
+        }
+    }
+    glides_ = std::move(next);
+    return changed;
+}
+
+std::vector<arena::Line> DrawnPaddles::At(double nowMs) const {
+    std::vector<arena::Line> drawn;
+    drawn.reserve(glides_.size());
+    for (const Glide& glide : glides_) {
+        drawn.push_back(Between(glide, nowMs));
+    }
+    return drawn;
+}
+
+bool DrawnPaddles::Moving(double nowMs) const {
+    return std::any_of(glides_.begin(), glides_.end(), [nowMs](const Glide& glide) {
+        return !SamePlace(glide.from, glide.to) && Progress(glide, nowMs) < 1;
+    });
+}
+
+}  // namespace quorvex::motion

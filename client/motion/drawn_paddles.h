@@ -1,0 +1,38 @@
+#pragma once
+
+// Where the paddles are drawn. Other players' paddles are reported ten times a second; drawn
+// as reported they jump. Each one glides instead from where it is drawn to its newly reported
+// place over one report interval. The own paddle follows the pointer and is drawn where it is.
+
+#include <vector>
+
+#include "client/arena/arena.h"
+
+namespace quorvex::motion {
+
+class DrawnPaddles {
+  public:
+    // Takes the arena's paddles as they now are: a paddle whose place changed starts gliding
+    // there from where it is drawn; the own seat's paddle, and one the arena did not have
+    // before, stand at their place at once. Look and visibility follow at once. True when
+    // anything is to be drawn differently: a report of an unmoved paddle needs no repaint.
+    bool Follow(const std::vector<arena::Line>& paddles, int ownSeat, double nowMs);
+
+    // The paddles as drawn at `nowMs`, one per paddle of the last Follow.
+    std::vector<arena::Line> At(double nowMs) const;
+
+    bool Moving(double nowMs) const;
+
+  private:
+    struct Glide {
+        arena::Line from;
+        arena::Line to;
+        double startMs = 0;
+    };
+    static arena::Line Between(const Glide& glide, double nowMs);
+    static double Progress(const Glide& glide, double nowMs);
+
+    std::vector<Glide> glides_;
+};
+
+}  // namespace quorvex::motion

@@ -1,0 +1,118 @@
+#!/usr/bin/python3
+"""The black-box test again under a window manager (openbox), as on a person's desktop; then
+the ball's right edge against a scripted server: the client bounces the ball where its
+window's outer width, frame included, ends, whatever the window's size.
+Usage: wm_pass.py <quorvex-server> <quorvex-client> (inside Xvfb; see CMakeLists.txt)."""
+
+import os
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import time
+
+import a11y
+import blackbox_test
+
+
+def string(text):
+    return struct.pack("<H", len(text.encode())) + text.encode()
+
+
+def frame(kind, payload=b""):
+    return struct.pack("<IB", len(payload) + 1, kind) + payload
+
+
+def next_frame(peer, pending, deadline):
+    """(kind, payload, rest), or None when nothing whole arrived before the deadline."""
+    while len(pending) < 5 or len(pending) < 4 + struct.unpack_from("<I", pending)[0]:
+        peer.settimeout(max(0.01, deadline - time.monotonic()))
+        try:
+            chunk = peer.recv(65536)
+        except socket.timeout:
+            return None
+        assert chunk, "the client closed the connection"
+        pending += chunk
+    end = 4 + struct.unpack_from("<I", pending)[0]
+    return pending[4], pending[5:end], pending[end:]
+
+
+def right_edge(client_path, env):
+    listener = socket.create_server(("127.0.0.1", 4000))
+    client = subprocess.Popen([client_path], env=env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, start_new_session=True)
+    try:
+        a11y.answer_prompt(client.pid, "Hostname required", "127.0.0.1")
+        a11y.answer_prompt(client.pid, "Playername", "Edge")
+        listener.settimeout(20)
+        peer, _ = listener.accept()
+        got = next_frame(peer, b"", time.monotonic() + 10)
+        assert got and got[0] == 1, "expected Hello"
+        pending = got[2]
+        # Welcome as 7, Roster [Edge=7], one seat: a triangle whose top side is the client's.
+        peer.sendall(frame(2, struct.pack("<i", 7)) +
+                     frame(4, bytes([2]) + struct.pack("<hi", 0, 7) + string("Edge")) +
+                     frame(4, bytes([4]) + struct.pack("<h", 1) + string("7") + string("0") * 2))
+        wid = a11y.wait_for("the window", lambda: a11y.window(client.pid,
+                                                             blackbox_test.CLIENT_CAPTION))
+
+        def extents():
+            out = subprocess.run(["xprop", "-id", wid, "_NET_FRAME_EXTENTS"],
+                                 capture_output=True, text=True).stdout
+            return [int(v) for v in out.split("=")[1].split(",")] if "=" in out else None
+
+        left, right = a11y.wait_for("the window manager's frame", extents)[:2]
+        outer = (690 + left + right) * 15
+        assert outer > 690 * 15, "no frame around the window"
+
+        def bounces_at(x):
+            """The bounces the client reports for a ball at x moving right (90)."""
+            nonlocal pending
+            peer.sendall(frame(4, bytes([5]) + string(str(x)) + string("3000") + string("90")))
+            events, deadline = [], time.monotonic() + 1
+            while (got := next_frame(peer, pending, deadline)) is not None:
+                kind, payload, pending = got
+                if kind == 4 and payload[:2] == bytes([6, 1]):
+                    events.append(payload[4:].decode())
+            peer.sendall(frame(5))  # KeepAlive
+            return events
+
+        time.sleep(0.5)
+        for size in [None, ("1000", "900")]:
+            if size:
+                a11y.xdotool("windowsize", wid, *size)
+                time.sleep(1)
+            assert bounces_at(outer - 255) == [], f"bounced inside the outer width {outer}"
+            assert bounces_at(outer - 254) == ["270"], f"no bounce past {outer}"
+        print(f"right edge at the outer width {outer} twips (frame {left}+{right} pixels), "
+              "also with the window at 1000 x 900")
+    finally:
+        os.killpg(client.pid, signal.SIGKILL)
+        client.wait()
+        listener.close()
+    return 0
+
+
+def main(server_path, client_path):
+    wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, start_new_session=True)
+    try:
+        time.sleep(1)
+        result = blackbox_test.main(server_path, client_path)
+        # Prompts are found and answered through X alone: no accessibility bus this time.
+        env = {k: v for k, v in os.environ.items() if k != "DBUS_SESSION_BUS_ADDRESS"}
+        env.update(QT_QPA_PLATFORM="xcb", ASAN_OPTIONS="detect_leaks=0")
+        return result or right_edge(client_path, env)
+    finally:
+        os.killpg(wm.pid, signal.SIGKILL)
+        wm.wait()
+
+
+if __name__ == "__main__":
+    for tool in ["xdotool", "openbox", "xprop"]:
+        if not shutil.which(tool):
+            print(f"{tool} missing: skipped")
+            sys.exit(77)
+    sys.exit(main(sys.argv[1], sys.argv[2]))
