@@ -193,9 +193,10 @@ int PlayFigures(int seconds) {
         std::fprintf(stderr, "the client window did not take its seat\n");
         return 1;
     }
+    bench::PaddleLedger ledger(kPlayers - 1);
     std::vector<std::unique_ptr<bench::LoadBot>> bots;
     for (int i = 0; i < kPlayers - 1; ++i) {
-        bots.push_back(std::make_unique<bench::LoadBot>(i, server.Port()));
+        bots.push_back(std::make_unique<bench::LoadBot>(i, server.Port(), ledger));
     }
     if (!RunUntil([&] { return server.Game().Seats().size() == kPlayers; }, 20000)) {
         std::fprintf(stderr, "not every scripted player got seated\n");

@@ -377,7 +377,7 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
     peer->name = hello->name;
     if (!password_.empty()) {
         peer->nonce = NewNonce();
-        return Write(peer, FrameBytes(FrameKind::Challenge, peer->nonce));
+        return Write(peer, MakeFrame(FrameKind::Challenge, peer->nonce));
     }
     return Admit(peer);
 }

@@ -62,11 +62,6 @@ class SessionServer : public QObject {
     // Writes handed to the kernel so far: one per player per flush.
     std::uint64_t KernelWrites() const { return kernelWrites_; }
 
-  signals:
-    // Every frame queued until now has just been handed to the kernel (a benchmark times
-    // relays by it).
-    void Flushed();
-
     // Where the session tells what it did about players over their limits (dropped messages,
     // disconnections, connections turned away), one line each, for the host's log.
     void SetNoticeCallback(std::function<void(const std::string&)> notice) {
@@ -77,6 +72,11 @@ class SessionServer : public QObject {
     void SetPassword(std::string password) { password_ = std::move(password); }
     // Messages dropped so far because their player was over its sending limits.
     std::int64_t DroppedMessages() const { return droppedFrames_; }
+
+  signals:
+    // Every frame queued until now has just been handed to the kernel (a benchmark times
+    // relays by it).
+    void Flushed();
 
   private:
     void OnNewConnection();

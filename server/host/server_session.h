@@ -16,8 +16,8 @@
 #include <unordered_map>
 
 #include "protocol/outbox.h"
-#include "protocol/session/rate_budget.h"
 #include "protocol/session/discovery_responder.h"
+#include "protocol/session/rate_budget.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
 #include "ui/prompter.h"

@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "server/host/ball_clock.h"
 #include "server/bots/bot_launcher.h"
+#include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
 #include "ui/prompter.h"
 

@@ -47,7 +47,16 @@ class Bot {
         }
         return all.back();
     }
+    // The type byte of every received message, in order of arrival.
+    std::vector<std::uint8_t> Types() const {
+        std::vector<std::uint8_t> types;
+        for (const auto& bytes : Received()) {
+            types.push_back(bytes.empty() ? 0 : bytes[0]);
+        }
+        return types;
+    }
     void Forget() { link_.events.received.clear(); }
+    ConnectedClient& Link() { return link_; }
 
   private:
     ConnectedClient link_;

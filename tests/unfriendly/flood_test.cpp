@@ -7,9 +7,9 @@
 
 #include "protocol/messages.h"
 #include "protocol/session/limits.h"
-#include "tests/soak/server_process.h"
-#include "tests/soak/soak_player.h"
 #include "tests/support/wait.h"
+#include "tests/unfriendly/server_process.h"
+#include "tests/unfriendly/soak_player.h"
 
 namespace quorvex::soak {
 namespace {
