@@ -32,7 +32,17 @@ std::variant<ClientOptions, CommandLineExit> ParseClientCommandLine(const QStrin
                                   QStringLiteral("Show this help and end."));
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Show the version and end."));
-    for (const auto* option : {&host, &name, &help, &version}) {
+    // A computer player's command line is read before this one (it needs no display); these
+    // two are here so that --help tells of them.
+    const QCommandLineOption bot(
+        QStringLiteral("bot"),
+        QStringLiteral("Play as a computer player: no window, no prompts; --host defaults to "
+                       "127.0.0.1 and --name to \"CPU 1\"."));
+    const QCommandLineOption skill(
+        QStringLiteral("skill"),
+        QStringLiteral("With --bot: how well it plays, 1 (misses often) to 5 (rarely); default 3."),
+        QStringLiteral("1-5"));
+    for (const auto* option : {&host, &name, &bot, &skill, &help, &version}) {
         parser.addOption(*option);
     }
     if (!parser.parse(arguments)) {
@@ -45,6 +55,9 @@ std::variant<ClientOptions, CommandLineExit> ParseClientCommandLine(const QStrin
     }
     if (parser.isSet(version)) {
         return CommandLineExit{0, "quorvex-client " QUORVEX_VERSION "\n"};
+    }
+    if (parser.isSet(skill)) {
+        return Bad(QStringLiteral("--skill is for a computer player: give --bot as well."));
     }
     if (!parser.positionalArguments().isEmpty()) {
         return Bad("Unexpected argument '" + parser.positionalArguments().front() + "'.");

@@ -90,10 +90,15 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         "bot-skill",
         "Their skill, and the console's first choice: 1 (misses often) to 5 (rarely); default 3.",
         "S");
+    const QCommandLineOption password(
+        "password",
+        "Players must know this password to join (it never travels in clear); in the window "
+        "it fills the Password box.",
+        "TEXT");
     QCommandLineOption port("port", "TCP port to host on (0: any free one).", "PORT");
     port.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions(
-        {help, version, players, headless, game, limit, dropAfter, bots, botSkill, port});
+        {help, version, players, headless, game, limit, dropAfter, bots, botSkill, password, port});
 
     if (!parser.parse(arguments)) {
         return Fail(parser.errorText().toStdString());
@@ -171,6 +176,12 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
                         Quoted(parser.value(bots)));
         }
         options.bots = static_cast<int>(*count);
+    }
+    if (parser.isSet(password)) {
+        if (parser.value(password).isEmpty()) {
+            return Fail("--password takes a password that is not empty");
+        }
+        options.password = parser.value(password).toStdString();
     }
     if (parser.isSet(port)) {
         const auto number = WholeNumber(parser.value(port), 0, 65535);

@@ -29,6 +29,8 @@ struct ServerOptions {
     // added later without a skill of their own.
     int bots = 0;
     int botSkill = 3;
+    // The password players must know to join; empty: anyone may join.
+    std::string password;
     // Not shown in the help: tests host on a free port (0) instead of the game's own.
     std::int32_t port = 4000;
 };

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QLineEdit>
 #include <QSpinBox>
 
 #include <cstdio>
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
                                                   : static_cast<quorvex::Prompter&>(dialogs);
     quorvex::server::ServerWindow window(session, prompter, options.port);
     dialogs.SetParent(&window);
+    window.txtPassword->setText(QString::fromStdString(options.password));
     window.Start();
     window.ComputerSkill->setValue(options.botSkill);
     for (int i = 0; session.IsHosting() && i < options.bots; ++i) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
+#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -52,6 +53,8 @@ int RunDedicatedServer(const ServerOptions& options) {
     ServerSession session;
     ServerGame& game = session.Game();
     EventLog log(game, stdout);
+    session.SetLogCallback([&log](const std::string& line) { log.Line(line); });
+    session.SetPassword(options.password);
     CommandLineAnswers answers(options.players.value_or(11));
     if (const auto error = session.InitServer(answers, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
@@ -62,6 +65,9 @@ int RunDedicatedServer(const ServerOptions& options) {
              std::to_string(session.Port()) + " for " + std::to_string(*options.players) +
              " players (the server's own included)");
     log.Line("host addresses: " + HostAddresses());
+    if (!options.password.empty()) {
+        log.Line("players must give the password to join");
+    }
     game.StartUpBallDirection();
     if (options.limit) {
         game.SetLimitText(*options.limit);
@@ -72,6 +78,29 @@ int RunDedicatedServer(const ServerOptions& options) {
     session.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
              std::to_string(options.dropAfter.count()) + " s");
+
+    // Nobody sits at a desk to pick the game again when someone joins a waiting lobby, and a
+    // newcomer hears of the lobby only from a settings message: without one it could never
+    // press Ready, and a Points or Survivor round would wait for it for ever.
+    std::size_t known = game.Seats().size();
+    bool resendPending = false;
+    QObject lobbyKeeper;
+    session.SetChangedCallback([&] {
+        const std::size_t seated = game.Seats().size();
+        const bool newcomer = seated > known;
+        known = seated;
+        if (newcomer && game.SelectedGameType() != GameType::FreeForAll &&
+            !game.BallTimerRunning() && !resendPending) {
+            resendPending = true;
+            QTimer::singleShot(0, &lobbyKeeper, [&] {
+                resendPending = false;
+                if (!game.BallTimerRunning()) {
+                    log.Line("a newcomer joined the lobby: the game settings go out again");
+                    game.PickGameType(game.SelectedGameType());
+                }
+            });
+        }
+    });
 
     QElapsedTimer started;
     started.start();
