@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -26,6 +27,22 @@ class AnsweringPrompter : public Prompter {
   private:
     Prompter& inner_;
     std::string answer_;
+};
+
+// For programs without a window (benchmarks' servers): boxes become lines on standard error,
+// and a question gets no answer.
+class StandardErrorPrompter : public Prompter {
+  public:
+    std::optional<std::string> AskText(const std::string& /*prompt*/, const std::string& /*title*/,
+                                       const std::string& /*defaultAnswer*/) override {
+        return std::nullopt;
+    }
+    void ShowCritical(const std::string& /*title*/, const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    void ShowMessage(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 };
 
 }  // namespace quorvex

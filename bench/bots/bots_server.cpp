@@ -15,29 +15,15 @@
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/answering_prompter.h"
 
-namespace {
-
-class CountAnswer : public quorvex::Prompter {
-  public:
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return "64";
-    }
-    void ShowCritical(const std::string&, const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void ShowMessage(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     quorvex::server::ServerSession session;
-    CountAnswer prompter;
+    quorvex::StandardErrorPrompter boxes;
+    quorvex::AnsweringPrompter prompter(boxes, "64");
     if (const auto error = session.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;

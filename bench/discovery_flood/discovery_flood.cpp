@@ -28,6 +28,7 @@
 #include "protocol/session/session_client.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/answering_prompter.h"
 
 namespace {
 
@@ -65,18 +66,6 @@ int Flood(std::uint16_t port, int rate, int seconds) {
     std::printf("SENT %ld ANSWERS %ld\n", sent, answers);
     return 0;
 }
-
-class AnswerPrompter : public Prompter {
-  public:
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return "11";
-    }
-    void ShowCritical(const std::string&, const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void ShowMessage(const std::string&) override {}
-};
 
 struct Watcher : session::SessionEvents {
     void Receive(session::PlayerId, ByteView message) override {
@@ -153,7 +142,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = std::stoi(bench::Option(argc, argv, "--seconds", "5"));
     const int rate = std::stoi(bench::Option(argc, argv, "--rate", "10000"));
-    AnswerPrompter prompter;
+    StandardErrorPrompter boxes;
+    AnsweringPrompter prompter(boxes, "11");
     server::ServerSession server;
     if (const auto error = server.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());

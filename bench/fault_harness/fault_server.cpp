@@ -13,20 +13,9 @@
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/answering_prompter.h"
 
 namespace {
-
-class AnswerPrompter : public quorvex::Prompter {
-  public:
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return "11";
-    }
-    void ShowCritical(const std::string&, const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void ShowMessage(const std::string&) override {}
-};
 
 class ReportingSession : public quorvex::server::ServerSession {
   public:
@@ -50,7 +39,8 @@ int main(int argc, char** argv) {
     ReportingSession session;
     session.clock.start();
     session.reportDrops = argc > 1 && std::string(argv[1]) == "--drops";
-    AnswerPrompter prompter;
+    quorvex::StandardErrorPrompter boxes;
+    quorvex::AnsweringPrompter prompter(boxes, "11");
     if (const auto error = session.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
