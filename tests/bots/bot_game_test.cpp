@@ -1,30 +1,16 @@
 // Four computer players and a person's client on one event loop, over real sessions, with the
 // server's ball on its own clock: a whole Points round to its end. The server checks every
-// paddle and miss a computer player sends against that player's own seat and side.
+// paddle and miss a computer player sends against that player's own seat.
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
-#include "client/arena/arena.h"
 #include "client/bot/bot_session.h"
-#include "protocol/numeric.h"
 #include "server/host/ball_clock.h"
 #include "tests/client_app/app_fixture.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
 namespace {
-
-// Within a side: no further than a twip from its line, and between its two ends.
-bool OnSide(const arena::Line& side, double x, double y) {
-    const double dx = side.x2 - side.x1;
-    const double dy = side.y2 - side.y1;
-    const double length = std::hypot(dx, dy);
-    const double along = ((x - side.x1) * dx + (y - side.y1) * dy) / length;
-    const double off = std::fabs((x - side.x1) * dy - (y - side.y1) * dx) / length;
-    return off <= 1 && along >= -0.5 && along <= length + 0.5;
-}
 
 class WatchingServer : public server::ServerSession {
   public:
@@ -63,16 +49,6 @@ class WatchingServer : public server::ServerSession {
         }
         if (paddle->seat != std::to_string(seat)) {
             faults.push_back(who + " reported the paddle of seat " + paddle->seat);
-            return;
-        }
-        auto arena = arena::MakeInitialArena();
-        arena::SetUpArena(arena, static_cast<int>(seats.size()));
-        const auto& side = arena.barriers[static_cast<std::size_t>(seat)];
-        const auto value = [](const std::string& text) { return StrictNumber(text).value_or(1e9); };
-        if (!OnSide(side, value(paddle->x1), value(paddle->y1)) ||
-            !OnSide(side, value(paddle->x2), value(paddle->y2))) {
-            faults.push_back(who + " reported a paddle off its side: " + paddle->x1 + " " +
-                             paddle->y1 + " " + paddle->x2 + " " + paddle->y2);
         }
         ++paddlesChecked;
     }
@@ -86,16 +62,7 @@ class WatchingServer : public server::ServerSession {
     }();
 };
 
-std::vector<std::string> Table(const client::ClientState& state) {
-    std::vector<std::string> cells;
-    for (const auto& row : state.Seats()) {
-        cells.insert(cells.end(),
-                     {row.PlayerIndex, row.PlayerName, row.PlayerWins, row.PlayerMisses});
-    }
-    return cells;
-}
-
-TEST(ComputerPlayers, PlayAPointsRoundToItsEndSeeingWhatAPersonSees) {
+TEST(ComputerPlayers, PlayAPointsRoundToItsEndForTheirOwnSeatsOnly) {
     ScriptedPrompter prompter({"11"});
     WatchingServer server;
     ASSERT_FALSE(server.InitServer(prompter, 0));
@@ -142,16 +109,6 @@ TEST(ComputerPlayers, PlayAPointsRoundToItsEndSeeingWhatAPersonSees) {
     // Back in the lobby every computer player presses Ready again after a pause.
     EXPECT_TRUE(WaitUntil([&] { return game.ReadyCount() == 4; }, 10000));
 
-    ASSERT_TRUE(WaitUntil([&] {
-        for (auto& bot : bots) {
-            if (Table(bot->Player().State()) != Table(person->State())) {
-                return false;
-            }
-        }
-        return Table(person->State()).size() == 16;
-    })) << "the seat tables differ: "
-        << testing::PrintToString(Table(person->State())) << " "
-        << testing::PrintToString(Table(bots[0]->Player().State()));
     EXPECT_TRUE(server.faults.empty()) << server.faults.front();
     EXPECT_GT(server.paddlesChecked, 40);
     EXPECT_TRUE(ends.empty());

@@ -1,4 +1,4 @@
-// The real console window, offscreen, while scripted players act.
+// The real console window, offscreen, while scripted players act; and a start-up that fails.
 
 #include <gtest/gtest.h>
 
@@ -102,6 +102,32 @@ TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
     EXPECT_TRUE(console.window.Option2->isChecked());
     Pump(1100);  // one uptime tick with no session
     EXPECT_FALSE(console.window.tmrBallHandler.Stepping());
+}
+
+TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
+    struct Case {
+        std::optional<std::string> answer;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {std::nullopt, "must be a number"},
+        {"eleven", "must be a number"},
+        {"1", "at least 2"},
+        {"1e12", "too large"},
+    };
+    for (const auto& c : cases) {
+        ScriptedPrompter prompter({c.answer});
+        server::ServerSession session;
+        const auto error = session.InitServer(prompter, 0);
+        ASSERT_TRUE(error.has_value()) << c.expected;
+        EXPECT_EQ(error->rfind("Error #", 0), 0u) << *error;
+        EXPECT_NE(error->find(c.expected), std::string::npos) << *error;
+        EXPECT_FALSE(session.IsHosting());
+        EXPECT_FALSE(session.Game().PickGameType(server::GameType::Points));  // nothing to send to
+    }
+    ScriptedPrompter rounds({"2.5"});
+    server::ServerSession session;
+    EXPECT_FALSE(session.InitServer(rounds, 0).has_value());  // 2.5 rounds to 2 players
 }
 
 }  // namespace

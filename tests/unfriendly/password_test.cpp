@@ -41,31 +41,6 @@ struct Raw {
     session::FrameParser parser{1024};
 };
 
-TEST(Password, ClientsThatKnowItJoinOthersAreToldWhy) {
-    HostedServer host;
-    host.server.SetPassword("sesame");
-    struct Case {
-        std::optional<std::string> password;
-        session::ErrorCode result;
-    };
-    const Case cases[] = {
-        {"sesame", session::ErrorCode::None},
-        {"Sesame", session::ErrorCode::WrongPassword},
-        {"", session::ErrorCode::WrongPassword},
-        {std::nullopt, session::ErrorCode::PasswordRequired},
-    };
-    for (const auto& c : cases) {
-        ConnectedClient client(host.Port(), "Ann");
-        if (c.password) {
-            client.client.SetPassword(*c.password);
-        }
-        client.WaitConnected();
-        ASSERT_EQ(client.events.completions.size(), 1U) << c.password.value_or("(none)");
-        EXPECT_EQ(client.events.completions[0].code, c.result) << c.password.value_or("(none)");
-    }
-    EXPECT_EQ(host.events.created.size(), 2U);  // the server's own player and the one right
-}
-
 TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
     HostedServer host;
     host.server.SetPassword("sesame");
@@ -121,7 +96,7 @@ TEST(Password, TheClientAsksOnceAndShowsARefusalInItsConnectBox) {
     EXPECT_EQ(right.prompter.asked.back().prompt + "|" + right.prompter.asked.back().title,
               "Password?|Password");
 
-    TestClient wrong(server.Port(), Answers{"127.0.0.1", "Bob", "guess"});
+    TestClient wrong(server.Port(), Answers{"127.0.0.1", "Bob", "Sesame"});  // case counts
     ASSERT_TRUE(WaitUntil([&] { return !wrong.exitCodes.empty(); }));
     ASSERT_EQ(wrong.prompter.criticals.size(), 1U);
     EXPECT_EQ(wrong.prompter.criticals[0].title, "mdlSessionConnect");
