@@ -73,28 +73,12 @@ TEST(ServerWindow, PickingPointsRaisesTheLimitAndTellsThePlayers) {
     EXPECT_EQ(ann.Last<msg::GameSettings>()->limit, "1");
 }
 
-TEST(ServerWindow, AnInvalidLimitShowsTheWarningAndFallsBackToZero) {
-    Console console;
-    struct Case {
-        const char* typed;
-        const char* shown;
-        bool warned;
-    };
-    for (const Case c : {Case{"7", "7", false}, Case{"75", "75", false}, Case{"753", "0", true},
-                         Case{"", "0", true}, Case{"x", "0", true}, Case{"05", "05", false}}) {
-        console.prompter.messages.clear();
-        console.window.Limit->setText(QString::fromUtf8(c.typed));
-        EXPECT_EQ(console.window.Limit->text().toStdString(), c.shown) << c.typed;
-        EXPECT_EQ(console.session.Game().Limit(), c.shown) << c.typed;
-        ASSERT_EQ(console.prompter.messages.size(), c.warned ? 1u : 0u) << c.typed;
-        if (c.warned) {
-            EXPECT_EQ(console.prompter.messages[0], "Only numbers ranging from 0-99 ar allowed");
-        }
-    }
-}
-
 TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
     Console console(std::nullopt);  // the operator cancelled the player count
+    ASSERT_EQ(console.prompter.criticals.size(), 1u);
+    EXPECT_EQ(console.prompter.criticals[0].title, "InitServer");
+    EXPECT_EQ(console.prompter.criticals[0].text.rfind("Error #", 0), 0u);
+    EXPECT_EQ(console.window.Text1->toPlainText(), "Err: Could Not Retrive Hostname/IP");
     EXPECT_EQ(console.window.windowTitle(), "Quorvex Server [Server running]");
     console.window.Option2->click();
     console.window.cmdKick_Click();

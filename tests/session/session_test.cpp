@@ -16,7 +16,7 @@ Buffer Numbered(int i) {
     return Buffer{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), 0x42};
 }
 
-TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAUniqueId) {
+TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAnIdNeverReused) {
     HostedServer host;
     ASSERT_TRUE(host.hosted.Ok()) << host.hosted.description;
     ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 1; }));
@@ -29,7 +29,7 @@ TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAUniqueId) {
     ASSERT_TRUE(bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 3; }));
 
-    const std::set<session::PlayerId> ids(host.events.created.begin(), host.events.created.end());
+    std::set<session::PlayerId> ids(host.events.created.begin(), host.events.created.end());
     EXPECT_EQ(ids.size(), 3u);
     EXPECT_EQ(ids.count(0), 0u);
     session::PlayerInfo info;
@@ -38,17 +38,15 @@ TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAUniqueId) {
     ASSERT_TRUE(host.server.GetClientInfo(bob.client.LocalPlayerId(), info).Ok());
     EXPECT_EQ(info.name, "Bob");
     EXPECT_FALSE(host.server.GetClientInfo(424242, info).Ok());
-}
 
-TEST(Session, IdentifiersAreNeverReused) {
-    HostedServer host;
-    std::set<session::PlayerId> seen;
-    for (int i = 0; i < 5; ++i) {
+    // Identifiers of players who left are never handed out again.
+    for (int i = 0; i < 3; ++i) {
         ConnectedClient c(host.Port(), "p" + std::to_string(i));
         ASSERT_TRUE(c.WaitConnected());
-        EXPECT_TRUE(seen.insert(c.client.LocalPlayerId()).second);
+        EXPECT_TRUE(ids.count(c.client.LocalPlayerId()) == 0);
+        ids.insert(c.client.LocalPlayerId());
         c.client.Close(0);
-        ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 2; }));
     }
 }
 
@@ -139,17 +137,6 @@ TEST(Session, ANewcomerJoinsTheGroupWhenItsArrivalIsReported) {
     ASSERT_TRUE(WaitUntil([&] { return bob.events.received.size() == 1; }));
     ASSERT_TRUE(WaitUntil([&] { return ann.events.received.size() == 2; }));
     EXPECT_EQ(bob.events.received[0], ann.events.received[1]);
-}
-
-TEST(Session, TheServerGoingAwayTerminatesEveryClientOnce) {
-    auto host = std::make_unique<HostedServer>();
-    ConnectedClient ann(host->Port(), "Ann");
-    ASSERT_TRUE(ann.WaitConnected());
-    host->server.Close(0);
-    ASSERT_TRUE(WaitUntil([&] { return ann.events.terminated == 1; }));
-    EXPECT_FALSE(ann.Send(Buffer{1}));
-    Pump(100);
-    EXPECT_EQ(ann.events.terminated, 1);
 }
 
 }  // namespace
