@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -84,7 +85,9 @@ TEST_F(Console, ARowWithKeyboardFocusOnlyIsNeverKicked) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.Limit->setFocus();
-    QTest::keyClick(window.Limit, Qt::Key_Tab);
+    for (int tabs = 0; tabs < 10 && !window.PlayerIndex->hasFocus(); ++tabs) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
     ASSERT_TRUE(window.PlayerIndex->hasFocus());
     Newcomer();
     EXPECT_TRUE(window.PlayerIndex->selectedItems().isEmpty());
