@@ -18,27 +18,13 @@ namespace {
 
 using session::FrameKind;
 
-// A raw connection that reads whole frames.
-struct Raw {
-    explicit Raw(quint16 port) : peer(port) { peer.SendHello(session::kApplicationId, "raw"); }
-    std::optional<std::pair<FrameKind, Buffer>> Next() {
-        std::optional<std::pair<FrameKind, Buffer>> got;
-        WaitUntil([&] {
-            const QByteArray bytes = peer.Socket().readAll();
-            parser.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-            if (const auto frame = parser.Next()) {
-                got.emplace(frame->kind, Buffer(frame->payload.begin(), frame->payload.end()));
-            }
-            return got.has_value();
-        });
-        return got;
-    }
+// A raw connection that has said hello.
+struct Raw : RawPeer {
+    explicit Raw(quint16 port) : RawPeer(port) { SendHello(session::kApplicationId, "raw"); }
     Buffer Nonce() {
-        const auto frame = Next();
+        const auto frame = NextFrame();
         return frame && frame->first == FrameKind::Challenge ? frame->second : Buffer{};
     }
-    RawPeer peer;
-    session::FrameParser parser{1024};
 };
 
 TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
@@ -48,33 +34,33 @@ TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
     const Buffer nonce = first.Nonce();
     ASSERT_EQ(nonce.size(), session::kNonceBytes);
     const Buffer proof = session::PasswordProof("sesame", nonce);
-    first.peer.SendFrame(FrameKind::Answer, proof);
-    ASSERT_EQ(first.Next()->first, FrameKind::Welcome);
+    first.SendFrame(FrameKind::Answer, proof);
+    ASSERT_EQ(first.NextFrame()->first, FrameKind::Welcome);
 
     // Replayed on another connection: its nonce is another, so the proof is wrong.
     Raw replay(host.Port());
     ASSERT_NE(replay.Nonce(), nonce);
-    replay.peer.SendFrame(FrameKind::Answer, proof);
-    const auto refused = replay.Next();
+    replay.SendFrame(FrameKind::Answer, proof);
+    const auto refused = replay.NextFrame();
     ASSERT_EQ(refused->first, FrameKind::Refuse);
     EXPECT_EQ(session::DecodeRefusal(refused->second)->reason,
               session::RefuseReason::WrongPassword);
 
     // Sent twice: the second answer is a frame a joined player may not send.
-    first.peer.SendFrame(FrameKind::Answer, proof);
-    EXPECT_TRUE(WaitUntil([&] { return first.peer.ClosedByServer(); }, 2000));
+    first.SendFrame(FrameKind::Answer, proof);
+    EXPECT_TRUE(WaitUntil([&] { return first.ClosedByServer(); }, 2000));
 
     // Late: past the handshake time-out the connection is gone before the answer comes.
     Raw late(host.Port());
     ASSERT_FALSE(late.Nonce().empty());
-    EXPECT_TRUE(WaitUntil([&] { return late.peer.ClosedByServer(); }, 2000));
+    EXPECT_TRUE(WaitUntil([&] { return late.ClosedByServer(); }, 2000));
 
     // An answer nobody asked for.
     HostedServer open;
     Raw unasked(open.Port());
-    ASSERT_EQ(unasked.Next()->first, FrameKind::Welcome);
-    unasked.peer.SendFrame(FrameKind::Answer, proof);
-    EXPECT_TRUE(WaitUntil([&] { return unasked.peer.ClosedByServer(); }, 2000));
+    ASSERT_EQ(unasked.NextFrame()->first, FrameKind::Welcome);
+    unasked.SendFrame(FrameKind::Answer, proof);
+    EXPECT_TRUE(WaitUntil([&] { return unasked.ClosedByServer(); }, 2000));
     EXPECT_EQ(host.events.created.size(), 2U);
 }
 
