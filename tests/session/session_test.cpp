@@ -111,33 +111,5 @@ TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
     }
 }
 
-// A newcomer must not see broadcasts sent before its arrival, and must see the first one that
-// its own arrival causes.
-struct GreetingServer : RecordedEvents {
-    void CreatePlayer(session::PlayerId id) override {
-        RecordedEvents::CreatePlayer(id);
-        if (server != nullptr && created.size() > 1) {
-            server->SendTo(session::kAllPlayers, Buffer{static_cast<std::uint8_t>(created.size())},
-                           0, 0x28);
-        }
-    }
-    session::SessionServer* server = nullptr;
-};
-
-TEST(Session, ANewcomerJoinsTheGroupWhenItsArrivalIsReported) {
-    HostedServer host;
-    GreetingServer greeter;
-    greeter.server = &host.server;
-    host.server.RegisterMessageHandler(&greeter);
-    ConnectedClient ann(host.Port(), "Ann");
-    ASSERT_TRUE(ann.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return ann.events.received.size() == 1; }));
-    ConnectedClient bob(host.Port(), "Bob");
-    ASSERT_TRUE(bob.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return bob.events.received.size() == 1; }));
-    ASSERT_TRUE(WaitUntil([&] { return ann.events.received.size() == 2; }));
-    EXPECT_EQ(bob.events.received[0], ann.events.received[1]);
-}
-
 }  // namespace
 }  // namespace quorvex::test
