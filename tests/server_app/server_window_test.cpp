@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include "server/window/server_window.h"
+#include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/wait.h"
@@ -16,21 +16,7 @@
 namespace quorvex::test {
 namespace {
 
-struct Console {
-    explicit Console(std::optional<std::string> count = "11")
-        : prompter({count}), session(FastLimits()), window(session, prompter, 0) {
-        window.Start();
-    }
-    std::vector<std::string> Column(QListWidget* box) const {
-        std::vector<std::string> rows;
-        for (int i = 0; i < box->count(); ++i)
-            rows.push_back(box->item(i)->text().toStdString());
-        return rows;
-    }
-    ScriptedPrompter prompter;
-    server::ServerSession session;
-    server::ServerWindow window;
-};
+using Console = ConsoleWindow;
 
 TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
     Console console;
