@@ -10,10 +10,8 @@
 #include <QPushButton>
 
 #include "client/bot/bot_options.h"
-#include "server/window/server_window.h"
+#include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
-#include "tests/support/scripted_prompter.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -43,21 +41,8 @@ TEST(ComputerPlayerCommandLine, TakesItsOptionsAndRefusesTheRest) {
     }
 }
 
-struct Console {
-    Console() : prompter({"11"}), session(FastLimits()), window(session, prompter, 0) {
-        window.Start();
-        window.Bots().SetProgram(QUORVEX_CLIENT);
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (int i = 0; i < window.PlayerName->count(); ++i) {
-            names.push_back(window.PlayerName->item(i)->text().toStdString());
-        }
-        return names;
-    }
-    ScriptedPrompter prompter;
-    server::ServerSession session;
-    server::ServerWindow window;
+struct Console : ConsoleWindow {
+    Console() { window.Bots().SetProgram(QUORVEX_CLIENT); }
 };
 
 TEST(ComputerPlayerProgram, LeavesOnSigtermAsAPersonDoes) {
@@ -67,7 +52,7 @@ TEST(ComputerPlayerProgram, LeavesOnSigtermAsAPersonDoes) {
     QProcess bot;
     bot.start(QUORVEX_CLIENT, {"--bot", "--port", QString::number(console.session.Port()), "--name",
                                "CPU 7", "--skill", "5"});
-    ASSERT_TRUE(WaitUntil([&] { return console.Names().size() == 2; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return console.Players().size() == 2; }, 10000));
     const std::int32_t id = std::stoi(console.session.Game().Seats()[1].playerIndex);
     watcher.Forget();
     bot.terminate();
@@ -92,14 +77,14 @@ TEST(ComputerPlayerProgram, ComeFromTheConsoleAndGoWithAKickOrTheServer) {
     Console console;
     console.window.cmdAddComputer->click();
     console.window.cmdAddComputer->click();
-    ASSERT_TRUE(WaitUntil([&] { return console.Names().size() == 2; }, 10000));
-    auto names = console.Names();
+    ASSERT_TRUE(WaitUntil([&] { return console.Players().size() == 2; }, 10000));
+    auto names = console.Players();
     std::sort(names.begin(), names.end());  // they connect in any order
     EXPECT_EQ(names, (std::vector<std::string>{"CPU 1", "CPU 2"}));
 
-    console.window.PlayerIndex->setCurrentRow(console.Names()[0] == "CPU 1" ? 0 : 1);
+    console.window.PlayerIndex->setCurrentRow(console.Players()[0] == "CPU 1" ? 0 : 1);
     console.window.cmdKick_Click();
-    EXPECT_EQ(console.Names(), (std::vector<std::string>{"CPU 2"}));
+    EXPECT_EQ(console.Players(), (std::vector<std::string>{"CPU 2"}));
     EXPECT_TRUE(WaitUntil([&] { return console.window.Bots().Running() == 1; }, 5000));
 
     console.window.close();

@@ -20,8 +20,12 @@ std::vector<std::string> TestServer::SeatNames() {
     return names;
 }
 
-TestClient::TestClient(std::int32_t port, Answers answers)
+TestClient::TestClient(std::int32_t port, Answers answers,
+                       std::optional<client::StartOptions> options)
     : prompter(std::move(answers)), session(prompter, port), window(session) {
+    if (options) {
+        session.SetStartOptions(*options);
+    }
     session.SetEndCallback([this](int code) { exitCodes.push_back(code); });
     window.Start();
 }

@@ -34,8 +34,10 @@ struct TestServer {
 };
 
 struct TestClient {
-    // Runs Form_Load against `port` with the scripted answers.
-    TestClient(std::int32_t port, Answers answers);
+    // Runs Form_Load against `port` with the scripted answers (and `options` as main() would
+    // set them from the command line).
+    TestClient(std::int32_t port, Answers answers,
+               std::optional<client::StartOptions> options = std::nullopt);
     // Answers the host box with 127.0.0.1 and the name box with `name`.
     static std::unique_ptr<TestClient> Named(std::int32_t port, const std::string& name);
 

@@ -2,7 +2,6 @@
 // within one frame however many players come and go.
 
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -16,11 +15,6 @@
 
 namespace quorvex::test {
 namespace {
-
-long long HeapInUse() {
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<long long>(info.uordblks + info.hblkhd);
-}
 
 TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
     ScriptedPrompter prompter({"11"});
@@ -65,7 +59,6 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
         }
         const std::string name(256, 'n');
         int welcomed = 0, refused = 0;
-        long long heapAtCycle1000 = 0;
         QElapsedTimer clock;
         clock.start();
         for (int cycle = 0; cycle < 2500 && clock.elapsed() < 60000; ++cycle) {
@@ -79,18 +72,7 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
             // Once refused, never admitted again while nobody leaves.
             ASSERT_FALSE(answer == session::FrameKind::Welcome && refused > 0 && !removal);
             (answer == session::FrameKind::Welcome ? welcomed : refused) += 1;
-            if (cycle == 1000) {
-                heapAtCycle1000 = HeapInUse();
-            }
         }
-        // Past the first thousand cycles nothing is held for the players that came and went.
-        // (Meaningless under AddressSanitizer, whose allocator malloc's figures do not see.)
-        const long long growth = HeapInUse() - heapAtCycle1000;
-        std::printf("removal %s: %d welcomed, %d refused, heap growth after cycle 1000: %lld B\n",
-                    removal ? "on" : "off", welcomed, refused, growth);
-#if !defined(__SANITIZE_ADDRESS__)
-        EXPECT_LT(growth, 1 << 20);
-#endif
         const auto roster = msg::Encode(msg::Roster{session.Game().Roster()});
         ASSERT_TRUE(roster);
         EXPECT_LE(roster->size(), limits.maxFrameBytes - 1);

@@ -50,24 +50,6 @@ TEST(HostPrompt, ListsARunningServerWithinASecondAndPicksItsAddress) {
     EXPECT_LT(listedAfterMs, 1000);
 }
 
-// A client started as main() starts it, the command line's answers taken from `given`.
-struct ClientRun {
-    ClientRun(std::int32_t port, Answers answers, client::StartOptions given = {})
-        : prompter(std::move(answers)), session(prompter, port, FastLimits()) {
-        client::StartOptions options = client::RememberingStartOptions();
-        options.host = given.host;
-        options.name = given.name;
-        session.SetStartOptions(options);
-        session.SetEndCallback([this](int code) { exitCodes.push_back(code); });
-        if (session.SessionInit()) {
-            session.ConnectToHost();
-        }
-    }
-    ScriptedPrompter prompter;
-    client::ClientSession session;
-    std::vector<int> exitCodes;
-};
-
 TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {
     QTemporaryDir scratch;
     qputenv("XDG_CONFIG_HOME", scratch.path().toUtf8());
@@ -77,24 +59,24 @@ TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {
     const auto deadPort = closed.serverPort();
     closed.close();
     {
-        ClientRun first(server.Port(), {"localhost", "Ann"});
+        TestClient first(server.Port(), {"localhost", "Ann"}, client::RememberingStartOptions());
         ASSERT_TRUE(WaitUntil([&] { return first.session.State().MyID() != 0; }));
         EXPECT_EQ(first.prompter.asked[0].defaultAnswer, "127.0.0.1");
         EXPECT_EQ(first.prompter.asked[1].defaultAnswer, "Myself");
     }
     {
-        ClientRun failing(deadPort, {"127.0.0.1", "Bob"});
+        TestClient failing(deadPort, {"127.0.0.1", "Bob"}, client::RememberingStartOptions());
         ASSERT_TRUE(WaitUntil([&] { return !failing.exitCodes.empty(); }));
     }
     {
-        client::StartOptions given;  // answers given on the command line are not kept
-        given.host = "::1";
+        client::StartOptions given = client::RememberingStartOptions();
+        given.host = "::1";  // answers given on the command line are not kept
         given.name = "Bot";
-        ClientRun scripted(server.Port(), {}, given);
+        TestClient scripted(server.Port(), {}, given);
         EXPECT_TRUE(scripted.prompter.asked.empty());
         ASSERT_TRUE(WaitUntil([&] { return scripted.session.State().MyID() != 0; }));
     }
-    ClientRun second(server.Port(), {"localhost", "Cy"});
+    TestClient second(server.Port(), {"localhost", "Cy"}, client::RememberingStartOptions());
     EXPECT_EQ(second.prompter.asked[0].defaultAnswer, "localhost");
     EXPECT_EQ(second.prompter.asked[1].defaultAnswer, "Bob");
     QSettings stored(scratch.path() + "/Quorvex/quorvex-client.conf", QSettings::IniFormat);

@@ -18,37 +18,6 @@ TEST(Buffer, FieldsAreLittleEndianAndNarrowFromWideValues) {
     EXPECT_EQ(b, (Buffer{0x0A, 0xFE, 0xFF, 0x78, 0x56, 0x34, 0x12, 0xFF, 0xFF}));
 }
 
-TEST(Buffer, BeginBufferIsOptional) {
-    Buffer fresh;
-    std::int32_t a = 0;
-    Buffer begun{1, 2, 3};
-    std::int32_t b = BeginBuffer(begun);
-    AppendData(fresh, 6, 1, a);
-    AppendString(fresh, "135", a);
-    AppendData(begun, 6, 1, b);
-    AppendString(begun, "135", b);
-    EXPECT_EQ(fresh, begun);
-}
-
-TEST(Buffer, StringsRoundTripAndTheNextFieldIsFound) {
-    Buffer b;
-    std::int32_t offset = 0;
-    const std::string texts[] = {"", "Myself:>hello", "Grüße ☺", std::string(kMaxStringBytes, 'x')};
-    for (const auto& t : texts) {
-        ASSERT_TRUE(AppendString(b, t, offset));
-    }
-    ASSERT_TRUE(AppendData(b, 7, 1, offset));
-    std::int32_t read = 0;
-    for (const auto& t : texts) {
-        std::string back;
-        ASSERT_TRUE(ReadString(b, read, back));
-        EXPECT_EQ(back, t);
-    }
-    std::uint64_t last = 0;
-    ASSERT_TRUE(ReadData(b, last, 1, read));
-    EXPECT_EQ(last, 7u);
-}
-
 TEST(Buffer, OverlongStringIsRefusedWithoutWriting) {
     Buffer b;
     std::int32_t offset = 0;

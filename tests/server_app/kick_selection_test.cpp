@@ -12,9 +12,8 @@
 
 #include <memory>
 
-#include "server/window/server_window.h"
+#include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
-#include "tests/support/scripted_prompter.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -27,23 +26,14 @@ void Click(QListWidget* box, int row, Qt::KeyboardModifiers keys = Qt::NoModifie
                       box->visualItemRect(box->item(row)).center());
 }
 
-Names Column(const QListWidget* box) {
-    Names rows;
-    for (int i = 0; i < box->count(); ++i)
-        rows.push_back(box->item(i)->text().toStdString());
-    return rows;
-}
-
-struct Console : ::testing::Test {
-    Console() : prompter({"11"}), session(FastLimits()), window(session, prompter, 0) {
-        window.Start();
+struct Console : ::testing::Test, ConsoleWindow {
+    Console() {
         for (const char* name : {"Ann", "Bob", "Cid"}) {
             bots.push_back(std::make_unique<Bot>(session.Port(), name));
             EXPECT_TRUE(bots.back()->WaitConnected());
         }
         EXPECT_TRUE(WaitUntil([&] { return window.PlayerIndex->count() == 3; }));
     }
-    Names Players() const { return Column(window.PlayerName); }
     void Newcomer() {
         const int before = window.PlayerIndex->count();
         bots.push_back(std::make_unique<Bot>(session.Port(), "Dan"));
@@ -52,9 +42,6 @@ struct Console : ::testing::Test {
     }
     void Kick() { QTest::mouseClick(window.cmdKick, Qt::LeftButton); }
 
-    ScriptedPrompter prompter;
-    server::ServerSession session;
-    server::ServerWindow window;
     std::vector<std::unique_ptr<Bot>> bots;
 };
 
@@ -85,8 +72,7 @@ TEST_F(Console, ARowWithKeyboardFocusOnlyIsNeverKicked) {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.Limit->setFocus();
-    // Tab on through the settings until the list has the focus, as a person would.
-    for (int i = 0; i < 8 && !window.PlayerIndex->hasFocus(); ++i) {
+    for (int tabs = 0; tabs < 10 && !window.PlayerIndex->hasFocus(); ++tabs) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     ASSERT_TRUE(window.PlayerIndex->hasFocus());

@@ -1,4 +1,4 @@
-// The real console window, offscreen, while scripted players act.
+// The real console window, offscreen, while scripted players act; and a start-up that fails.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include "server/window/server_window.h"
+#include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/wait.h"
@@ -16,21 +16,7 @@
 namespace quorvex::test {
 namespace {
 
-struct Console {
-    explicit Console(std::optional<std::string> count = "11")
-        : prompter({count}), session(FastLimits()), window(session, prompter, 0) {
-        window.Start();
-    }
-    std::vector<std::string> Column(QListWidget* box) const {
-        std::vector<std::string> rows;
-        for (int i = 0; i < box->count(); ++i)
-            rows.push_back(box->item(i)->text().toStdString());
-        return rows;
-    }
-    ScriptedPrompter prompter;
-    server::ServerSession session;
-    server::ServerWindow window;
-};
+using Console = ConsoleWindow;
 
 TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
     Console console;
@@ -73,28 +59,12 @@ TEST(ServerWindow, PickingPointsRaisesTheLimitAndTellsThePlayers) {
     EXPECT_EQ(ann.Last<msg::GameSettings>()->limit, "1");
 }
 
-TEST(ServerWindow, AnInvalidLimitShowsTheWarningAndFallsBackToZero) {
-    Console console;
-    struct Case {
-        const char* typed;
-        const char* shown;
-        bool warned;
-    };
-    for (const Case c : {Case{"7", "7", false}, Case{"75", "75", false}, Case{"753", "0", true},
-                         Case{"", "0", true}, Case{"x", "0", true}, Case{"05", "05", false}}) {
-        console.prompter.messages.clear();
-        console.window.Limit->setText(QString::fromUtf8(c.typed));
-        EXPECT_EQ(console.window.Limit->text().toStdString(), c.shown) << c.typed;
-        EXPECT_EQ(console.session.Game().Limit(), c.shown) << c.typed;
-        ASSERT_EQ(console.prompter.messages.size(), c.warned ? 1u : 0u) << c.typed;
-        if (c.warned) {
-            EXPECT_EQ(console.prompter.messages[0], "Only numbers ranging from 0-99 ar allowed");
-        }
-    }
-}
-
 TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
     Console console(std::nullopt);  // the operator cancelled the player count
+    ASSERT_EQ(console.prompter.criticals.size(), 1u);
+    EXPECT_EQ(console.prompter.criticals[0].title, "InitServer");
+    EXPECT_EQ(console.prompter.criticals[0].text.rfind("Error #", 0), 0u);
+    EXPECT_EQ(console.window.Text1->toPlainText(), "Err: Could Not Retrive Hostname/IP");
     EXPECT_EQ(console.window.windowTitle(), "Quorvex Server [Server running]");
     console.window.Option2->click();
     console.window.cmdKick_Click();
@@ -102,6 +72,32 @@ TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
     EXPECT_TRUE(console.window.Option2->isChecked());
     Pump(1100);  // one uptime tick with no session
     EXPECT_FALSE(console.window.tmrBallHandler.Stepping());
+}
+
+TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
+    struct Case {
+        std::optional<std::string> answer;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {std::nullopt, "must be a number"},
+        {"eleven", "must be a number"},
+        {"1", "at least 2"},
+        {"1e12", "too large"},
+    };
+    for (const auto& c : cases) {
+        ScriptedPrompter prompter({c.answer});
+        server::ServerSession session;
+        const auto error = session.InitServer(prompter, 0);
+        ASSERT_TRUE(error.has_value()) << c.expected;
+        EXPECT_EQ(error->rfind("Error #", 0), 0u) << *error;
+        EXPECT_NE(error->find(c.expected), std::string::npos) << *error;
+        EXPECT_FALSE(session.IsHosting());
+        EXPECT_FALSE(session.Game().PickGameType(server::GameType::Points));  // nothing to send to
+    }
+    ScriptedPrompter rounds({"2.5"});
+    server::ServerSession session;
+    EXPECT_FALSE(session.InitServer(rounds, 0).has_value());  // 2.5 rounds to 2 players
 }
 
 }  // namespace

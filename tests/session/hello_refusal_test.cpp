@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QtEndian>
-
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "tests/support/raw_peer.h"
@@ -28,15 +26,10 @@ TEST(HelloRefusal, SaysWhetherTheGreetingIsMalformedOrOfAnotherVersion) {
     for (const auto& c : cases) {
         RawPeer peer(host.Port());
         peer.SendFrame(session::FrameKind::Hello, c.hello);
-        QByteArray got;
-        ASSERT_TRUE(WaitUntil([&] {
-            got += peer.Socket().readAll();
-            return got.size() > 5 && got.size() >= 4 + qFromLittleEndian<qint32>(got.constData());
-        })) << c.text;
-        EXPECT_EQ(got[4], static_cast<char>(session::FrameKind::Refuse));
-        const auto refusal = session::DecodeRefusal(
-            ByteView(reinterpret_cast<const std::uint8_t*>(got.constData()) + 5,
-                     static_cast<std::size_t>(got.size() - 5)));
+        const auto frame = peer.NextFrame();
+        ASSERT_TRUE(frame) << c.text;
+        EXPECT_EQ(frame->first, session::FrameKind::Refuse);
+        const auto refusal = session::DecodeRefusal(frame->second);
         ASSERT_TRUE(refusal.has_value());
         EXPECT_EQ(refusal->reason, session::RefuseReason::BadHandshake);
         EXPECT_EQ(refusal->text, c.text);

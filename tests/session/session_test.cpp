@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTcpServer>
-
 #include <set>
 
 #include "tests/support/session_harness.h"
@@ -18,7 +16,7 @@ Buffer Numbered(int i) {
     return Buffer{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8), 0x42};
 }
 
-TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAUniqueId) {
+TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAnIdNeverReused) {
     HostedServer host;
     ASSERT_TRUE(host.hosted.Ok()) << host.hosted.description;
     ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 1; }));
@@ -31,7 +29,7 @@ TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAUniqueId) {
     ASSERT_TRUE(bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 3; }));
 
-    const std::set<session::PlayerId> ids(host.events.created.begin(), host.events.created.end());
+    std::set<session::PlayerId> ids(host.events.created.begin(), host.events.created.end());
     EXPECT_EQ(ids.size(), 3u);
     EXPECT_EQ(ids.count(0), 0u);
     session::PlayerInfo info;
@@ -40,17 +38,15 @@ TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAUniqueId) {
     ASSERT_TRUE(host.server.GetClientInfo(bob.client.LocalPlayerId(), info).Ok());
     EXPECT_EQ(info.name, "Bob");
     EXPECT_FALSE(host.server.GetClientInfo(424242, info).Ok());
-}
 
-TEST(Session, IdentifiersAreNeverReused) {
-    HostedServer host;
-    std::set<session::PlayerId> seen;
-    for (int i = 0; i < 5; ++i) {
+    // Identifiers of players who left are never handed out again.
+    for (int i = 0; i < 3; ++i) {
         ConnectedClient c(host.Port(), "p" + std::to_string(i));
         ASSERT_TRUE(c.WaitConnected());
-        EXPECT_TRUE(seen.insert(c.client.LocalPlayerId()).second);
+        EXPECT_TRUE(ids.count(c.client.LocalPlayerId()) == 0);
+        ids.insert(c.client.LocalPlayerId());
         c.client.Close(0);
-        ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 2; }));
     }
 }
 
@@ -90,31 +86,6 @@ TEST(Session, RefusalsCarryASpecificReason) {
     }
 }
 
-TEST(Session, ConnectFailuresAreReportedNotHidden) {
-    quint16 unused = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        unused = probe.serverPort();
-    }
-    ConnectedClient nobody(unused, "Ann");
-    ASSERT_TRUE(nobody.started.Ok());
-    EXPECT_FALSE(nobody.WaitConnected());
-    ASSERT_EQ(nobody.events.completions.size(), 1u);
-    EXPECT_EQ(nobody.events.completions[0].code, ErrorCode::ConnectionRefused);
-
-    // An address without a host name fails at once, before anything asynchronous.
-    session::SessionClient client;
-    session::SessionAddress address;
-    address.SetSP(session::kProviderTcpIp);
-    address.AddComponentLong("port", 4000);
-    session::ApplicationDesc desc;
-    desc.applicationId = session::kApplicationId;
-    EXPECT_EQ(client.Connect(desc, address, address, 0).code, ErrorCode::InvalidParameter);
-    EXPECT_EQ(client.SetClientInfo({session::kInfoName, std::string(257, 'x')}, 0).code,
-              ErrorCode::NameTooLong);
-}
-
 TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
     // Far more at once than a player may send; the order is what is tested here.
     auto limits = FastLimits();
@@ -138,74 +109,6 @@ TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
         EXPECT_EQ(ann.events.received[i], Numbered(i));
         EXPECT_EQ(host.events.senders[i], ann.client.LocalPlayerId());
     }
-}
-
-TEST(Session, SendToAllReachesEveryClientAndNeverTheServerItself) {
-    HostedServer host;
-    std::vector<std::unique_ptr<ConnectedClient>> clients;
-    for (int i = 0; i < 4; ++i) {
-        clients.push_back(std::make_unique<ConnectedClient>(host.Port(), "p" + std::to_string(i)));
-        ASSERT_TRUE(clients.back()->WaitConnected());
-    }
-    ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 4; }));
-    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{1, 2, 3}, 0, 0x28).Ok());
-    ASSERT_TRUE(WaitUntil([&] {
-        for (auto& c : clients) {
-            if (c->events.received.size() != 1)
-                return false;
-        }
-        return true;
-    }));
-    Pump(50);
-    EXPECT_TRUE(host.events.received.empty());
-    for (auto& c : clients) {
-        EXPECT_EQ(c->events.received.size(), 1u);
-        EXPECT_EQ(c->events.received[0], (Buffer{1, 2, 3}));
-    }
-    // One player alone.
-    ASSERT_TRUE(host.server.SendTo(clients[2]->client.LocalPlayerId(), Buffer{9}, 0, 0x28).Ok());
-    ASSERT_TRUE(WaitUntil([&] { return clients[2]->events.received.size() == 2; }));
-    Pump(30);
-    EXPECT_EQ(clients[0]->events.received.size(), 1u);
-}
-
-// A newcomer must not see broadcasts sent before its arrival, and must see the first one that
-// its own arrival causes.
-struct GreetingServer : RecordedEvents {
-    void CreatePlayer(session::PlayerId id) override {
-        RecordedEvents::CreatePlayer(id);
-        if (server != nullptr && created.size() > 1) {
-            server->SendTo(session::kAllPlayers, Buffer{static_cast<std::uint8_t>(created.size())},
-                           0, 0x28);
-        }
-    }
-    session::SessionServer* server = nullptr;
-};
-
-TEST(Session, ANewcomerJoinsTheGroupWhenItsArrivalIsReported) {
-    HostedServer host;
-    GreetingServer greeter;
-    greeter.server = &host.server;
-    host.server.RegisterMessageHandler(&greeter);
-    ConnectedClient ann(host.Port(), "Ann");
-    ASSERT_TRUE(ann.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return ann.events.received.size() == 1; }));
-    ConnectedClient bob(host.Port(), "Bob");
-    ASSERT_TRUE(bob.WaitConnected());
-    ASSERT_TRUE(WaitUntil([&] { return bob.events.received.size() == 1; }));
-    ASSERT_TRUE(WaitUntil([&] { return ann.events.received.size() == 2; }));
-    EXPECT_EQ(bob.events.received[0], ann.events.received[1]);
-}
-
-TEST(Session, TheServerGoingAwayTerminatesEveryClientOnce) {
-    auto host = std::make_unique<HostedServer>();
-    ConnectedClient ann(host->Port(), "Ann");
-    ASSERT_TRUE(ann.WaitConnected());
-    host->server.Close(0);
-    ASSERT_TRUE(WaitUntil([&] { return ann.events.terminated == 1; }));
-    EXPECT_FALSE(ann.Send(Buffer{1}));
-    Pump(100);
-    EXPECT_EQ(ann.events.terminated, 1);
 }
 
 }  // namespace

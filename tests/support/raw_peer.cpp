@@ -35,4 +35,18 @@ bool RawPeer::ClosedByServer() {
     return socket_.state() == QAbstractSocket::UnconnectedState;
 }
 
+std::optional<std::pair<session::FrameKind, Buffer>> RawPeer::NextFrame() {
+    std::optional<std::pair<session::FrameKind, Buffer>> got;
+    WaitUntil([&] {
+        const QByteArray bytes = socket_.readAll();
+        parser_.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                     static_cast<std::size_t>(bytes.size()));
+        if (const auto frame = parser_.Next()) {
+            got.emplace(frame->kind, Buffer(frame->payload.begin(), frame->payload.end()));
+        }
+        return got.has_value();
+    });
+    return got;
+}
+
 }  // namespace quorvex::test

@@ -6,7 +6,9 @@
 #include <QByteArray>
 #include <QTcpSocket>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "protocol/session/frame.h"
 
@@ -21,10 +23,13 @@ class RawPeer {
     void SendHello(const std::string& applicationId, const std::string& name);
     // True once the server has closed this connection.
     bool ClosedByServer();
+    // The next whole frame the server sends, waited for; empty when none comes in time.
+    std::optional<std::pair<session::FrameKind, Buffer>> NextFrame();
     QTcpSocket& Socket() { return socket_; }
 
   private:
     QTcpSocket socket_;
+    session::FrameParser parser_{1024};
 };
 
 }  // namespace quorvex::test

@@ -4,44 +4,81 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QTimer>
 
+#include "client/state/client_state.h"
 #include "protocol/messages.h"
 #include "protocol/session/limits.h"
+#include "protocol/session/session_client.h"
 #include "tests/support/wait.h"
-#include "tests/unfriendly/server_process.h"
-#include "tests/unfriendly/soak_player.h"
 
-namespace quorvex::soak {
+namespace quorvex::test {
 namespace {
 
-class CountingPlayer : public SoakPlayer {
-  public:
-    using SoakPlayer::SoakPlayer;
-    void Receive(session::PlayerId from, ByteView message) override {
+// Keep-alives often enough that a stalled server is noticed within the test's time.
+session::Limits PlayerLimits() {
+    session::Limits limits;
+    limits.heartbeatIntervalMs = 100;
+    limits.peerTimeoutMs = 3000;
+    return limits;
+}
+
+// An honest player: the real client end of the session and the real client rules, reporting
+// its paddle every 100 ms. It counts the balls and the flooder's lines that reach it.
+struct HonestPlayer : session::SessionEvents, Outbox {
+    HonestPlayer(quint16 port, std::string playerName) : name(std::move(playerName)) {
+        state.SetMyName(name);
+        client.RegisterMessageHandler(this);
+        session::ConnectScripted(client, name, "127.0.0.1", port);
+        QObject::connect(&paddleTimer, &QTimer::timeout, [this] { state.Timer2_Timer(); });
+    }
+    bool Send(const Buffer& message) override {
+        return client.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+    }
+    void ConnectComplete(const session::Status& result) override {
+        connected = result.Ok();
+        lost = !result.Ok();
+        state.OnConnectComplete(result.Ok());
+        paddleTimer.start(100);
+    }
+    void Receive(session::PlayerId, ByteView message) override {
         balls += message[0] == std::uint8_t(msg::Type::BallUpdate) ? 1 : 0;
-        SoakPlayer::Receive(from, message);
-    }
-    int SpamHeard() const {
-        int count = 0;
-        for (const auto& line : ChatReceived()) {
-            count += line.rfind("spam:>", 0) == 0 ? 1 : 0;
+        if (const auto chat = msg::Decode<msg::Chat>(message)) {
+            spamHeard += chat->line.rfind("spam:>", 0) == 0 ? 1 : 0;
         }
-        return count;
+        state.HandleMessage(message);
     }
+    void TerminateSession() override {
+        lost = true;
+        state.OnTerminateSession();
+    }
+
+    std::string name;
+    session::SessionClient client{PlayerLimits()};
+    client::ClientState state{*this};
+    QTimer paddleTimer;
+    bool connected = false;
+    bool lost = false;
     int balls = 0;
+    int spamHeard = 0;
 };
 
 class FloodTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(server.Port().has_value()) << "the server did not start";
+        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server.start(QStringLiteral(QUORVEX_SOAK_SERVER), {});
+        ASSERT_TRUE(WaitUntil([&] { return server.canReadLine(); }, 5000));
+        const QByteArray line = server.readLine();
+        ASSERT_TRUE(line.startsWith("PORT ")) << "the server did not start";
+        port = static_cast<quint16>(line.mid(5).trimmed().toUInt());
         for (const char* name : {"Ann", "Bob", "Cid"}) {
-            players.push_back(std::make_unique<CountingPlayer>(*server.Port(), name));
+            players.push_back(std::make_unique<HonestPlayer>(port, name));
         }
-        ASSERT_TRUE(test::WaitUntil(
+        ASSERT_TRUE(WaitUntil(
             [&] {  // connected, seated, and the ball has started
                 for (const auto& p : players) {
-                    if (!p->Connected() || p->State().PlayerID() < 0 || p->balls == 0) {
+                    if (!p->connected || p->state.PlayerID() < 0 || p->balls == 0) {
                         return false;
                     }
                 }
@@ -49,63 +86,39 @@ class FloodTest : public ::testing::Test {
             },
             8000));
     }
-    // Runs the flooder to its end while the players play on: lines sent, times cut off.
-    std::pair<long long, int> Flood(int seconds, const char* perSecond = "0") {
-        QProcess flooder;
-        flooder.start(
-            QStringLiteral(QUORVEX_CHAT_FLOODER),
-            {"127.0.0.1", QString::number(*server.Port()), QString::number(seconds), perSecond});
-        test::WaitUntil([&] { return flooder.state() == QProcess::NotRunning; },
-                        seconds * 1000 + 5000);
-        long long lines = 0;
-        int cut = -1;
-        std::sscanf(flooder.readAllStandardOutput().constData(), "LINES %lld CUT %d", &lines, &cut);
-        return {lines, cut};
+    void TearDown() override {
+        server.write("quit\n");
+        if (!server.waitForFinished(3000)) {
+            server.kill();
+            server.waitForFinished(3000);
+        }
     }
-
-    ServerProcess server;
-    std::vector<std::unique_ptr<CountingPlayer>> players;
+    QProcess server;
+    quint16 port = 0;
+    std::vector<std::unique_ptr<HonestPlayer>> players;
 };
 
 TEST_F(FloodTest, AFullSpeedFloodIsCutOffWhileHonestPlayersKeepTheirBall) {
     for (auto& p : players) {
         p->balls = 0;
     }
-    const auto [lines, cut] = Flood(10);
+    QProcess flooder;  // at full speed for ten seconds
+    flooder.start(QStringLiteral(QUORVEX_CHAT_FLOODER), {"127.0.0.1", QString::number(port), "10"});
+    WaitUntil([&] { return flooder.state() == QProcess::NotRunning; }, 15000);
+    long long lines = 0;
+    int cut = -1;
+    std::sscanf(flooder.readAllStandardOutput().constData(), "LINES %lld CUT %d", &lines, &cut);
     EXPECT_GT(lines, 10000) << "the flooder never got going";
     EXPECT_GE(cut, 1) << "a player far over its limits must be disconnected";
     for (const auto& p : players) {
-        EXPECT_FALSE(p->Lost()) << p->Name();
+        EXPECT_FALSE(p->lost) << p->name;
         // 100 in 10 s; a player pushed out gets none after a second or two. Half leaves room
         // for a machine busy with the flood itself.
-        EXPECT_GE(p->balls, 50) << p->Name();
+        EXPECT_GE(p->balls, 50) << p->name;
         // What passes is at most the chat burst per connection, never the flood.
-        EXPECT_LE(p->SpamHeard(), session::Limits{}.chatBurst * (cut + 1)) << p->Name();
-    }
-}
-
-TEST_F(FloodTest, AChatSpammerLosesItsExcessLinesButNotItsSeat) {
-    for (auto& p : players) {
-        p->StartChatting(500, 0);  // honest: two lines a second
-    }
-    const auto [lines, cut] = Flood(3, "40");
-    for (auto& p : players) {
-        p->StopChatting();
-    }
-    test::Pump(300);
-    EXPECT_EQ(cut, 0) << "forty lines a second is over the chat limit, not far over";
-    EXPECT_GE(lines, 100);
-    const session::Limits limits;
-    for (const auto& listener : players) {
-        EXPECT_GE(listener->SpamHeard(), limits.chatBurst) << listener->Name();
-        EXPECT_LE(listener->SpamHeard(), limits.chatBurst + limits.chatLinesPerSecond * 3 + 2);
-        for (const auto& sender : players) {
-            const auto heard = NumbersFrom(listener->ChatReceived(), sender->Name());
-            EXPECT_EQ(int(heard.size()), sender->LinesSent());
-            EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
-        }
+        EXPECT_LE(p->spamHeard, session::Limits{}.chatBurst * (cut + 1)) << p->name;
     }
 }
 
 }  // namespace
-}  // namespace quorvex::soak
+}  // namespace quorvex::test

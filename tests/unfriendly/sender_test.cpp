@@ -45,39 +45,26 @@ struct Table {
 };
 
 TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
-    // Each claim as Eve sends it, naming the player `id` or the seat `seat`.
-    struct Case {
-        const char* what;
-        std::optional<Buffer> (*make)(const std::string& id, const std::string& seat);
+    // Each claim as Eve sends it, naming a player's identifier or, for a miss, a seat.
+    const auto claim = [](int kind, const std::string& id, const std::string& seat) {
+        switch (kind) {
+            case 0:
+                return msg::Encode(msg::PlayerLeft{std::stoi(id)});
+            case 4:
+                return msg::Encode(msg::BallEvent{2, seat});
+            default:  // take a seat, give one up, give one up and withdraw the ready
+                return msg::Encode(msg::SeatRequest{static_cast<std::uint8_t>(kind), id});
+        }
     };
-    const Case cases[] = {
-        {"PlayerLeft", [](auto& id, auto&) { return msg::Encode(msg::PlayerLeft{std::stoi(id)}); }},
-        {"give up",
-         [](auto& id, auto&) {
-             return msg::Encode(msg::SeatRequest{2, id});
-         }},
-        {"give up, unready",
-         [](auto& id, auto&) {
-             return msg::Encode(msg::SeatRequest{3, id});
-         }},
-        {"take a seat",
-         [](auto& id, auto&) {
-             return msg::Encode(msg::SeatRequest{1, id});
-         }},
-        {"miss",
-         [](auto&, auto& seat) {
-             return msg::Encode(msg::BallEvent{2, seat});
-         }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const int kind : {0, 1, 2, 3, 4}) {
+        SCOPED_TRACE(kind);
         Table t;
         const std::string annId = std::to_string(t.ann->Id());
         const std::string eveId = std::to_string(t.eve->Id());
         const std::string before = t.State();
         const auto readyBefore = t.session.Game().ReadyCount();
         // Eve names Ann (seat 0), then a marker that must arrive after it: a Chat.
-        ASSERT_TRUE(t.eve->SendBytes(*c.make(annId, "0")));
+        ASSERT_TRUE(t.eve->SendBytes(*claim(kind, annId, "0")));
         ASSERT_TRUE(t.eve->Send(msg::Chat{"Eve:>marker"}));
         ASSERT_TRUE(WaitUntil([&] { return !t.ann->All<msg::Chat>().empty(); }));
         EXPECT_EQ(t.State(), before);
@@ -87,7 +74,7 @@ TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
         EXPECT_NE(t.log[0].find("from player " + eveId), std::string::npos) << t.log[0];
 
         // Naming herself (seat 1), Eve is heard.
-        ASSERT_TRUE(t.eve->SendBytes(*c.make(eveId, "1")));
+        ASSERT_TRUE(t.eve->SendBytes(*claim(kind, eveId, "1")));
         EXPECT_TRUE(WaitUntil([&] { return t.State() != before; }));
         EXPECT_EQ(t.session.IgnoredClaims(), 1);
     }
