@@ -1,11 +1,23 @@
 // LAN discovery: the datagrams, a server found on loopback, what the server refuses to answer,
-// and connections over IPv6.
+// connections over IPv6, and the client's start (server list, remembered choices, command line).
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QNetworkDatagram>
+#include <QProcess>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
+#include "client/window/remembered_choices.h"
+#include "client/window/server_finder.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/discovery_browser.h"
 #include "protocol/session/discovery_responder.h"
@@ -13,15 +25,12 @@
 #include "tests/client_app/app_fixture.h"
 #include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
+#include "ui/qt_prompter.h"
 
 namespace quorvex::test {
 namespace {
 
 using namespace session;
-
-ByteView View(const Buffer& b) {
-    return ByteView(b.data(), b.size());
-}
 
 DiscoveryReply LongestReply() {
     const std::string longText(100, 'x');
@@ -31,12 +40,12 @@ DiscoveryReply LongestReply() {
 TEST(DiscoveryDatagrams, RoundTripBoundsAndRefusals) {
     const Buffer query = EncodeDiscoveryQuery({0xA1B2C3D4});
     ASSERT_EQ(query.size(), kDiscoveryQueryBytes);
-    EXPECT_EQ(DecodeDiscoveryQuery(View(query))->token, 0xA1B2C3D4u);
+    EXPECT_EQ(DecodeDiscoveryQuery(query)->token, 0xA1B2C3D4u);
     const DiscoveryReply plain{5, 6, "session", "hal", "fd00::5", 4001, 2, 9, 2, "7", "1.2.3"};
-    EXPECT_EQ(DecodeDiscoveryReply(View(EncodeDiscoveryReply(plain))), plain);
+    EXPECT_EQ(DecodeDiscoveryReply(EncodeDiscoveryReply(plain)), plain);
     const Buffer longest = EncodeDiscoveryReply(LongestReply());
     EXPECT_LE(longest.size(), query.size());
-    EXPECT_EQ(DecodeDiscoveryReply(View(longest))->hostName, std::string(kDiscoveryTextBytes, 'x'));
+    EXPECT_EQ(DecodeDiscoveryReply(longest)->hostName, std::string(kDiscoveryTextBytes, 'x'));
     EXPECT_EQ(CutUtf8("a\xC3\xA9", 2), "a");  // never half a character
     EXPECT_EQ(CutUtf8("a\xC3\xA9", 3), "a\xC3\xA9");
 
@@ -51,7 +60,7 @@ TEST(DiscoveryDatagrams, RoundTripBoundsAndRefusals) {
     };
     for (const Buffer& bad :
          {spoilt(query, 6, 1), spoilt(query, query.size(), 0), spoilt(query, 1, 1), longest}) {
-        EXPECT_FALSE(DecodeDiscoveryQuery(View(bad)));
+        EXPECT_FALSE(DecodeDiscoveryQuery(bad));
     }
     auto with = [](std::uint8_t gameType, std::uint16_t port) {
         DiscoveryReply r = LongestReply();
@@ -59,10 +68,10 @@ TEST(DiscoveryDatagrams, RoundTripBoundsAndRefusals) {
         r.port = port;
         return EncodeDiscoveryReply(r);
     };
-    EXPECT_TRUE(DecodeDiscoveryReply(View(with(3, 1))));
+    EXPECT_TRUE(DecodeDiscoveryReply(with(3, 1)));
     for (const Buffer& bad : {with(0, 1), with(4, 1), with(3, 0),
                               spoilt(longest, longest.size(), 0), spoilt(longest, 6, 1), query}) {
-        EXPECT_FALSE(DecodeDiscoveryReply(View(bad)));
+        EXPECT_FALSE(DecodeDiscoveryReply(bad));
     }
 }
 
@@ -135,6 +144,97 @@ TEST(Ipv6, ClientsConnectOverLoopbackWithOrWithoutBrackets) {
     for (const char* host : {"::1", "[::1]"}) {
         ConnectedClient player(server.Port(), "Ann", FastLimits(), kApplicationId, host);
         EXPECT_TRUE(player.WaitConnected()) << host;
+    }
+}
+
+// The client's start: the host prompt's list of servers, the remembered host and name, and the
+// command line.
+TEST(HostPrompt, ListsARunningServerWithinASecondAndPicksItsAddress) {
+    TestServer server;
+    client::ServerFinder finder([] { return QList<QHostAddress>{QHostAddress::LocalHost}; },
+                                server.session.DiscoveryPort());
+    QElapsedTimer clock;
+    qint64 listedAfterMs = -1;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        auto* list = dialog ? dialog->findChild<QListWidget*>("choices") : nullptr;
+        if (list != nullptr && list->count() > 0 && listedAfterMs < 0) {
+            listedAfterMs = clock.elapsed();
+            list->setCurrentRow(0);
+            QTest::keyClick(dialog->findChild<QLineEdit*>("answer"), Qt::Key_Return);
+        }
+    });
+    poll.start(10);
+    clock.start();
+    QtPrompter prompter;
+    const auto answer = prompter.AskTextWithChoices(client::kHostPrompt, client::kHostTitle,
+                                                    "typed.example", finder);
+    EXPECT_EQ(answer, "127.0.0.1");
+    EXPECT_GE(listedAfterMs, 0);
+    EXPECT_LT(listedAfterMs, 1000);
+}
+
+TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {
+    QTemporaryDir scratch;
+    qputenv("XDG_CONFIG_HOME", scratch.path().toUtf8());
+    TestServer server;
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const auto deadPort = closed.serverPort();
+    closed.close();
+    {
+        TestClient first(server.Port(), {"localhost", "Ann"}, client::RememberingStartOptions());
+        ASSERT_TRUE(WaitUntil([&] { return first.session.State().MyID() != 0; }));
+        EXPECT_EQ(first.prompter.asked[0].defaultAnswer, "127.0.0.1");
+        EXPECT_EQ(first.prompter.asked[1].defaultAnswer, "Myself");
+    }
+    {
+        TestClient failing(deadPort, {"127.0.0.1", "Bob"}, client::RememberingStartOptions());
+        ASSERT_TRUE(WaitUntil([&] { return !failing.exitCodes.empty(); }));
+    }
+    {
+        client::StartOptions given = client::RememberingStartOptions();
+        given.host = "::1";  // answers given on the command line are not kept
+        given.name = "Bot";
+        TestClient scripted(server.Port(), {}, given);
+        EXPECT_TRUE(scripted.prompter.asked.empty());
+        ASSERT_TRUE(WaitUntil([&] { return scripted.session.State().MyID() != 0; }));
+    }
+    TestClient second(server.Port(), {"localhost", "Cy"}, client::RememberingStartOptions());
+    EXPECT_EQ(second.prompter.asked[0].defaultAnswer, "localhost");
+    EXPECT_EQ(second.prompter.asked[1].defaultAnswer, "Bob");
+    QSettings stored(scratch.path() + "/Quorvex/quorvex-client.conf", QSettings::IniFormat);
+    EXPECT_EQ(stored.allKeys(), (QStringList{"lastHost", "lastName"}));
+}
+
+TEST(ClientCommandLine, EveryOptionAndItsErrors) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "--host <HOST>"},
+        {{"-h"}, 0, "--name <NAME>"},
+        {{"--version"}, 0, "quorvex-client " QUORVEX_VERSION},
+        {{"-v"}, 0, "quorvex-client " QUORVEX_VERSION},
+        {{"--bogus"}, 2, "Unknown option 'bogus'"},
+        {{"--host"}, 2, "Missing value after '--host'"},
+        {{"--host", ""}, 2, "--host needs a host name"},
+        {{"--host", "a", "--host", "b"}, 2, "--host is given more than once"},
+        {{"--name", "a", "--name", "b"}, 2, "--name is given more than once"},
+        {{"stray"}, 2, "Unexpected argument 'stray'"},
+        {{"--name", QString(257, 'x')}, 2, "--name is longer than 256 bytes"},
+    };
+    for (const Case& c : cases) {
+        QProcess client;
+        client.start(QUORVEX_CLIENT, c.arguments);
+        ASSERT_TRUE(client.waitForFinished(10000));
+        const QByteArray out =
+            c.exitCode == 0 ? client.readAllStandardOutput() : client.readAllStandardError();
+        EXPECT_EQ(client.exitCode(), c.exitCode) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(out.contains(c.says)) << out.toStdString();
     }
 }
 

@@ -30,19 +30,14 @@ void ExpectStillServed(HostedServer& host, ConnectedClient& healthy) {
     EXPECT_EQ(healthy.events.terminated, 0);
 }
 
-QByteArray Garbage(std::mt19937& random, int size) {
-    QByteArray bytes(size, '\0');
-    for (auto& b : bytes) {
-        b = static_cast<char>(random() & 0xFF);
-    }
-    return bytes;
-}
-
 TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
     HostedServer host;
     ConnectedClient healthy(host.Port(), "Ann");
     ASSERT_TRUE(healthy.WaitConnected());
     std::mt19937 random(7);
+    QByteArray garbage(4096, '\0');
+    for (auto& b : garbage)
+        b = static_cast<char>(random() & 0xFF);
     const auto hello = session::FrameBytes(
         session::FrameKind::Hello,
         session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Half"}));
@@ -51,7 +46,7 @@ TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
         QByteArray bytes;
     };
     const Case cases[] = {
-        {"random bytes", Garbage(random, 4096)},
+        {"random bytes", garbage},
         {"oversized length prefix", QByteArray("\xff\xff\xff\x7f", 4)},
         {"zero length", QByteArray(4, '\0')},
         {"an HTTP request", QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n")},
@@ -149,6 +144,30 @@ TEST(SessionFaults, AFloodOfStrangersIsCappedAndLeavesNoPlayers) {
         4000));
     ExpectStillServed(host, healthy);
     EXPECT_EQ(host.server.PlayerCount(), 1);
+}
+
+// A greeting the server cannot read is called malformed, not a matter of protocol versions.
+TEST(HelloRefusal, SaysWhetherTheGreetingIsMalformedOrOfAnotherVersion) {
+    HostedServer host;
+    struct Case {
+        Buffer hello;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Buffer{1}, "The server could not read the greeting: it is malformed"},
+        {session::EncodeHello({2, session::kApplicationId, "Ann"}),
+         "The server speaks another version of the protocol"},
+    };
+    for (const auto& c : cases) {
+        RawPeer peer(host.Port());
+        peer.SendFrame(session::FrameKind::Hello, c.hello);
+        const auto frame = peer.NextFrame();
+        ASSERT_TRUE(frame && frame->first == session::FrameKind::Refuse) << c.text;
+        const auto refusal = session::DecodeRefusal(frame->second);
+        ASSERT_TRUE(refusal.has_value());
+        EXPECT_EQ(refusal->reason, session::RefuseReason::BadHandshake);
+        EXPECT_EQ(refusal->text, c.text);
+    }
 }
 
 }  // namespace

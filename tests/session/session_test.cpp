@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <set>
+#include <vector>
 
+#include "tests/support/raw_peer.h"
 #include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
@@ -109,6 +113,117 @@ TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
         EXPECT_EQ(ann.events.received[i], Numbered(i));
         EXPECT_EQ(host.events.senders[i], ann.client.LocalPlayerId());
     }
+}
+
+// The server gathers each player's frames into few writes; that must never change what a
+// player receives, nor let a queue outgrow its bound.
+// Message i: its number, then a length that varies from 0 to 250 bytes of filler.
+Buffer Varied(int i) {
+    Buffer message{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8)};
+    message.resize(message.size() + static_cast<std::size_t>((i * 37) % 251),
+                   static_cast<std::uint8_t>(i * 13));
+    return message;
+}
+
+// Hands every received message to `onReceive`, so a test can send while the server handles
+// incoming traffic, the way the game relays.
+struct Answering : session::SessionEvents {
+    void Receive(session::PlayerId, ByteView) override { onReceive(); }
+    std::function<void()> onReceive;
+};
+
+TEST(Coalescing, ABurstOfMixedMessagesReachesEveryPlayerWholeAndInOrder) {
+    constexpr int kPlayers = 20;
+    constexpr int kMessages = 10000;
+    constexpr int kChunk = 250;
+    HostedServer host(kPlayers + 1);
+    std::vector<std::unique_ptr<ConnectedClient>> clients;
+    for (int i = 0; i < kPlayers; ++i) {
+        clients.push_back(std::make_unique<ConnectedClient>(host.Port(), "p" + std::to_string(i)));
+    }
+    for (auto& c : clients) {
+        ASSERT_TRUE(c->WaitConnected());
+    }
+    ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == kPlayers; }));
+
+    // Every seventh message goes to one player only; the rest go to all. Half the chunks are
+    // sent from the test's own turns, half while the server handles a player's message.
+    std::vector<std::vector<Buffer>> expected(kPlayers);
+    int next = 0;
+    const auto sendChunk = [&] {
+        for (const int end = next + kChunk; next < end; ++next) {
+            const int only = next % 7 == 0 ? next % kPlayers : -1;
+            const auto target =
+                only < 0 ? session::kAllPlayers
+                         : clients[static_cast<std::size_t>(only)]->client.LocalPlayerId();
+            ASSERT_TRUE(host.server.SendTo(target, Varied(next), 0, 0x28).Ok());
+            for (int p = 0; p < kPlayers; ++p) {
+                if (only < 0 || only == p) {
+                    expected[static_cast<std::size_t>(p)].push_back(Varied(next));
+                }
+            }
+        }
+    };
+    Answering answering;
+    answering.onReceive = sendChunk;
+    host.server.RegisterMessageHandler(&answering);
+    const auto writesBefore = host.server.KernelWrites();
+    while (next < kMessages) {
+        if ((next / kChunk) % 2 == 0) {
+            sendChunk();
+        } else {
+            const int due = next + kChunk;
+            ASSERT_TRUE(clients[static_cast<std::size_t>(next % kPlayers)]->Send(Buffer{1}));
+            ASSERT_TRUE(WaitUntil([&] { return next == due; }));
+        }
+        Pump(1);
+    }
+
+    const auto allArrived = [&] {
+        for (int p = 0; p < kPlayers; ++p) {
+            if (clients[static_cast<std::size_t>(p)]->events.received.size() <
+                expected[static_cast<std::size_t>(p)].size()) {
+                return false;
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(WaitUntil(allArrived, 30000));
+    Pump(50);
+    std::size_t frames = 0;
+    for (int p = 0; p < kPlayers; ++p) {
+        const auto& c = *clients[static_cast<std::size_t>(p)];
+        EXPECT_TRUE(c.events.received == expected[static_cast<std::size_t>(p)]) << "player " << p;
+        EXPECT_EQ(c.events.terminated, 0);
+        frames += expected[static_cast<std::size_t>(p)].size();
+    }
+    // Gathered: far fewer writes than frames (one per frame would be about 170,000).
+    EXPECT_LT(host.server.KernelWrites() - writesBefore, frames / 50);
+}
+
+// Frames still waiting for their flush count towards a player's bound, to the byte: a burst
+// that fills the queue exactly is kept, one more frame drops the player at once.
+TEST(Coalescing, APlayerWhoseQueueWouldPassTheBoundIsDroppedAtIt) {
+    auto limits = FastLimits();
+    limits.maxPendingWriteBytes = 64 * 1024;
+    limits.heartbeatIntervalMs = 60000;  // no keep-alive may slip into the queue
+    limits.peerTimeoutMs = 60000;
+    HostedServer host(11, limits);
+    RawPeer stalled(host.Port());
+    stalled.Socket().setReadBufferSize(1);
+    stalled.SendHello(session::kApplicationId, "Stalled");
+    ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 1; }));
+    Pump(50);  // the welcome is out
+
+    const Buffer fill(1024 - 5, 0xAB);  // with its 5-byte header, a 1 KiB frame
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, fill, 0, 0x28).Ok());
+    }
+    EXPECT_EQ(host.server.PlayerCount(), 1) << "a queue exactly at the bound is kept";
+    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x01}, 0, 0x28).Ok());
+    EXPECT_EQ(host.server.PlayerCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return stalled.ClosedByServer(); }));
 }
 
 }  // namespace
