@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace quorvex {
 namespace {
@@ -25,9 +26,7 @@ TEST(NumericValue, ReadsTheLeadingNumberOrZero) {
         {"007", 7},
     };
     for (const auto& c : cases) {
-        const auto value = NumericValue(c.text);
-        ASSERT_TRUE(value.has_value()) << c.text;
-        EXPECT_DOUBLE_EQ(*value, c.expected) << '"' << c.text << '"';
+        EXPECT_DOUBLE_EQ(NumericValue(c.text).value_or(NAN), c.expected) << '"' << c.text << '"';
     }
 }
 
@@ -41,9 +40,7 @@ TEST(StrictNumber, AcceptsOnlyAWholeFiniteNumber) {
     const ValueCase good[] = {{"135", 135},   {" 135 ", 135}, {"-90", -90},        {"0.5", 0.5},
                               {"1e20", 1e20}, {"+3", 3},      {"2232.07", 2232.07}};
     for (const auto& c : good) {
-        const auto value = StrictNumber(c.text);
-        ASSERT_TRUE(value.has_value()) << c.text;
-        EXPECT_DOUBLE_EQ(*value, c.expected) << c.text;
+        EXPECT_DOUBLE_EQ(StrictNumber(c.text).value_or(NAN), c.expected) << c.text;
     }
     for (const char* bad : {"", " ", "abc", "12abc", "inf", "-inf", "nan", "NaN", "0x1A", "1e999",
                             "1,5", "--1", "1 2", "."}) {
@@ -65,14 +62,11 @@ TEST(Numeric, IgnoresTheDesktopLocale) {
 }
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
-    struct Case {
-        double in;
-        double out;
-    };
-    const Case cases[] = {{0.5, 0},   {1.5, 2},    {2.5, 2},    {-0.5, 0},  {-1.5, -2},
-                          {-2.5, -2}, {2.4999, 2}, {2.5001, 3}, {-3.7, -4}, {1e300, 1e300}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
+    const std::pair<double, double> cases[] = {{0.5, 0},   {1.5, 2},      {2.5, 2},    {-0.5, 0},
+                                               {-1.5, -2}, {-2.5, -2},    {2.4999, 2}, {2.5001, 3},
+                                               {-3.7, -4}, {1e300, 1e300}};
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(RoundHalfEven(in), out) << in;
     }
 }
 
