@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <random>
 
 #include "protocol/session/frame.h"
@@ -135,11 +136,8 @@ TEST(SessionFaults, AFloodOfStrangersIsCappedAndLeavesNoPlayers) {
     }
     EXPECT_TRUE(WaitUntil(
         [&] {
-            for (auto& p : crowd) {
-                if (!p->ClosedByServer())
-                    return false;
-            }
-            return true;
+            return std::all_of(crowd.begin(), crowd.end(),
+                               [](auto& p) { return p->ClosedByServer(); });
         },
         4000));
     ExpectStillServed(host, healthy);

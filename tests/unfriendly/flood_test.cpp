@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "client/state/client_state.h"
 #include "protocol/messages.h"
 #include "protocol/session/limits.h"
@@ -75,14 +77,11 @@ class FloodTest : public ::testing::Test {
         for (const char* name : {"Ann", "Bob", "Cid"}) {
             players.push_back(std::make_unique<HonestPlayer>(port, name));
         }
-        ASSERT_TRUE(WaitUntil(
-            [&] {  // connected, seated, and the ball has started
-                for (const auto& p : players) {
-                    if (!p->connected || p->state.PlayerID() < 0 || p->balls == 0) {
-                        return false;
-                    }
-                }
-                return true;
+        ASSERT_TRUE(WaitUntil(  // connected, seated, and the ball has started
+            [&] {
+                return std::all_of(players.begin(), players.end(), [](const auto& p) {
+                    return p->connected && p->state.PlayerID() >= 0 && p->balls > 0;
+                });
             },
             8000));
     }
