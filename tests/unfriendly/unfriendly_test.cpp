@@ -91,34 +91,31 @@ TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) 
 
 // A player speaks only for itself: what one names for another player is ignored, while the
 // same message naming itself works as before.
-struct Table {
-    Table() : prompter({"11"}) {
-        session.InitServer(prompter, 0);
+struct Table : TestServer {
+    Table() {
         session.SetLogCallback([this](const std::string& line) { log.push_back(line); });
         ann = Join("Ann");
         eve = Join("Eve");
     }
     std::unique_ptr<Bot> Join(const std::string& name) {
-        const auto seats = session.Game().Seats().size();
+        const auto seats = Game().Seats().size();
         auto bot = std::make_unique<Bot>(session.Port(), name);
         EXPECT_TRUE(bot->WaitConnected());
-        EXPECT_TRUE(WaitUntil([&] { return session.Game().Seats().size() == seats + 1; }));
+        EXPECT_TRUE(WaitUntil([&] { return Game().Seats().size() == seats + 1; }));
         return bot;
     }
     // Seat rows and roster entries as "id:misses" and ids, the state a claim could change.
     std::string State() {
         std::string text;
-        for (const auto& row : session.Game().Seats()) {
+        for (const auto& row : Game().Seats()) {
             text += row.playerIndex + ":" + row.playerMisses + " ";
         }
-        for (const auto& entry : session.Game().Roster()) {
+        for (const auto& entry : Game().Roster()) {
             text += std::to_string(entry.id) + " ";
         }
         return text;
     }
 
-    ScriptedPrompter prompter;
-    server::ServerSession session{FastLimits()};
     std::vector<std::string> log;
     std::unique_ptr<Bot> ann;
     std::unique_ptr<Bot> eve;
@@ -142,13 +139,13 @@ TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
         const std::string annId = std::to_string(t.ann->Id());
         const std::string eveId = std::to_string(t.eve->Id());
         const std::string before = t.State();
-        const auto readyBefore = t.session.Game().ReadyCount();
+        const auto readyBefore = t.Game().ReadyCount();
         // Eve names Ann (seat 0), then a marker that must arrive after it: a Chat.
         ASSERT_TRUE(t.eve->SendBytes(*claim(kind, annId, "0")));
         ASSERT_TRUE(t.eve->Send(msg::Chat{"Eve:>marker"}));
         ASSERT_TRUE(WaitUntil([&] { return !t.ann->All<msg::Chat>().empty(); }));
         EXPECT_EQ(t.State(), before);
-        EXPECT_EQ(t.session.Game().ReadyCount(), readyBefore);
+        EXPECT_EQ(t.Game().ReadyCount(), readyBefore);
         EXPECT_EQ(t.session.IgnoredClaims(), 1);
         ASSERT_EQ(t.log.size(), 1U);
         EXPECT_NE(t.log[0].find("from player " + eveId), std::string::npos) << t.log[0];
