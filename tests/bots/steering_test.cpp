@@ -28,10 +28,7 @@ TEST(Steering, MeetsTheBallWhereItCrossesTheOwnSide) {
           Case{2, "205"}, Case{2, "240"}, Case{3, "120"}, Case{3, "160"}}) {
         auto arena = arena::MakeInitialArena();
         arena::SetUpArena(arena, 4);
-        ball::Ball b;
-        b.left = 5235;
-        b.top = 3750;
-        b.direction = c.direction;
+        ball::Ball b{.left = 5235, .top = 3750, .direction = c.direction};
         client::bot::Steering hand(5, 1);
         hand.Move(0, arena, c.seat);  // the hand's first place: the side's middle
         hand.See(0, b, arena, c.seat, 4, {});

@@ -7,49 +7,12 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 
+#include "tests/dedicated/dedicated_process.h"
 #include "tests/support/bot.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
 namespace {
-
-struct Dedicated {
-    explicit Dedicated(const QStringList& arguments) {
-        process.start(QStringLiteral(QUORVEX_SERVER), arguments);
-        process.waitForStarted(5000);
-    }
-    ~Dedicated() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-    // Waits for a log line holding `text` after the last one found: the lines' order counts.
-    bool Next(const std::string& text, int timeoutMs = 5000) {
-        return WaitUntil(
-            [&] {
-                log += process.readAllStandardOutput().toStdString();
-                const auto at = log.find(text, seen);
-                if (at != std::string::npos) {
-                    seen = at + text.size();
-                }
-                return at != std::string::npos;
-            },
-            timeoutMs);
-    }
-    quint16 Port() {
-        Next("on TCP port ");
-        return static_cast<quint16>(std::stoi(log.substr(seen)));
-    }
-    void Command(const std::string& line) { process.write((line + "\n").c_str()); }
-    bool Exited() {
-        return WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 5000);
-    }
-
-    QProcess process;
-    std::string log;
-    std::size_t seen = 0;
-};
 
 std::string Named(Bot& bot, const std::string& name) {
     return std::to_string(bot.Id()) + " \"" + name + "\"";
@@ -65,9 +28,8 @@ TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
     Bot ann(port, "Ann", limits), bob(port, "Bob", limits);
     auto cy = std::make_unique<Bot>(port, "Cy", limits);
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected() && cy->WaitConnected());
-    for (auto [bot, name] : {std::pair{&ann, "Ann"}, {&bob, "Bob"}, {cy.get(), "Cy"}}) {
+    for (auto [bot, name] : {std::pair{&ann, "Ann"}, {&bob, "Bob"}, {cy.get(), "Cy"}})
         EXPECT_TRUE(server.Next("joined: " + Named(*bot, name)));
-    }
     EXPECT_TRUE(server.Next("seats: 0 " + Named(ann, "Ann") + ", 1 " + Named(bob, "Bob") + ", 2 " +
                             Named(*cy, "Cy")));
     for (Bot* bot : {&ann, &bob, cy.get()}) {

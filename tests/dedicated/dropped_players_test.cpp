@@ -54,9 +54,8 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
         ScriptedPrompter prompter({"11"});
         server::ServerSession session(limits);
         ASSERT_FALSE(session.InitServer(prompter, 0));
-        if (removal) {
+        if (removal)
             session.SetDropGrace(std::chrono::milliseconds(0));
-        }
         const std::string name(256, 'n');
         int welcomed = 0, refused = 0;
         QElapsedTimer clock;
