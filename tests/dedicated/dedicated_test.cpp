@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 
+#include <tuple>
+
 #include "tests/dedicated/dedicated_process.h"
 #include "tests/support/bot.h"
 #include "tests/support/wait.h"
@@ -83,11 +85,8 @@ TEST(Dedicated, RefusesBadArgumentsAndATakenPort) {
     QTcpServer taken;
     ASSERT_TRUE(taken.listen(QHostAddress::Any, 0));
     const QString takenPort = QString::number(taken.serverPort());
-    const struct {
-        QStringList arguments;
-        int exitCode;
-        const char* says;
-    } cases[] = {
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        // arguments, exit code, says
         {{"--headless"}, 2, "--headless needs --players"},
         {{"--headless", "--players", "1"}, 2, "at least 2"},
         {{"--headless", "--players", "4", "--limit", "100"}, 2, "0 to 99"},
@@ -101,13 +100,13 @@ TEST(Dedicated, RefusesBadArgumentsAndATakenPort) {
         {{"--version"}, 0, "quorvex-server 1."},
         {{"--help"}, 0, "--drop-after"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [arguments, exitCode, says] : cases) {
         QProcess process;
-        process.start(QStringLiteral(QUORVEX_SERVER), c.arguments);
-        ASSERT_TRUE(process.waitForFinished(5000)) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(process.exitCode(), c.exitCode) << c.arguments.join(' ').toStdString();
+        process.start(QStringLiteral(QUORVEX_SERVER), arguments);
+        ASSERT_TRUE(process.waitForFinished(5000)) << arguments.join(' ').toStdString();
+        EXPECT_EQ(process.exitCode(), exitCode) << arguments.join(' ').toStdString();
         const QString said = process.readAllStandardOutput() + process.readAllStandardError();
-        EXPECT_TRUE(said.contains(QString::fromUtf8(c.says))) << said.toStdString();
+        EXPECT_TRUE(said.contains(QString::fromUtf8(says))) << said.toStdString();
     }
 }
 

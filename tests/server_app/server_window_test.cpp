@@ -71,23 +71,19 @@ TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
 }
 
 TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
-    struct Case {
-        std::optional<std::string> answer;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::optional<std::string>, const char*> cases[] = {
         {std::nullopt, "must be a number"},
         {"eleven", "must be a number"},
         {"1", "at least 2"},
         {"1e12", "too large"},
     };
-    for (const auto& c : cases) {
-        ScriptedPrompter prompter({c.answer});
+    for (const auto& [answer, expected] : cases) {
+        ScriptedPrompter prompter({answer});
         server::ServerSession session;
         const auto error = session.InitServer(prompter, 0);
-        ASSERT_TRUE(error.has_value()) << c.expected;
+        ASSERT_TRUE(error.has_value()) << expected;
         EXPECT_EQ(error->rfind("Error #", 0), 0u) << *error;
-        EXPECT_NE(error->find(c.expected), std::string::npos) << *error;
+        EXPECT_NE(error->find(expected), std::string::npos) << *error;
         EXPECT_FALSE(session.IsHosting());
         EXPECT_FALSE(session.Game().PickGameType(server::GameType::Points));  // nothing to send to
     }
