@@ -8,6 +8,7 @@
 
 #include "protocol/session/frame.h"
 #include "server/window/server_window.h"
+#include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
 #include "tests/support/scripted_prompter.h"
@@ -17,10 +18,9 @@ namespace quorvex::test {
 namespace {
 
 TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
-    ScriptedPrompter prompter({"11"});
-    server::ServerSession session(FastLimits());
-    server::ServerWindow window(session, prompter, 0);
-    window.Start();
+    ConsoleWindow console;
+    auto& session = console.session;
+    auto& window = console.window;
     Bot ann(session.Port(), "Ann");
     auto bob = std::make_unique<Bot>(session.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob->WaitConnected());
