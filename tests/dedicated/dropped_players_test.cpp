@@ -7,7 +7,6 @@
 #include <QListWidget>
 
 #include "protocol/session/frame.h"
-#include "server/window/server_window.h"
 #include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
