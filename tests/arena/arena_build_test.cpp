@@ -15,17 +15,15 @@ using testing::Ends;
 // Fewer than three seats give a triangle, with a paddle per seat and element 0 always there;
 // counts outside the seat table's 16 bits are taken as 0 or 32767.
 TEST(SetUpArena, SidesAndPaddlesFollowTheSeatCount) {
-    struct Case {
-        int seats;
-        std::size_t sides, paddles;
-    };
-    for (const Case c : {Case{-4, 3, 1}, Case{0, 3, 1}, Case{1, 3, 1}, Case{2, 3, 2}, Case{5, 5, 5},
-                         Case{1'000'000, 32767, 32767}}) {
-        const Arena arena = Built(c.seats);
+    const std::tuple<int, std::size_t, std::size_t> cases[] = {
+        // seats, sides, paddles
+        {-4, 3, 1}, {0, 3, 1}, {1, 3, 1}, {2, 3, 2}, {5, 5, 5}, {1'000'000, 32767, 32767}};
+    for (const auto& [seats, sides, paddles] : cases) {
+        const Arena arena = Built(seats);
         EXPECT_EQ(std::make_tuple(arena.segments.size(), arena.barriers.size(),
                                   arena.equations.size(), arena.players.size()),
-                  std::make_tuple(c.sides, c.sides, c.sides, c.paddles))
-            << c.seats;
+                  std::make_tuple(sides, sides, sides, paddles))
+            << seats;
         EXPECT_TRUE(arena.ready);
     }
 }
@@ -33,16 +31,15 @@ TEST(SetUpArena, SidesAndPaddlesFollowTheSeatCount) {
 // The known vertices P(k) of three and four seats, built with 3.14 for pi in single precision,
 // and the slope and intercept of the three-seat top side.
 TEST(SetUpArena, VerticesOfTheKnownTriangleAndSquare) {
-    struct Case {
-        int seats, k;
-        float x, y;
-    };
-    for (const Case c : {Case{3, 1, 8484.584f, 1878.4492f}, Case{3, 2, 1991.3937f, 1868.1078f},
-                         Case{4, 1, 8984.999f, 3752.9863f}, Case{4, 2, 5240.9727f, 0.0047560218f},
-                         Case{4, 3, 1485.0107f, 3741.0413f}, Case{4, 4, 5223.055f, 7499.981f}}) {
-        const Line divider = Built(c.seats).segments[static_cast<std::size_t>(c.k - 1)];
-        EXPECT_FLOAT_EQ(divider.x2, c.x) << c.seats << " seats, P(" << c.k << ")";
-        EXPECT_FLOAT_EQ(divider.y2, c.y) << c.seats << " seats, P(" << c.k << ")";
+    const std::tuple<int, int, float, float> cases[] = {
+        // seats, k, x, y
+        {3, 1, 8484.584f, 1878.4492f},  {3, 2, 1991.3937f, 1868.1078f},
+        {4, 1, 8984.999f, 3752.9863f},  {4, 2, 5240.9727f, 0.0047560218f},
+        {4, 3, 1485.0107f, 3741.0413f}, {4, 4, 5223.055f, 7499.981f}};
+    for (const auto& [seats, k, x, y] : cases) {
+        const Line divider = Built(seats).segments[static_cast<std::size_t>(k - 1)];
+        EXPECT_FLOAT_EQ(divider.x2, x) << seats << " seats, P(" << k << ")";
+        EXPECT_FLOAT_EQ(divider.y2, y) << seats << " seats, P(" << k << ")";
     }
     const LineEquation top = Built(3).equations[0];
     EXPECT_NEAR(top.slope, 0.0015927, 1e-7);

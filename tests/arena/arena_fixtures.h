@@ -34,9 +34,8 @@ inline std::tuple<float, float, float, float> Ends(const Line& l) {
 }
 inline std::vector<std::tuple<float, float, float, float>> Ends(const std::vector<Line>& lines) {
     std::vector<std::tuple<float, float, float, float>> ends;
-    for (const Line& line : lines) {
+    for (const Line& line : lines)
         ends.push_back(Ends(line));
-    }
     return ends;
 }
 

@@ -47,9 +47,8 @@ TEST(MovePaddle, ProjectsThePointerOntoTheOwnSide) {
 TEST(MovePaddle, RefusesWithoutChangeWhereThereIsNoPaddleOrNoResult) {
     Arena initial = MakeInitialArena(), two = Built(2);
     EXPECT_FALSE(MovePaddle(initial, 0, 3000, 2000));
-    for (const int seat : {-1, 2, 3, 500}) {
+    for (const int seat : {-1, 2, 3, 500})
         EXPECT_FALSE(MovePaddle(two, seat, 3000, 2000)) << seat;
-    }
     const float huge = std::numeric_limits<float>::max();
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();

@@ -26,9 +26,8 @@ TEST(WithInPerimeter, CentreInsideAndBeyondTheMidpointOutsideForEverySide) {
                 << seats << " seats, seat " << seat;
         }
     }
-    for (const int seat : {-1, 4, 1000}) {
+    for (const int seat : {-1, 4, 1000})
         EXPECT_FALSE(WithInPerimeter(Built(4), seat, kArenaCenterX, kArenaCenterY));
-    }
     EXPECT_FALSE(WithInPerimeter(MakeInitialArena(), 0, kArenaCenterX, kArenaCenterY));
 }
 
@@ -39,9 +38,8 @@ TEST(WithInPerimeter, OnTheLineIsInsideAndQuadrantsFollowTheMidpoint) {
     const Arena arena = Built(4);
     for (const int seat : {0, 2}) {
         const LineEquation& line = arena.equations[static_cast<std::size_t>(seat)];
-        for (const double x : {2000.0, 5235.0, 7777.0}) {
+        for (const double x : {2000.0, 5235.0, 7777.0})
             EXPECT_TRUE(WithInPerimeter(arena, seat, x, line.slope * x + line.intercept));
-        }
     }
     EXPECT_EQ(SideQuadrantByMidpoint(arena.barriers[0]), 1);
     EXPECT_EQ(SideQuadrantByMidpoint(arena.barriers[2]), 3);

@@ -13,9 +13,8 @@ using arena::Line;
 
 std::vector<std::string> Texts(const std::vector<Event>& events) {
     std::vector<std::string> texts;
-    for (const Event& e : events) {
+    for (const Event& e : events)
         texts.push_back(std::to_string(e.kind) + " " + e.value);
-    }
     return texts;
 }
 
@@ -132,9 +131,8 @@ TEST(BallSatus, AtTheOwnSideHitsMirrorAndMissesReportTheSeat) {
         EXPECT_EQ(Judge(c, c.paddle), c.events) << c.side.x1 << "," << c.side.y1;
         EXPECT_EQ(Judge(c, Line{0, 0, 1, 0}), std::vector<std::string>{"2 0"});
     }
-    for (const SideCase& c : kOthers) {
+    for (const SideCase& c : kOthers)
         EXPECT_EQ(Judge(c, c.paddle), c.events) << c.side.x1 << "," << c.side.y1;
-    }
 }
 
 }  // namespace

@@ -15,21 +15,18 @@ namespace {
 
 // The stepping the game has always done, for values where it ends.
 double SteppedDirection(double d) {
-    while (d < 0) {
+    while (d < 0)
         d += 360;
-    }
-    while (d > 360) {
+    while (d > 360)
         d -= 360;
-    }
     return d;
 }
 
 // A hit's direction comes into [0, 360] exactly as stepping brings it, both ends possible, and
 // in bounded time even for huge values.
 TEST(NormalizeHitDirection, AsSteppingForOrdinaryValuesAndBoundedForHugeOnes) {
-    for (const double d : {0.0, 360.0, 720.0, -360.0, -0.5, 360.5, 1080.25, -1e-14}) {
+    for (const double d : {0.0, 360.0, 720.0, -360.0, -0.5, 360.5, 1080.25, -1e-14})
         EXPECT_EQ(NormalizeHitDirection(d), SteppedDirection(d)) << d;
-    }
     std::mt19937 random(42);
     std::uniform_real_distribution<double> value(-100000, 100000);
     for (int i = 0; i < 20000; ++i) {

@@ -31,14 +31,12 @@ TEST(ComputerPlayer, PressesReadyAfterAPauseAndReportsOnlyItsOwnSeat) {
         EXPECT_EQ(readies(), before + 1);
         EXPECT_FALSE(cpu.ReadyDueAt());
     }
-    for (int tick = 0; tick < 5; ++tick) {
+    for (int tick = 0; tick < 5; ++tick)
         cpu.OnTimer2(10000 + 100 * tick);
-    }
     const auto paddles = server.All<msg::PaddleUpdate>();
     ASSERT_EQ(paddles.size(), 5u);
-    for (const auto& p : paddles) {
+    for (const auto& p : paddles)
         EXPECT_EQ(p.seat, "1");
-    }
     // Spectating, nobody waits for its Ready.
     cpu.OnMessage(Bytes(ScoreboardOf({"4"})), 11000);
     cpu.OnMessage(Bytes(msg::GameSettings{msg::kGamePoints, "1"}), 11000);

@@ -3,12 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include "server/command_line.h"
 #include "server/dedicated/console_commands.h"
 #include "server/game/server_game.h"
-#include "tests/support/wait.h"
+#include "tests/dedicated/dedicated_process.h"
 
 namespace quorvex::test {
 namespace {
@@ -22,12 +20,10 @@ TEST(DedicatedBots, CommandLineAndCommandTakeCountAndSkillWithinBounds) {
     ASSERT_FALSE(good.exitCode) << good.text;
     EXPECT_EQ(good.options.bots, 3);
     EXPECT_EQ(good.options.botSkill, 5);
-    for (const QStringList& bad : {QStringList{"--headless", "--players", "4", "--bots", "4"},
-                                   {"--headless", "--players", "4", "--bots", "-1"},
-                                   {"--headless", "--players", "4", "--bot-skill", "0"},
-                                   {"--headless", "--players", "4", "--bot-skill", "6"}}) {
-        EXPECT_EQ(parse(bad).exitCode, 2) << bad.join(' ').toStdString();
-    }
+    for (const QStringList& bad :
+         {QStringList{"--bots", "4"}, {"--bots", "-1"}, {"--bot-skill", "0"}, {"--bot-skill", "6"}})
+        EXPECT_EQ(parse(QStringList{"--headless", "--players", "4"} + bad).exitCode, 2)
+            << bad.join(' ').toStdString();
 
     struct NoOutbox : Outbox {
         bool Send(const Buffer&) override { return true; }
@@ -44,34 +40,19 @@ TEST(DedicatedBots, CommandLineAndCommandTakeCountAndSkillWithinBounds) {
 }
 
 TEST(DedicatedBots, StartWithTheServerOnCommandAndEndWithIt) {
-    QProcess server;
-    server.start(QUORVEX_SERVER, {"--headless", "--players", "5", "--port", "0", "--bots", "2",
-                                  "--bot-skill", "1", "--game", "points", "--limit", "1"});
-    std::string log;
-    const auto logged = [&](const std::string& text, std::size_t times = 1) {
-        return WaitUntil(
-            [&] {
-                log += server.readAllStandardOutput().toStdString();
-                std::size_t found = 0;
-                for (auto at = log.find(text); at != std::string::npos;
-                     at = log.find(text, at + 1)) {
-                    ++found;
-                }
-                return found >= times;
-            },
-            10000);
-    };
-    ASSERT_TRUE(logged("joined: ", 2)) << log;
-    EXPECT_TRUE(logged("computer player \"CPU 1\" started, skill 1"));
-    server.write("bot 4\n");
-    ASSERT_TRUE(logged("computer player \"CPU 3\" started, skill 4")) << log;
-    ASSERT_TRUE(logged("joined: ", 3)) << log;
+    Dedicated server({"--headless", "--players", "5", "--port", "0", "--bots", "2", "--bot-skill",
+                      "1", "--game", "points", "--limit", "1"});
+    ASSERT_TRUE(server.Next("joined: ", 10000) && server.Next("joined: ", 10000)) << server.log;
+    EXPECT_NE(server.log.find("computer player \"CPU 1\" started, skill 1"), std::string::npos);
+    server.Command("bot 4");
+    ASSERT_TRUE(server.Next("computer player \"CPU 3\" started, skill 4", 10000)) << server.log;
+    ASSERT_TRUE(server.Next("joined: ", 10000)) << server.log;
     // The game was picked before anyone came: each newcomer still gets the lobby, so the
     // rounds run without anyone at the desk.
-    EXPECT_TRUE(logged("round ended: ")) << log;
-    server.write("quit\n");
-    ASSERT_TRUE(WaitUntil([&] { return server.state() == QProcess::NotRunning; }, 8000));
-    EXPECT_EQ(server.exitCode(), 0);
+    EXPECT_TRUE(server.Next("round ended: ", 10000)) << server.log;
+    server.Command("quit");
+    ASSERT_TRUE(server.Exited(8000));
+    EXPECT_EQ(server.process.exitCode(), 0);
 }
 
 }  // namespace

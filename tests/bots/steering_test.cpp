@@ -18,34 +18,27 @@ void Step(ball::Ball& b) {
 }
 
 TEST(Steering, MeetsTheBallWhereItCrossesTheOwnSide) {
-    struct Case {
-        int seat;
-        const char* direction;
-    };
     // Four seats: side 0 upper right, side 1 upper left, side 2 lower left, side 3 lower right.
-    for (const Case c :
-         {Case{0, "30"}, Case{0, "45"}, Case{0, "65"}, Case{1, "300"}, Case{1, "330"},
-          Case{2, "205"}, Case{2, "240"}, Case{3, "120"}, Case{3, "160"}}) {
+    const std::pair<int, const char*> cases[] = {{0, "30"},  {0, "45"},  {0, "65"},
+                                                 {1, "300"}, {1, "330"}, {2, "205"},
+                                                 {2, "240"}, {3, "120"}, {3, "160"}};
+    for (const auto& [seat, direction] : cases) {
         auto arena = arena::MakeInitialArena();
         arena::SetUpArena(arena, 4);
-        ball::Ball b;
-        b.left = 5235;
-        b.top = 3750;
-        b.direction = c.direction;
+        ball::Ball b{.left = 5235, .top = 3750, .direction = direction};
         client::bot::Steering hand(5, 1);
-        hand.Move(0, arena, c.seat);  // the hand's first place: the side's middle
-        hand.See(0, b, arena, c.seat, 4, {});
-        const auto pointer = hand.Move(3000, arena, c.seat);
+        hand.Move(0, arena, seat);  // the hand's first place: the side's middle
+        hand.See(0, b, arena, seat, 4, {});
+        const auto pointer = hand.Move(3000, arena, seat);
         ASSERT_TRUE(pointer);
-        ASSERT_TRUE(arena::MovePaddle(arena, c.seat, pointer->x, pointer->y));
+        ASSERT_TRUE(arena::MovePaddle(arena, seat, pointer->x, pointer->y));
         std::vector<ball::Event> events;
         for (int i = 0; i < 40 && events.empty(); ++i) {
             Step(b);
-            events = ball::BallSatus(b, arena, c.seat, {});
+            events = ball::BallSatus(b, arena, seat, {});
         }
-        ASSERT_EQ(events.size(), 1u) << c.direction;
-        EXPECT_EQ(events[0].kind, 1)
-            << "missed at seat " << c.seat << ", direction " << c.direction;
+        ASSERT_EQ(events.size(), 1u) << direction;
+        EXPECT_EQ(events[0].kind, 1) << "missed at seat " << seat << ", direction " << direction;
     }
 }
 

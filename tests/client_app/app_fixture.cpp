@@ -14,18 +14,16 @@ TestServer::TestServer(const std::string& count) : prompter(Answers{count}) {
 
 std::vector<std::string> TestServer::SeatNames() {
     std::vector<std::string> names;
-    for (const auto& row : Game().Seats()) {
+    for (const auto& row : Game().Seats())
         names.push_back(row.playerName);
-    }
     return names;
 }
 
 TestClient::TestClient(std::int32_t port, Answers answers,
                        std::optional<client::StartOptions> options)
     : prompter(std::move(answers)), session(prompter, port), window(session) {
-    if (options) {
+    if (options)
         session.SetStartOptions(*options);
-    }
     session.SetEndCallback([this](int code) { exitCodes.push_back(code); });
     window.Start();
 }
@@ -40,9 +38,8 @@ std::string TestClient::ChatText() const {
 
 std::vector<std::string> TestClient::Column(const QListWidget* box) const {
     std::vector<std::string> rows;
-    for (int i = 0; i < box->count(); ++i) {
+    for (int i = 0; i < box->count(); ++i)
         rows.push_back(box->item(i)->text().toStdString());
-    }
     return rows;
 }
 

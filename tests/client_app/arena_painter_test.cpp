@@ -38,8 +38,7 @@ TEST(PaintArena, HiddenAndUnpaintableThingsLeaveTheSurfaceBlack) {
     arena.barriers = {{150, 1500, 4500, 1500, arena::kWhite, arena::kSolid, 5, false},
                       {150, 1500, inf, 1500, arena::kWhite, arena::kSolid, 5, true},
                       {150, nan, 4500, 1500, arena::kWhite, arena::kSolid, 5, true}};
-    ball::Ball ball;
-    ball.top = nan;
+    const ball::Ball ball{.top = nan};
     QImage black(690, 640, QImage::Format_RGB32);
     black.fill(Qt::black);
     EXPECT_EQ(Paint(arena, ball), black);
@@ -47,10 +46,8 @@ TEST(PaintArena, HiddenAndUnpaintableThingsLeaveTheSurfaceBlack) {
 
 // The ball is a light grey circle whose bounding box starts at (left, top).
 TEST(PaintArena, BallIsACircleFromItsUpperLeftCorner) {
-    ball::Ball ball;
-    ball.left = 1500;  // pixel 100
-    ball.top = 3000;   // pixel 200; 255 twips = 17 pixels across
-    const QImage image = Paint(arena::Arena{}, ball);
+    // Pixel (100, 200); 255 twips = 17 pixels across.
+    const QImage image = Paint(arena::Arena{}, ball::Ball{.left = 1500, .top = 3000});
     EXPECT_EQ(image.pixelColor(108, 208), QColor(192, 192, 192));
     EXPECT_EQ(image.pixelColor(101, 201), Qt::black) << "a circle, not a square";
     EXPECT_EQ(image.pixelColor(98, 208), Qt::black);

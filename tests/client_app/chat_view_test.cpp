@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "client/window/chat_view.h"
@@ -17,9 +18,8 @@ namespace {
 // Whatever the log did (grew, even by non-ASCII text or the exit notice; emptied; changed at
 // the same length), the box must show exactly it, CR LF as line breaks.
 TEST(ChatView, ShowsEveryLogExactly) {
-    const struct {
-        std::string before, after, shown;
-    } cases[] = {
+    const std::array<std::string, 3> cases[] = {
+        // before, after, shown
         {"one\r\n", "one\r\ntwo\r\n", "one\ntwo\n"},
         {"Zo\xC3\xAB\r\n", "Zo\xC3\xAB\r\n\xE2\x82\xAC\r\n", "Zo\xC3\xAB\n\xE2\x82\xAC\n"},
         {"bye\r\n", "bye\r\n\nPlease Wait While Program Exits",
@@ -28,12 +28,12 @@ TEST(ChatView, ShowsEveryLogExactly) {
         {"one\r\ntwo\r\n", "three\r\n", "three\n"},
         {"one\r\n", "uno\r\n", "uno\n"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [before, after, shown] : cases) {
         QPlainTextEdit box;
         ChatView view{box};
-        view.Show(c.before);
-        view.Show(c.after);
-        EXPECT_EQ(box.toPlainText().toStdString(), c.shown) << c.before << " -> " << c.after;
+        view.Show(before);
+        view.Show(after);
+        EXPECT_EQ(box.toPlainText().toStdString(), shown) << before << " -> " << after;
     }
 }
 

@@ -12,10 +12,6 @@
 namespace quorvex::test {
 namespace {
 
-QPoint Center(QListWidget* box, int row) {
-    return box->visualItemRect(box->item(row)).center();
-}
-
 TEST(ClientSeatLists, KeepOnlyARealSelectionAcrossChanges) {
     TestServer server;
     auto ann = TestClient::Named(server.Port(), "Ann");
@@ -24,12 +20,13 @@ TEST(ClientSeatLists, KeepOnlyARealSelectionAcrossChanges) {
     ASSERT_TRUE(bob->WaitSeated());
     QListWidget* names = ann->window.PlayerName;
     ASSERT_TRUE(WaitUntil([&] { return names->count() == 2; }));
-    QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, Center(names, 1));
+    const QPoint row1 = names->visualItemRect(names->item(1)).center();
+    QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, row1);
     auto cid = TestClient::Named(server.Port(), "Cid");
     ASSERT_TRUE(WaitUntil([&] { return names->count() == 3; }));
     ASSERT_EQ(names->selectedItems().size(), 1);
     EXPECT_EQ(names->selectedItems().front()->text(), "Bob");
-    QTest::mouseClick(names->viewport(), Qt::LeftButton, Qt::ControlModifier, Center(names, 1));
+    QTest::mouseClick(names->viewport(), Qt::LeftButton, Qt::ControlModifier, row1);
     auto dan = TestClient::Named(server.Port(), "Dan");
     ASSERT_TRUE(WaitUntil([&] { return names->count() == 4; }));
     EXPECT_TRUE(names->selectedItems().isEmpty());

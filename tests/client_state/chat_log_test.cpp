@@ -25,10 +25,7 @@ TEST(ChatLog, EmptiesOnlyPastThirtyThousandCharacters) {
                 << character.size() << " bytes, " << count;
         }
     }
-}
-
-// The line that crosses the limit goes with the rest, and the log starts afresh after it.
-TEST(ChatLog, TheLineThatCrossesTheLimitGoesToo) {
+    // The line that crosses the limit goes with the rest, and the log starts afresh after it.
     ChatLog log;
     log.AddChatLine(Repeat("a", 20000));
     log.AddChatLine(Repeat("b", 9996));  // 30000 exactly

@@ -13,16 +13,13 @@ using MessagesTest = ClientTest;
 
 // Roster's count is the last index (U = 0 carries one entry), and only the first Roster may
 // set MyID, from its last entry.
-TEST_F(MessagesTest, RosterCountsFromTheLastIndexAndSetsMyIDOnce) {
+TEST_F(MessagesTest, RosterCountsFromTheLastIndexSetsMyIDOnceAndPlayerLeftTakesEveryMatch) {
     Receive(msg::Roster{{{"Solo", 4}}});
     EXPECT_EQ(state.PlayerRoster().size(), 1u);
     Receive(msg::Roster{{{"A", 1}, {"B", 2}, {"Late", 3}}});
     EXPECT_EQ(state.PlayerRoster().size(), 3u);
     EXPECT_EQ(state.MyID(), 4);
-}
-
-// Every entry with the identifier goes, each with its own line, in roster order.
-TEST_F(MessagesTest, PlayerLeftRemovesEveryMatchingEntry) {
+    // PlayerLeft takes every entry with the identifier, each with its own line, in roster order.
     Receive(msg::Roster{{{"Anna", 5}, {"Bert", 7}, {"Anna2", 5}}});
     Receive(msg::PlayerLeft{5});
     EXPECT_EQ(state.Chat().Text(), "Anna has left\r\nAnna2 has left\r\n");

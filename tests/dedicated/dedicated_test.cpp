@@ -7,49 +7,14 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 
+#include <tuple>
+
+#include "tests/dedicated/dedicated_process.h"
 #include "tests/support/bot.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
 namespace {
-
-struct Dedicated {
-    explicit Dedicated(const QStringList& arguments) {
-        process.start(QStringLiteral(QUORVEX_SERVER), arguments);
-        process.waitForStarted(5000);
-    }
-    ~Dedicated() {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(3000);
-        }
-    }
-    // Waits for a log line holding `text` after the last one found: the lines' order counts.
-    bool Next(const std::string& text, int timeoutMs = 5000) {
-        return WaitUntil(
-            [&] {
-                log += process.readAllStandardOutput().toStdString();
-                const auto at = log.find(text, seen);
-                if (at != std::string::npos) {
-                    seen = at + text.size();
-                }
-                return at != std::string::npos;
-            },
-            timeoutMs);
-    }
-    quint16 Port() {
-        Next("on TCP port ");
-        return static_cast<quint16>(std::stoi(log.substr(seen)));
-    }
-    void Command(const std::string& line) { process.write((line + "\n").c_str()); }
-    bool Exited() {
-        return WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 5000);
-    }
-
-    QProcess process;
-    std::string log;
-    std::size_t seen = 0;
-};
 
 std::string Named(Bot& bot, const std::string& name) {
     return std::to_string(bot.Id()) + " \"" + name + "\"";
@@ -65,9 +30,8 @@ TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
     Bot ann(port, "Ann", limits), bob(port, "Bob", limits);
     auto cy = std::make_unique<Bot>(port, "Cy", limits);
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected() && cy->WaitConnected());
-    for (auto [bot, name] : {std::pair{&ann, "Ann"}, {&bob, "Bob"}, {cy.get(), "Cy"}}) {
+    for (auto [bot, name] : {std::pair{&ann, "Ann"}, {&bob, "Bob"}, {cy.get(), "Cy"}})
         EXPECT_TRUE(server.Next("joined: " + Named(*bot, name)));
-    }
     EXPECT_TRUE(server.Next("seats: 0 " + Named(ann, "Ann") + ", 1 " + Named(bob, "Bob") + ", 2 " +
                             Named(*cy, "Cy")));
     for (Bot* bot : {&ann, &bob, cy.get()}) {
@@ -121,11 +85,8 @@ TEST(Dedicated, RefusesBadArgumentsAndATakenPort) {
     QTcpServer taken;
     ASSERT_TRUE(taken.listen(QHostAddress::Any, 0));
     const QString takenPort = QString::number(taken.serverPort());
-    const struct {
-        QStringList arguments;
-        int exitCode;
-        const char* says;
-    } cases[] = {
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        // arguments, exit code, says
         {{"--headless"}, 2, "--headless needs --players"},
         {{"--headless", "--players", "1"}, 2, "at least 2"},
         {{"--headless", "--players", "4", "--limit", "100"}, 2, "0 to 99"},
@@ -139,13 +100,13 @@ TEST(Dedicated, RefusesBadArgumentsAndATakenPort) {
         {{"--version"}, 0, "quorvex-server 1."},
         {{"--help"}, 0, "--drop-after"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [arguments, exitCode, says] : cases) {
         QProcess process;
-        process.start(QStringLiteral(QUORVEX_SERVER), c.arguments);
-        ASSERT_TRUE(process.waitForFinished(5000)) << c.arguments.join(' ').toStdString();
-        EXPECT_EQ(process.exitCode(), c.exitCode) << c.arguments.join(' ').toStdString();
+        process.start(QStringLiteral(QUORVEX_SERVER), arguments);
+        ASSERT_TRUE(process.waitForFinished(5000)) << arguments.join(' ').toStdString();
+        EXPECT_EQ(process.exitCode(), exitCode) << arguments.join(' ').toStdString();
         const QString said = process.readAllStandardOutput() + process.readAllStandardError();
-        EXPECT_TRUE(said.contains(QString::fromUtf8(c.says))) << said.toStdString();
+        EXPECT_TRUE(said.contains(QString::fromUtf8(says))) << said.toStdString();
     }
 }
 

@@ -7,7 +7,7 @@
 #include <QListWidget>
 
 #include "protocol/session/frame.h"
-#include "server/window/server_window.h"
+#include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
 #include "tests/support/scripted_prompter.h"
@@ -17,10 +17,9 @@ namespace quorvex::test {
 namespace {
 
 TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
-    ScriptedPrompter prompter({"11"});
-    server::ServerSession session(FastLimits());
-    server::ServerWindow window(session, prompter, 0);
-    window.Start();
+    ConsoleWindow console;
+    auto& session = console.session;
+    auto& window = console.window;
     Bot ann(session.Port(), "Ann");
     auto bob = std::make_unique<Bot>(session.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob->WaitConnected());
@@ -54,9 +53,8 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
         ScriptedPrompter prompter({"11"});
         server::ServerSession session(limits);
         ASSERT_FALSE(session.InitServer(prompter, 0));
-        if (removal) {
+        if (removal)
             session.SetDropGrace(std::chrono::milliseconds(0));
-        }
         const std::string name(256, 'n');
         int welcomed = 0, refused = 0;
         QElapsedTimer clock;

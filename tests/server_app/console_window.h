@@ -23,9 +23,8 @@ struct ConsoleWindow {
     // The texts of a list's rows, top to bottom.
     static std::vector<std::string> Column(const QListWidget* box) {
         std::vector<std::string> rows;
-        for (int i = 0; i < box->count(); ++i) {
+        for (int i = 0; i < box->count(); ++i)
             rows.push_back(box->item(i)->text().toStdString());
-        }
         return rows;
     }
     std::vector<std::string> Players() const { return Column(window.PlayerName); }

@@ -37,6 +37,13 @@ TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
         },
         3000));
     EXPECT_TRUE(console.window.tmrBallHandler.Stepping());
+
+    // Picking Points raises the limit and tells the players.
+    console.window.Option1->click();
+    EXPECT_EQ(console.window.Limit->text(), "1");
+    ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::GameSettings>().has_value(); }));
+    EXPECT_EQ(ann.Last<msg::GameSettings>()->gameType, msg::kGamePoints);
+    EXPECT_EQ(ann.Last<msg::GameSettings>()->limit, "1");
 }
 
 // The first tick may come a little early or late; it still shows one second.
@@ -46,17 +53,6 @@ TEST(ServerWindow, OneSecondAfterStartUpTheUptimeShowsOneSecond) {
     QObject::connect(&console.window.tmrUptime, &QTimer::timeout, [&] { ++ticks; });
     ASSERT_TRUE(WaitUntil([&] { return ticks == 1; }, 3000));
     EXPECT_EQ(console.window.lblUptime->text(), "Uptime: 00:00:01");
-}
-
-TEST(ServerWindow, PickingPointsRaisesTheLimitAndTellsThePlayers) {
-    Console console;
-    Bot ann(console.session.Port(), "Ann");
-    ASSERT_TRUE(ann.WaitConnected());
-    console.window.Option1->click();
-    EXPECT_EQ(console.window.Limit->text(), "1");
-    ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::GameSettings>().has_value(); }));
-    EXPECT_EQ(ann.Last<msg::GameSettings>()->gameType, msg::kGamePoints);
-    EXPECT_EQ(ann.Last<msg::GameSettings>()->limit, "1");
 }
 
 TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
@@ -75,23 +71,19 @@ TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
 }
 
 TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
-    struct Case {
-        std::optional<std::string> answer;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::optional<std::string>, const char*> cases[] = {
         {std::nullopt, "must be a number"},
         {"eleven", "must be a number"},
         {"1", "at least 2"},
         {"1e12", "too large"},
     };
-    for (const auto& c : cases) {
-        ScriptedPrompter prompter({c.answer});
+    for (const auto& [answer, expected] : cases) {
+        ScriptedPrompter prompter({answer});
         server::ServerSession session;
         const auto error = session.InitServer(prompter, 0);
-        ASSERT_TRUE(error.has_value()) << c.expected;
+        ASSERT_TRUE(error.has_value()) << expected;
         EXPECT_EQ(error->rfind("Error #", 0), 0u) << *error;
-        EXPECT_NE(error->find(c.expected), std::string::npos) << *error;
+        EXPECT_NE(error->find(expected), std::string::npos) << *error;
         EXPECT_FALSE(session.IsHosting());
         EXPECT_FALSE(session.Game().PickGameType(server::GameType::Points));  // nothing to send to
     }

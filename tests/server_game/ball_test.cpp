@@ -26,9 +26,8 @@ TEST(BallStep, MovesOneFlooredStepAndReports) {
     for (const auto& [angle, left, top] : cases) {
         Game g;
         ASSERT_TRUE(g.HandleBallEvent(BallEvent(1, angle)));
-        for (const char* text : {"abc", "inf", "nan", "1e999", "", "12x"}) {
+        for (const char* text : {"abc", "inf", "nan", "1e999", "", "12x"})
             EXPECT_FALSE(g.HandleBallEvent(BallEvent(1, text))) << text;
-        }
         EXPECT_TRUE(g.sent.empty());
         ASSERT_TRUE(g.BallStep());
         EXPECT_EQ(g.sent, std::vector<Buffer>{Bytes(msg::BallUpdate{left, top, angle})});
@@ -39,9 +38,8 @@ TEST(BallStep, MovesOneFlooredStepAndReports) {
 TEST(BallStep, FloorsBelowZeroToo) {
     Game g;
     g.HandleBallEvent(BallEvent(1, "315"));
-    for (int i = 0; i < 32; ++i) {
+    for (int i = 0; i < 32; ++i)
         g.BallStep();
-    }
     EXPECT_EQ(g.BallLeft() + "," + g.BallTop(), "-557,-2010");
 }
 
@@ -61,9 +59,8 @@ TEST(Miss, CountsResetsTheBallAndSendsScoreboard) {
                               Bytes(msg::Scoreboard{{{"101", "0", "1"}, {"102", "0", "0"}}})});
         g.BallStep();  // away from the start, where a reset would put it back
         const auto before = Dump(g);
-        for (const char* seat : {"2", "-1", "1.5", "40000", "1e999"}) {
+        for (const char* seat : {"2", "-1", "1.5", "40000", "1e999"})
             EXPECT_FALSE(g.HandleBallEvent(BallEvent(kind, seat))) << seat;
-        }
         EXPECT_EQ(Dump(g), before);
         EXPECT_EQ(g.sent.size(), 2u);
     }
@@ -103,9 +100,8 @@ TEST(BallGate, RunsWhenEnoughAreReadyOrAlwaysInFreeForAll) {
     for (const auto& [type, seats, ready, runs] : cases) {
         Game g(Rows(seats, "p"));
         g.PickGameType(type);
-        for (int i = 0; i < ready; ++i) {
+        for (int i = 0; i < ready; ++i)
             g.OnReceive(Ready());
-        }
         EXPECT_EQ(g.BallGate(), runs) << seats << " seats, " << ready << " ready";
         EXPECT_EQ(g.BallTimerRunning(), runs);
     }

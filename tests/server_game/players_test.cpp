@@ -75,9 +75,8 @@ TEST(Kick, RemovesThePlayerOfTheSelectedRow) {
     }
     Game g({"ann", "bob"});
     const auto before = Dump(g);
-    for (const auto row : {std::optional<int>{}, std::optional<int>{2}, std::optional<int>{-1}}) {
+    for (const auto row : {std::optional<int>{}, std::optional<int>{2}, std::optional<int>{-1}})
         g.Kick(row);
-    }
     EXPECT_EQ(Dump(g), before);
     EXPECT_TRUE(g.sent.empty());
 }
@@ -134,13 +133,11 @@ TEST(Dispatch, RelaysOrDropsWhole) {
     for (const auto& m :
          {Bytes(msg::Chat{"hi"}), Bytes(msg::PlayerLeft{101}), BallEvent(2, "0"),
           Bytes(msg::PaddleUpdate{"0", "1", "2", "3", "4"}), SeatRequest(3, "102")}) {
-        for (std::size_t size = 1; size < m.size(); ++size) {
+        for (std::size_t size = 1; size < m.size(); ++size)
             dropped.emplace_back(m.begin(), m.begin() + static_cast<long>(size));
-        }
     }
-    for (const auto& m : dropped) {
+    for (const auto& m : dropped)
         EXPECT_FALSE(g.OnReceive(m)) << ::testing::PrintToString(m);
-    }
     EXPECT_EQ(Dump(g), before);
     EXPECT_TRUE(g.sent.empty());
 }

@@ -22,9 +22,8 @@ using Rows = std::vector<std::string>;
 class RecordingOutbox : public Outbox {
   public:
     bool Send(const Buffer& message) override {
-        if (refuseFrom && sent.size() >= *refuseFrom) {
+        if (refuseFrom && sent.size() >= *refuseFrom)
             return false;
-        }
         sent.push_back(message);
         return true;
     }
@@ -40,9 +39,8 @@ struct Game : RecordingOutbox, ServerGame {
                   Capacity capacity = {})
         : ServerGame(static_cast<RecordingOutbox&>(*this), std::move(random), capacity) {
         OnCreatePlayer(1, "host");
-        for (std::size_t i = 0; i < names.size(); ++i) {
+        for (std::size_t i = 0; i < names.size(); ++i)
             OnCreatePlayer(static_cast<std::int32_t>(101 + i), names[i]);
-        }
         sent.clear();
     }
 };
@@ -63,21 +61,18 @@ inline Buffer Ready() {
 
 inline Rows Column(const ServerGame& game, std::string SeatRow::*field) {
     Rows texts;
-    for (const auto& row : game.Seats()) {
+    for (const auto& row : game.Seats())
         texts.push_back(row.*field);
-    }
     return texts;
 }
 
 // Every piece of held state as one text, to show that something changed nothing.
 inline std::string Dump(const ServerGame& game) {
     std::ostringstream out;
-    for (const auto& e : game.Roster()) {
+    for (const auto& e : game.Roster())
         out << e.id << ':' << e.name << ';';
-    }
-    for (const auto& r : game.Seats()) {
+    for (const auto& r : game.Seats())
         out << '|' << r.playerIndex << ',' << r.playerWins << ',' << r.playerMisses;
-    }
     out << '|' << game.ReadyCount() << '|' << static_cast<int>(game.SelectedGameType()) << '|'
         << game.Limit() << '|' << game.BallLeft() << ',' << game.BallTop() << ','
         << game.BallAngle();

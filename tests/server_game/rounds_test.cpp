@@ -41,9 +41,8 @@ TEST(Rounds, EndByTheRuleOfTheGameType) {
         ASSERT_TRUE(g.SetLimitText(c.limit));
         g.OnReceive(Ready());
         g.sent.clear();
-        for (const int seat : c.missesBySeat) {
+        for (const int seat : c.missesBySeat)
             g.CountMiss(seat);
-        }
         EXPECT_EQ(Column(g, &SeatRow::playerWins), c.wins);
         EXPECT_EQ(Column(g, &SeatRow::playerMisses), c.misses);
         const Buffer settings =
@@ -59,9 +58,8 @@ TEST(Rounds, PointsEndsOnlyAtExactlyTheLimit) {
     Game g({"a", "b"});
     g.PickGameType(Points);
     ASSERT_TRUE(g.SetLimitText("5"));
-    for (const int seat : {0, 0, 0}) {
+    for (const int seat : {0, 0, 0})
         g.CountMiss(seat);
-    }
     ASSERT_TRUE(g.SetLimitText("2"));
     g.CountMiss(1);
     EXPECT_EQ(Column(g, &SeatRow::playerMisses), (Rows{"3", "1"}));
@@ -76,12 +74,10 @@ TEST(ReadyCount, CountsEveryReadyWithinSixteenBits) {
     high.OnReceive(Ready());
     high.OnReceive(Ready());
     EXPECT_EQ(high.sent.back(), Bytes(msg::ReadyTally{"2"}));
-    while (high.ReadyCount() < 32767) {
+    while (high.ReadyCount() < 32767)
         ASSERT_TRUE(high.OnReceive(Ready()));
-    }
-    while (low.ReadyCount() > -32768) {
+    while (low.ReadyCount() > -32768)
         low.OnReceive(SeatRequest(3, "999"));
-    }
     high.sent.clear();
     low.sent.clear();
     high.OnReceive(Ready());
