@@ -27,6 +27,7 @@
 #include "bench/server_load/load_bot.h"
 #include "bench/support/child_process.h"
 #include "bench/support/figures.h"
+#include "bench/support/run_loop.h"
 #include "client/window/arena_painter.h"
 #include "client/window/client_session.h"
 #include "client/window/client_window.h"
@@ -37,6 +38,8 @@ namespace {
 
 using namespace quorvex;
 using bench::MonotonicNs;
+using bench::RunFor;
+using bench::RunUntil;
 
 constexpr int kPlayers = 12;
 constexpr double kPaintGoalMs = 2.0;     // p99 at 200 seats
@@ -45,24 +48,6 @@ constexpr double kIdleGoalShare = 0.005;
 
 const char* Met(bool met) {
     return met ? "met" : "NOT met";
-}
-
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-template <class Done>
-bool RunUntil(Done done, int timeoutMs) {
-    const std::int64_t deadline = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
-    while (!done()) {
-        if (MonotonicNs() > deadline) {
-            return false;
-        }
-        RunFor(10);
-    }
-    return true;
 }
 
 class Answers : public Prompter {

@@ -23,6 +23,7 @@
 
 #include "bench/support/child_process.h"
 #include "bench/support/figures.h"
+#include "bench/support/run_loop.h"
 #include "protocol/messages.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/session_client.h"
@@ -33,6 +34,7 @@
 namespace {
 
 using namespace quorvex;
+using bench::RunFor;
 
 // Sends `rate` queries a second for `seconds` to loopback:`port`, in bursts every millisecond;
 // prints how many went out and how many answers came back.
@@ -93,12 +95,6 @@ std::uint16_t UnusedUdpPort() {
     getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size);
     close(fd);  // closed again: datagrams to it are dropped by the kernel
     return ntohs(at.sin_port);
-}
-
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 struct Stretch {

@@ -24,6 +24,7 @@
 #include "bench/server_load/load_bot.h"
 #include "bench/support/child_process.h"
 #include "bench/support/figures.h"
+#include "bench/support/run_loop.h"
 
 namespace quorvex::bench {
 namespace {
@@ -39,23 +40,6 @@ struct Goals {
     double relayP99At200Ms = 12.0;
     double rssAt200Mb = 60.0;
 };
-
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    const std::int64_t deadline = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
-    while (!done()) {
-        if (MonotonicNs() > deadline) {
-            return false;
-        }
-        RunFor(5);
-    }
-    return true;
-}
 
 double CpuSeconds(const rusage& r) {
     return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
