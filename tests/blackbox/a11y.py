@@ -44,12 +44,8 @@ def walk(node):
 def control(pid, description):
     """The control whose accessible description is its name in the program (e.g. PlayerName)."""
     app = application(pid)
-    if app is None:
-        return None
-    for node in walk(app):
-        if node.get_description() == description:
-            return node
-    return None
+    nodes = walk(app) if app else []
+    return next((n for n in nodes if n.get_description() == description), None)
 
 
 def caption(pid):
@@ -62,6 +58,10 @@ def caption(pid):
 def text_of(node):
     text = node.get_text_iface() if hasattr(node, "get_text_iface") else node
     return Atspi.Text.get_text(text, 0, Atspi.Text.get_character_count(text))
+
+
+def chat(pid):
+    return text_of(control(pid, "txtChat"))
 
 
 def rows(pid, description):
@@ -83,12 +83,15 @@ def window(pid, title):
     return found[0] if found else None
 
 
+def _has_window_manager(d):
+    return bool(d.screen().root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"),
+                                                  X.AnyPropertyType))
+
+
 def window_manager_runs():
     d = display.Display()
     try:
-        root = d.screen().root
-        return bool(root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"),
-                                           X.AnyPropertyType))
+        return _has_window_manager(d)
     finally:
         d.close()
 
@@ -113,23 +116,26 @@ def type_into(wid, text, enter=True):
 
 
 def answer_prompt(pid, title, text):
-    wid = wait_for(f"the box '{title}'", lambda: window(pid, title))
-    type_into(wid, text)
+    type_into(wait_for(f"the box '{title}'", lambda: window(pid, title)), text)
+
+
+def log_in(pid, name):
+    answer_prompt(pid, "Hostname required", "127.0.0.1")
+    answer_prompt(pid, "Playername", name)
 
 
 def _request_close(d, wid):
     w = d.create_resource_object("window", int(wid))
-    root = d.screen().root
-    if root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"), X.AnyPropertyType):
+    if _has_window_manager(d):
         event = protocol.event.ClientMessage(window=w,
                                              client_type=d.intern_atom("_NET_CLOSE_WINDOW"),
                                              data=(32, [X.CurrentTime, 2, 0, 0, 0]))
-        root.send_event(event, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+        d.screen().root.send_event(
+            event, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
     else:
-        protocols = d.intern_atom("WM_PROTOCOLS")
-        delete = d.intern_atom("WM_DELETE_WINDOW")
-        event = protocol.event.ClientMessage(window=w, client_type=protocols,
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        event = protocol.event.ClientMessage(
+            window=w, client_type=d.intern_atom("WM_PROTOCOLS"),
+            data=(32, [d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
         w.send_event(event, event_mask=X.NoEventMask)
     d.flush()
 

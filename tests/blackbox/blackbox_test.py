@@ -18,6 +18,13 @@ CLIENT_CAPTION = "Quorvex V1.0 - by Marbeck"
 CONNECTED = "**Connected to Chat Server**"
 
 
+def skip_without(tools):
+    for tool in tools:
+        if not shutil.which(tool):
+            print(f"{tool} missing: skipped")
+            sys.exit(77)
+
+
 def main(server_path, client_path):
     env = dict(os.environ)
     env.update(QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
@@ -48,55 +55,46 @@ def main(server_path, client_path):
         a11y.wait_for("the server to host", lambda: a11y.caption(server.pid) == SERVER_RUNNING)
         print("server running")
 
+        everyone = ["Ann", "Bob", "Cy"]
         clients = {}
-        for name in ["Ann", "Bob", "Cy"]:
+
+        def wait_chat(names, text, what):
+            for name in names:
+                a11y.wait_for(f"{what} at {name}", lambda: text in a11y.chat(clients[name].pid))
+
+        for name in everyone:
             c = start([client_path])
-            a11y.answer_prompt(c.pid, "Hostname required", "127.0.0.1")
-            a11y.answer_prompt(c.pid, "Playername", name)
-            a11y.wait_for(f"{name}'s caption", lambda: a11y.caption(c.pid) == CLIENT_CAPTION)
-            a11y.wait_for(f"{name} to connect",
-                          lambda: CONNECTED in a11y.text_of(a11y.control(c.pid, "txtChat")))
             clients[name] = c
+            a11y.log_in(c.pid, name)
+            a11y.wait_for(f"{name}'s caption", lambda: a11y.caption(c.pid) == CLIENT_CAPTION)
+            wait_chat([name], CONNECTED, "the connection")
             print(f"{name} connected")
 
-        everyone = ["Ann", "Bob", "Cy"]
-        a11y.wait_for("the server's player list",
-                      lambda: a11y.rows(server.pid, "PlayerName") == everyone)
-        for name, c in clients.items():
-            a11y.wait_for(f"{name}'s seat table",
-                          lambda: a11y.rows(c.pid, "PlayerName") == everyone)
+        def wait_seats(names, what):
+            for name, pid in [("the server", server.pid)] + [(n, clients[n].pid) for n in names]:
+                a11y.wait_for(f"{what} at {name}", lambda: a11y.rows(pid, "PlayerName") == names)
+
+        wait_seats(everyone, "every player in the seat table")
         print("every seat table lists", everyone)
 
         ann = a11y.wait_for("Ann's window", lambda: a11y.window(clients["Ann"].pid,
                                                                 CLIENT_CAPTION))
         a11y.xdotool("mousemove", "--window", ann, "150", "615", "click", "1")
         a11y.type_into(ann, "hello from Ann")
-        for name in ["Ann", "Bob", "Cy"]:
-            a11y.wait_for(f"the chat line at {name}",
-                          lambda: "Ann:>hello from Ann" in
-                          a11y.text_of(a11y.control(clients[name].pid, "txtChat")))
+        wait_chat(clients, "Ann:>hello from Ann", "the chat line")
         print("the chat line reached every client")
 
-        cy = a11y.window(clients["Cy"].pid, CLIENT_CAPTION)
-        a11y.close(cy)
-        code = clients["Cy"].wait(timeout=30)
+        a11y.close(a11y.window(clients["Cy"].pid, CLIENT_CAPTION))
+        code = clients.pop("Cy").wait(timeout=30)
         assert code == 0, f"Cy's client ended with {code}"
-        a11y.wait_for("Cy to leave the server's list",
-                      lambda: a11y.rows(server.pid, "PlayerName") == ["Ann", "Bob"])
-        for name in ["Ann", "Bob"]:
-            a11y.wait_for(f"Cy to leave {name}'s seat table",
-                          lambda: a11y.rows(clients[name].pid, "PlayerName") == ["Ann", "Bob"])
-            a11y.wait_for(f"the leaving notice at {name}",
-                          lambda: "Cy has left" in
-                          a11y.text_of(a11y.control(clients[name].pid, "txtChat")))
+        wait_seats(["Ann", "Bob"], "Cy to leave the seat table")
+        wait_chat(clients, "Cy has left", "the leaving notice")
         print("closing Cy removed it everywhere")
 
         a11y.close(a11y.window(server.pid, SERVER_RUNNING))
         assert server.wait(timeout=30) == 0, "the server did not end cleanly"
-        for name in ["Ann", "Bob"]:
-            a11y.wait_for(f"the lost-connection notice at {name}",
-                          lambda: "Connection with server lost" in
-                          a11y.text_of(a11y.control(clients[name].pid, "txtChat")))
+        wait_chat(clients, "Connection with server lost", "the lost-connection notice")
+        for name in clients:
             a11y.close(a11y.window(clients[name].pid, CLIENT_CAPTION))
             assert clients[name].wait(timeout=30) == 0, f"{name}'s client did not end cleanly"
         print("server closed; clients noticed and closed normally")
@@ -111,8 +109,5 @@ def main(server_path, client_path):
 
 
 if __name__ == "__main__":
-    for tool in ["xdotool"]:
-        if not shutil.which(tool):
-            print(f"{tool} missing: skipped")
-            sys.exit(77)
+    skip_without(["xdotool"])
     sys.exit(main(sys.argv[1], sys.argv[2]))

@@ -5,7 +5,6 @@ window's outer width, frame included, ends, whatever the window's size.
 Usage: wm_pass.py <quorvex-server> <quorvex-client> (inside Xvfb; see CMakeLists.txt)."""
 
 import os
-import shutil
 import signal
 import socket
 import struct
@@ -44,8 +43,7 @@ def right_edge(client_path, env):
     client = subprocess.Popen([client_path], env=env, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, start_new_session=True)
     try:
-        a11y.answer_prompt(client.pid, "Hostname required", "127.0.0.1")
-        a11y.answer_prompt(client.pid, "Playername", "Edge")
+        a11y.log_in(client.pid, "Edge")
         listener.settimeout(20)
         peer, _ = listener.accept()
         got = next_frame(peer, b"", time.monotonic() + 10)
@@ -111,8 +109,5 @@ def main(server_path, client_path):
 
 
 if __name__ == "__main__":
-    for tool in ["xdotool", "openbox", "xprop"]:
-        if not shutil.which(tool):
-            print(f"{tool} missing: skipped")
-            sys.exit(77)
+    blackbox_test.skip_without(["xdotool", "openbox", "xprop"])
     sys.exit(main(sys.argv[1], sys.argv[2]))
