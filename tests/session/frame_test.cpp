@@ -67,9 +67,8 @@ TEST(Handshake, PayloadsRoundTripAndRefuseTruncation) {
     const Buffer hello = EncodeHello(Hello{1, "{app}", "Ann"});
     const auto back = DecodeHello(hello);
     ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->version, 1);
-    EXPECT_EQ(back->applicationId, "{app}");
-    EXPECT_EQ(back->name, "Ann");
+    EXPECT_EQ(std::tie(back->version, back->applicationId, back->name),
+              std::tuple(1, "{app}", "Ann"));
     for (std::size_t n = 0; n < hello.size(); ++n) {
         EXPECT_FALSE(DecodeHello(ByteView(hello.data(), n)).has_value()) << n;
     }

@@ -29,18 +29,17 @@ TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAnIdNeverReused) {
 
     ConnectedClient ann(host.Port(), "Ann");
     ConnectedClient bob(host.Port(), "Bob");
-    ASSERT_TRUE(ann.WaitConnected());
-    ASSERT_TRUE(bob.WaitConnected());
+    ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 3; }));
 
     std::set<session::PlayerId> ids(host.events.created.begin(), host.events.created.end());
     EXPECT_EQ(ids.size(), 3u);
     EXPECT_EQ(ids.count(0), 0u);
     session::PlayerInfo info;
-    ASSERT_TRUE(host.server.GetClientInfo(ann.client.LocalPlayerId(), info).Ok());
-    EXPECT_EQ(info.name, "Ann");
-    ASSERT_TRUE(host.server.GetClientInfo(bob.client.LocalPlayerId(), info).Ok());
-    EXPECT_EQ(info.name, "Bob");
+    for (auto [player, name] : {std::pair{&ann, "Ann"}, std::pair{&bob, "Bob"}}) {
+        ASSERT_TRUE(host.server.GetClientInfo(player->client.LocalPlayerId(), info).Ok());
+        EXPECT_EQ(info.name, name);
+    }
     EXPECT_FALSE(host.server.GetClientInfo(424242, info).Ok());
 
     // Identifiers of players who left are never handed out again.
@@ -137,9 +136,7 @@ TEST(Coalescing, ABurstOfMixedMessagesReachesEveryPlayerWholeAndInOrder) {
     std::vector<std::unique_ptr<ConnectedClient>> clients;
     for (int i = 0; i < kPlayers; ++i) {
         clients.push_back(std::make_unique<ConnectedClient>(host.Port(), "p" + std::to_string(i)));
-    }
-    for (auto& c : clients) {
-        ASSERT_TRUE(c->WaitConnected());
+        ASSERT_TRUE(clients.back()->WaitConnected());
     }
     ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == kPlayers; }));
 

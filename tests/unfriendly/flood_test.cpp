@@ -17,14 +17,6 @@
 namespace quorvex::test {
 namespace {
 
-// Keep-alives often enough that a stalled server is noticed within the test's time.
-session::Limits PlayerLimits() {
-    session::Limits limits;
-    limits.heartbeatIntervalMs = 100;
-    limits.peerTimeoutMs = 3000;
-    return limits;
-}
-
 // An honest player: the real client end of the session and the real client rules, reporting
 // its paddle every 100 ms. It counts the balls and the flooder's lines that reach it.
 struct HonestPlayer : session::SessionEvents, Outbox {
@@ -56,7 +48,9 @@ struct HonestPlayer : session::SessionEvents, Outbox {
     }
 
     std::string name;
-    session::SessionClient client{PlayerLimits()};
+    // Keep-alives often enough that a stalled server is noticed within the test's time.
+    session::SessionClient client{
+        session::Limits{.heartbeatIntervalMs = 100, .peerTimeoutMs = 3000}};
     client::ClientState state{*this};
     QTimer paddleTimer;
     bool connected = false;
@@ -77,13 +71,10 @@ class FloodTest : public ::testing::Test {
         for (const char* name : {"Ann", "Bob", "Cid"}) {
             players.push_back(std::make_unique<HonestPlayer>(port, name));
         }
-        ASSERT_TRUE(WaitUntil(  // connected, seated, and the ball has started
-            [&] {
-                return std::all_of(players.begin(), players.end(), [](const auto& p) {
-                    return p->connected && p->state.PlayerID() >= 0 && p->balls > 0;
-                });
-            },
-            8000));
+        const auto playing = [](const auto& p) {  // connected, seated, and the ball has started
+            return p->connected && p->state.PlayerID() >= 0 && p->balls > 0;
+        };
+        ASSERT_TRUE(WaitUntil([&] { return std::ranges::all_of(players, playing); }, 8000));
     }
     void TearDown() override {
         server.write("quit\n");
