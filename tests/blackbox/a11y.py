@@ -24,21 +24,19 @@ def wait_for(what, predicate, timeout=20.0):
     raise AssertionError(f"timed out waiting for {what}")
 
 
+def children(node):
+    found = (node.get_child_at_index(i) for i in range(node.get_child_count()))
+    return [child for child in found if child is not None]
+
+
 def application(pid):
-    desktop = Atspi.get_desktop(0)
-    for i in range(desktop.get_child_count()):
-        app = desktop.get_child_at_index(i)
-        if app is not None and app.get_process_id() == pid:
-            return app
-    return None
+    return next((a for a in children(Atspi.get_desktop(0)) if a.get_process_id() == pid), None)
 
 
 def walk(node):
     yield node
-    for i in range(node.get_child_count()):
-        child = node.get_child_at_index(i)
-        if child is not None:
-            yield from walk(child)
+    for child in children(node):
+        yield from walk(child)
 
 
 def control(pid, description):
@@ -66,9 +64,7 @@ def chat(pid):
 
 def rows(pid, description):
     node = control(pid, description)
-    if node is None:
-        return None
-    return [node.get_child_at_index(i).get_name() for i in range(node.get_child_count())]
+    return [child.get_name() for child in children(node)] if node else None
 
 
 def xdotool(*args):

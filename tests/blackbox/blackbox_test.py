@@ -4,6 +4,7 @@ Prompts are answered by typing; what each window shows is read through the acces
 tree. Usage: blackbox_test.py <quorvex-server> <quorvex-client> (inside Xvfb and a D-Bus
 session; see CMakeLists.txt)."""
 
+import contextlib
 import os
 import shutil
 import signal
@@ -101,10 +102,8 @@ def main(server_path, client_path):
         return 0
     finally:
         for p in processes:
-            try:
+            with contextlib.suppress(ProcessLookupError):
                 os.killpg(p.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
             p.wait()
 
 

@@ -94,10 +94,9 @@ TEST(Discovery, FindsARunningServerOnLoopbackOnce) {
     Pump(100);  // the answer on the second route must not make a second entry
     ASSERT_EQ(browser.Servers().size(), 1u);
     const FoundServer found = browser.Servers()[0];
-    EXPECT_EQ(found.reply.port, server.Port());
-    EXPECT_EQ(found.reply.maxPlayers, 10u);
-    EXPECT_EQ(found.reply.gameType, 3);
-    EXPECT_EQ(found.reply.version, QUORVEX_VERSION);
+    const DiscoveryReply& r = found.reply;
+    EXPECT_EQ(std::tie(r.port, r.maxPlayers, r.gameType, r.version),
+              std::tuple(server.Port(), 10u, 3, QUORVEX_VERSION));
     ConnectedClient player(found.reply.port, "Ann", Limits{}, kApplicationId, found.connectAddress);
     ASSERT_TRUE(player.WaitConnected());
     EXPECT_TRUE(WaitUntil([&] { return browser.Servers()[0].reply.players == 1; }, 2500));

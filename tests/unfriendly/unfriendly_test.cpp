@@ -94,8 +94,6 @@ TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) 
 struct Table : TestServer {
     Table() {
         session.SetLogCallback([this](const std::string& line) { log.push_back(line); });
-        ann = Join("Ann");
-        eve = Join("Eve");
     }
     std::unique_ptr<Bot> Join(const std::string& name) {
         const auto seats = Game().Seats().size();
@@ -117,8 +115,8 @@ struct Table : TestServer {
     }
 
     std::vector<std::string> log;
-    std::unique_ptr<Bot> ann;
-    std::unique_ptr<Bot> eve;
+    std::unique_ptr<Bot> ann = Join("Ann");
+    std::unique_ptr<Bot> eve = Join("Eve");
 };
 
 TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
