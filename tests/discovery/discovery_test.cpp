@@ -52,16 +52,9 @@ TEST(DiscoveryDatagrams, RoundTripBoundsAndRefusals) {
     EXPECT_EQ(CutUtf8("a\xC3\xA9", 3), "a\xC3\xA9");
 
     // One byte off in each: the identifier, the padding, the format; and the other kind.
-    auto spoilt = [](Buffer b, std::size_t at, int by) {
-        if (at == b.size()) {
-            b.pop_back();
-        } else {
-            b[at] = static_cast<std::uint8_t>(b[at] + by);
-        }
-        return b;
-    };
-    for (const Buffer& bad :
-         {spoilt(query, 6, 1), spoilt(query, query.size(), 0), spoilt(query, 1, 1), longest}) {
+    auto spoilt = [](Buffer b, std::size_t at) { return b[at] ^= 1, b; };
+    auto cut = [](Buffer b) { return b.pop_back(), b; };
+    for (const Buffer& bad : {spoilt(query, 6), cut(query), spoilt(query, 1), longest}) {
         EXPECT_FALSE(DecodeDiscoveryQuery(bad));
     }
     auto with = [](std::uint8_t gameType, std::uint16_t port) {
@@ -71,8 +64,8 @@ TEST(DiscoveryDatagrams, RoundTripBoundsAndRefusals) {
         return EncodeDiscoveryReply(r);
     };
     EXPECT_TRUE(DecodeDiscoveryReply(with(3, 1)));
-    for (const Buffer& bad : {with(0, 1), with(4, 1), with(3, 0),
-                              spoilt(longest, longest.size(), 0), spoilt(longest, 6, 1), query}) {
+    for (const Buffer& bad :
+         {with(0, 1), with(4, 1), with(3, 0), cut(longest), spoilt(longest, 6), query}) {
         EXPECT_FALSE(DecodeDiscoveryReply(bad));
     }
 }
@@ -122,10 +115,8 @@ TEST(Discovery, AnswersOnlyOurQueriesAtABoundedRateAndNeverLarger) {
     }
     Pump(400);
     int replies = 0;
-    while (asker.hasPendingDatagrams()) {
-        const QNetworkDatagram reply = asker.receiveDatagram();
-        EXPECT_LE(std::size_t(reply.data().size()), kDiscoveryQueryBytes);
-        ++replies;
+    for (; asker.hasPendingDatagrams(); ++replies) {
+        EXPECT_LE(std::size_t(asker.receiveDatagram().data().size()), kDiscoveryQueryBytes);
     }
     EXPECT_EQ(replies, kMaxDiscoveryRepliesPerSecond);
 }
