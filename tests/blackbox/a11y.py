@@ -48,9 +48,7 @@ def control(pid, description):
 
 def caption(pid):
     app = application(pid)
-    if app is None or app.get_child_count() == 0:
-        return None
-    return app.get_child_at_index(0).get_name()
+    return children(app)[0].get_name() if app and app.get_child_count() else None
 
 
 def text_of(node):
@@ -100,15 +98,11 @@ def focus(wid):
     xdotool("windowfocus", "--sync", wid)
 
 
-def type_into(wid, text, enter=True):
+def type_into(wid, text):
     focus(wid)
     xdotool("key", "--clearmodifiers", "ctrl+a")
-    if text:
-        xdotool("type", "--delay", "20", text)
-    else:
-        xdotool("key", "BackSpace")
-    if enter:
-        xdotool("key", "Return")
+    xdotool("type", "--delay", "20", text)
+    xdotool("key", "Return")
 
 
 def answer_prompt(pid, title, text):

@@ -122,14 +122,10 @@ struct Table : TestServer {
 TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
     // Each claim as Eve sends it, naming a player's identifier or, for a miss, a seat.
     const auto claim = [](int kind, const std::string& id, const std::string& seat) {
-        switch (kind) {
-            case 0:
-                return msg::Encode(msg::PlayerLeft{std::stoi(id)});
-            case 4:
-                return msg::Encode(msg::BallEvent{2, seat});
-            default:  // take a seat, give one up, give one up and withdraw the ready
-                return msg::Encode(msg::SeatRequest{static_cast<std::uint8_t>(kind), id});
-        }
+        // 1 to 3: take a seat, give one up, give one up and withdraw the ready.
+        return kind == 0   ? msg::Encode(msg::PlayerLeft{std::stoi(id)})
+               : kind == 4 ? msg::Encode(msg::BallEvent{2, seat})
+                           : msg::Encode(msg::SeatRequest{static_cast<std::uint8_t>(kind), id});
     };
     for (const int kind : {0, 1, 2, 3, 4}) {
         SCOPED_TRACE(kind);
