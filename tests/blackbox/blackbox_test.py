@@ -32,19 +32,17 @@ def main(server_path, client_path):
                QT_ACCESSIBILITY="1", ASAN_OPTIONS="detect_leaks=0")
     processes = []
 
-    def start(command, **options):
+    def start(command, stdout=subprocess.DEVNULL, **options):
         # Own process groups, and no inherited output: helpers that outlive a failure must
         # neither keep the test's output open nor survive the cleanup.
-        p = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL, start_new_session=True, **options)
+        p = subprocess.Popen(command, env=env, stdout=stdout, stderr=subprocess.DEVNULL,
+                             start_new_session=True, **options)
         processes.append(p)
         return p
 
     # A private session bus for the accessibility registry; its services die with its group.
-    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                           start_new_session=True)
-    processes.append(bus)
+    bus = start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                stdout=subprocess.PIPE, text=True)
     env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = env["DBUS_SESSION_BUS_ADDRESS"]
     start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])

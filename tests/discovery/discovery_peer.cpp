@@ -25,13 +25,10 @@ int main(int argc, char** argv) {
     if (mode == "serve") {
         test::ScriptedPrompter prompter({"11"});
         server::ServerSession server;
-        if (const auto error = server.InitServer(prompter, session::kDefaultPort)) {
-            std::printf("%s\n", error->c_str());
-            return 1;
-        }
-        std::printf("READY\n");
+        const auto error = server.InitServer(prompter, session::kDefaultPort);
+        std::printf("%s\n", error ? error->c_str() : "READY");
         std::fflush(stdout);
-        return QCoreApplication::exec();
+        return error ? 1 : QCoreApplication::exec();
     }
     session::DiscoveryBrowser browser(session::DiscoveryTargets);
     browser.Start();
