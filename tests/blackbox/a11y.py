@@ -51,13 +51,10 @@ def caption(pid):
     return children(app)[0].get_name() if app and app.get_child_count() else None
 
 
-def text_of(node):
+def chat(pid):
+    node = control(pid, "txtChat")
     text = node.get_text_iface() if hasattr(node, "get_text_iface") else node
     return Atspi.Text.get_text(text, 0, Atspi.Text.get_character_count(text))
-
-
-def chat(pid):
-    return text_of(control(pid, "txtChat"))
 
 
 def rows(pid, description):
@@ -77,15 +74,11 @@ def window(pid, title):
     return found[0] if found else None
 
 
-def _has_window_manager(d):
-    return bool(d.screen().root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"),
-                                                  X.AnyPropertyType))
-
-
 def window_manager_runs():
     d = display.Display()
     try:
-        return _has_window_manager(d)
+        return bool(d.screen().root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"),
+                                                      X.AnyPropertyType))
     finally:
         d.close()
 
@@ -116,7 +109,7 @@ def log_in(pid, name):
 
 def _request_close(d, wid):
     w = d.create_resource_object("window", int(wid))
-    if _has_window_manager(d):
+    if window_manager_runs():
         event = protocol.event.ClientMessage(window=w,
                                              client_type=d.intern_atom("_NET_CLOSE_WINDOW"),
                                              data=(32, [X.CurrentTime, 2, 0, 0, 0]))

@@ -57,8 +57,7 @@ TEST(Session, RefusalsCarryASpecificReason) {
     struct Case {
         const char* what;
         int maxPlayers;
-        std::string applicationId;
-        std::string name;
+        std::string applicationId, name;
         ErrorCode expected;
     };
     const Case cases[] = {
@@ -129,9 +128,7 @@ struct Answering : session::SessionEvents {
 };
 
 TEST(Coalescing, ABurstOfMixedMessagesReachesEveryPlayerWholeAndInOrder) {
-    constexpr int kPlayers = 20;
-    constexpr int kMessages = 10000;
-    constexpr int kChunk = 250;
+    constexpr int kPlayers = 20, kMessages = 10000, kChunk = 250;
     HostedServer host(kPlayers + 1);
     std::vector<std::unique_ptr<ConnectedClient>> clients;
     for (int i = 0; i < kPlayers; ++i) {

@@ -53,10 +53,8 @@ struct HonestPlayer : session::SessionEvents, Outbox {
         session::Limits{.heartbeatIntervalMs = 100, .peerTimeoutMs = 3000}};
     client::ClientState state{*this};
     QTimer paddleTimer;
-    bool connected = false;
-    bool lost = false;
-    int balls = 0;
-    int spamHeard = 0;
+    bool connected = false, lost = false;
+    int balls = 0, spamHeard = 0;
 };
 
 class FloodTest : public ::testing::Test {

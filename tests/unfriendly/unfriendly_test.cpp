@@ -26,9 +26,8 @@ using session::RateBudget;
 TEST(RateBudget, ABurstThenTheRateAndFarOverOnlyWhenTheExcessOutgrowsABurst) {
     struct Step {
         std::int64_t atMs;
-        int spend;
-        int fitting;   // how many of the spends fit
-        bool farOver;  // afterwards
+        int spend, fitting;  // how many are spent and how many of them fit
+        bool farOver;        // afterwards
     };
     // 4 a second with a burst of 8.
     const Step steps[] = {
