@@ -34,9 +34,8 @@ TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
         EXPECT_TRUE(server.Next("joined: " + Named(*bot, name)));
     EXPECT_TRUE(server.Next("seats: 0 " + Named(ann, "Ann") + ", 1 " + Named(bob, "Bob") + ", 2 " +
                             Named(*cy, "Cy")));
-    for (Bot* bot : {&ann, &bob, cy.get()}) {
+    for (Bot* bot : {&ann, &bob, cy.get()})
         bot->Send(msg::ReadyRequest{});
-    }
     ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::BallUpdate>().has_value(); })) << server.log;
 
     // Cy vanishes mid-round: listed as lost, then removed after the grace time.

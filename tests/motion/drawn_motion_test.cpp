@@ -142,12 +142,10 @@ TEST(Smoothing, JudgesARecordedRunExactlyAsWithout) {
         plain.HandleMessage(message);
         smooth.HandleMessage(message);
         const unsigned changes = smooth.TakeChanges();
-        if (changes & client::kBallChanged) {
+        if (changes & client::kBallChanged)
             ball.Report(smooth.Ball(), now);
-        }
-        if (changes & client::kArenaChanged) {
+        if (changes & client::kArenaChanged)
             paddles.Follow(smooth.Arena().players, smooth.PlayerID(), now);
-        }
         for (double frame = now; frame < now + 50; frame += 16.7) {
             ball.At(frame);
             paddles.At(frame);
@@ -161,9 +159,8 @@ TEST(Smoothing, JudgesARecordedRunExactlyAsWithout) {
     ASSERT_GT(plainOut.sent.size(), 120u);
     EXPECT_EQ(smoothOut.sent, plainOut.sent);
     int bounces = 0;
-    for (const Buffer& m : plainOut.sent) {
+    for (const Buffer& m : plainOut.sent)
         bounces += msg::Decode<msg::BallEvent>(m).has_value();
-    }
     EXPECT_GT(bounces, 2) << "the run must make the client judge something";
 }
 

@@ -75,8 +75,7 @@ TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
         {std::nullopt, "must be a number"},
         {"eleven", "must be a number"},
         {"1", "at least 2"},
-        {"1e12", "too large"},
-    };
+        {"1e12", "too large"}};
     for (const auto& [answer, expected] : cases) {
         ScriptedPrompter prompter({answer});
         server::ServerSession session;

@@ -76,13 +76,9 @@ TEST(Miss, CountsResetsTheBallAndSendsScoreboard) {
 // Draws become whole degrees 0 to 359, at a reset and at start-up alike, also where single
 // precision would round up to 360 or a source strays out of [0, 1).
 TEST(Direction, DrawsAreWholeDegreesBelow360) {
-    for (const auto& [draw, angle] :
-         std::vector<std::pair<double, std::string>>{{0.0, "0"},
-                                                     {0.499, "179"},
-                                                     {0.5, "180"},
-                                                     {0.99999999, "359"},
-                                                     {1.0, "359"},
-                                                     {-0.1, "0"}}) {
+    const std::pair<double, std::string> cases[] = {
+        {0.0, "0"}, {0.499, "179"}, {0.5, "180"}, {0.99999999, "359"}, {1.0, "359"}, {-0.1, "0"}};
+    for (const auto& [draw, angle] : cases) {
         Game g({}, Always(draw));
         g.ResetBall();  // in single precision
         EXPECT_EQ(g.BallAngle(), angle) << draw;
