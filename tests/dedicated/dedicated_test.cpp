@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTcpServer>
 
 #include <tuple>
@@ -97,8 +96,7 @@ TEST(Dedicated, RefusesBadArgumentsAndATakenPort) {
         {{"--frobnicate"}, 2, "frobnicate"},
         {{"--headless", "--players", "4", "--port", takenPort}, 1, "Could not open TCP port"},
         {{"--version"}, 0, "quorvex-server 1."},
-        {{"--help"}, 0, "--drop-after"},
-    };
+        {{"--help"}, 0, "--drop-after"}};
     for (const auto& [arguments, exitCode, says] : cases) {
         QProcess process;
         process.start(QStringLiteral(QUORVEX_SERVER), arguments);

@@ -22,8 +22,10 @@ ball::Ball At(float left, float top, const char* direction) {
     return {left, top, 255, 255, direction};
 }
 
-// Direction 90 moves right: 2.55 twips per millisecond, and no further than one step.
-TEST(DrawnBall, RunsOnAtTheServersSpeedButNeverPastOneStep) {
+// Direction 90 moves right: 2.55 twips per millisecond, and no further than one step. A report
+// 30 twips behind the drawn ball (two pixels) is eased into, not jumped back to; one 300 twips
+// away is where the ball is drawn at once. A direction that is no number stops.
+TEST(DrawnBall, RunsOnAtTheServersSpeedEasesIntoACloseReportAndSnapsToAFarOne) {
     DrawnBall drawn;
     drawn.Report(At(1000, 2000, "90"), 0);
     const struct {
@@ -35,13 +37,6 @@ TEST(DrawnBall, RunsOnAtTheServersSpeedButNeverPastOneStep) {
     }
     EXPECT_TRUE(drawn.Moving(99));
     EXPECT_FALSE(drawn.Moving(100));
-}
-
-// A report 30 twips behind the drawn ball (two pixels) is eased into, not jumped back to;
-// one 300 twips away is where the ball is drawn at once. A direction that is no number stops.
-TEST(DrawnBall, EasesIntoACloseReportAndSnapsToAFarOne) {
-    DrawnBall drawn;
-    drawn.Report(At(1000, 2000, "90"), 0);
     drawn.Report(At(1225, 2000, "90"), 100);  // drawn at 1255: 30 ahead
     EXPECT_NEAR(drawn.At(100).x, 1255, 0.01);
     EXPECT_NEAR(drawn.At(150).x, 1225 + 127.5 + 15, 0.01);
