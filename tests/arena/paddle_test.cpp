@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <tuple>
 
 #include "client/arena/arena.h"
 #include "tests/arena/arena_fixtures.h"

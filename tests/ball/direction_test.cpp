@@ -3,7 +3,6 @@
 #include <limits>
 #include <random>
 #include <regex>
-#include <string>
 
 #include "client/arena/arena.h"
 #include "client/ball/ball_status.h"

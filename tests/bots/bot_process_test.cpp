@@ -29,16 +29,16 @@ TEST(ComputerPlayerCommandLine, TakesItsOptionsAndRefusesTheRest) {
     EXPECT_EQ(std::make_tuple(o.host, o.port, o.name, o.skill),
               std::make_tuple(std::string("::1"), 4001, std::string("CPU 2"), 5));
     EXPECT_TRUE(std::holds_alternative<client::bot::NotBot>(ParseBotCommandLine({"--host", "x"})));
-    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--bot", "--skill", "0"},
-                                                {"--bot", "--skill", "6"},
-                                                {"--bot", "--skill", "3x"},
-                                                {"--bot", "--port", "65536"},
-                                                {"--bot", "--host", ""},
-                                                {"--bot", "--name"},
-                                                {"--bot", "--skill", "1", "--skill", "2"},
-                                                {"--bot", "--fast"}}) {
+    const std::vector<std::string> bads[] = {{"--bot", "--skill", "0"},
+                                             {"--bot", "--skill", "6"},
+                                             {"--bot", "--skill", "3x"},
+                                             {"--bot", "--port", "65536"},
+                                             {"--bot", "--host", ""},
+                                             {"--bot", "--name"},
+                                             {"--bot", "--skill", "1", "--skill", "2"},
+                                             {"--bot", "--fast"}};
+    for (const auto& bad : bads)
         EXPECT_TRUE(std::holds_alternative<BotError>(ParseBotCommandLine(bad))) << bad.back();
-    }
 }
 
 struct Console : ConsoleWindow {
@@ -61,12 +61,10 @@ TEST(ComputerPlayerProgram, LeavesOnSigtermAsAPersonDoes) {
     EXPECT_EQ(bot.exitCode(), 0);
     // Scoreboard without it, then PlayerLeft for it (ball and paddle news aside).
     std::vector<std::uint8_t> seen;
-    for (const auto type : watcher.Types()) {
+    for (const auto type : watcher.Types())
         if (type == static_cast<std::uint8_t>(msg::Type::Scoreboard) ||
-            type == static_cast<std::uint8_t>(msg::Type::PlayerLeft)) {
+            type == static_cast<std::uint8_t>(msg::Type::PlayerLeft))
             seen.push_back(type);
-        }
-    }
     EXPECT_EQ(seen, (std::vector<std::uint8_t>{4, 3}));
     ASSERT_TRUE(watcher.Last<msg::PlayerLeft>());
     EXPECT_EQ(watcher.Last<msg::PlayerLeft>()->id, id);

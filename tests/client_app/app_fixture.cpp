@@ -44,15 +44,13 @@ std::vector<std::string> TestClient::Column(const QListWidget* box) const {
 }
 
 bool TestClient::WaitSeated(int timeoutMs) {
-    return WaitUntil(
-        [this] {
-            return Contains(ChatText(), std::string(client::kConnectedNotice)) &&
-                   State().PlayerID() >= 0;
-        },
-        timeoutMs);
+    const auto seated = [this] {
+        return Contains(ChatText(), client::kConnectedNotice) && State().PlayerID() >= 0;
+    };
+    return WaitUntil(seated, timeoutMs);
 }
 
-bool Contains(const std::string& text, const std::string& part) {
+bool Contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
 

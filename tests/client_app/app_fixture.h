@@ -53,6 +53,6 @@ struct TestClient {
     std::vector<int> exitCodes;
 };
 
-bool Contains(const std::string& text, const std::string& part);
+bool Contains(const std::string& text, std::string_view part);
 
 }  // namespace quorvex::test

@@ -26,8 +26,7 @@ TEST(ChatView, ShowsEveryLogExactly) {
          "bye\n\nPlease Wait While Program Exits"},
         {"one\r\ntwo\r\n", "", ""},
         {"one\r\ntwo\r\n", "three\r\n", "three\n"},
-        {"one\r\n", "uno\r\n", "uno\n"},
-    };
+        {"one\r\n", "uno\r\n", "uno\n"}};
     for (const auto& [before, after, shown] : cases) {
         QPlainTextEdit box;
         ChatView view{box};

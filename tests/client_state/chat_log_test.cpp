@@ -39,10 +39,7 @@ TEST(ChatLog, EmptiesOnlyPastThirtyThousandCharacters) {
 // Network bytes that are no UTF-8 must not reach the view as such, nor skew the count.
 TEST(ChatLog, InvalidBytesBecomeOneReplacementCharacterEach) {
     ChatLog log;
-    log.AddChatLine(
-        "a\x80"
-        "b\xC0\xAF"
-        "c\xE2\x82");
+    log.AddChatLine(std::string("a\x80") + "b\xC0\xAF" + "c\xE2\x82");
     const std::string r = "\xEF\xBF\xBD";
     EXPECT_EQ(log.Text(), "a" + r + "b" + r + r + "c" + r + r + "\r\n");
     EXPECT_EQ(log.Characters(), 3u + 5u + 2u);

@@ -85,10 +85,8 @@ TEST_F(MessagesTest, ReadyHidesTheLobbyOnceEverySeatIsReady) {
         std::size_t seats;
         const char* count;
         bool visible;
-    } cases[] = {
-        {3, "2", true},  {3, "3", false}, {3, "4", false}, {3, " 3 ready", false},
-        {0, "0", false}, {0, "-1", true}, {1, "x", true},
-    };
+    } cases[] = {{3, "2", true},  {3, "3", false}, {3, "4", false}, {3, " 3 ready", false},
+                 {0, "0", false}, {0, "-1", true}, {1, "x", true}};
     for (const auto& c : cases) {
         Receive(ScoreboardOf(std::vector<std::string>(c.seats, "1")));
         OpenLobby();
@@ -104,29 +102,24 @@ TEST_F(MessagesTest, ReadyHidesTheLobbyOnceEverySeatIsReady) {
 // or with a coordinate no single holds, balls at no number; and every message cut short.
 TEST_F(MessagesTest, OddAndTruncatedMessagesChangeNothing) {
     JoinAs(22, {"11", "22", "33", "44"});  // own seat 1 of four
-    std::vector<Buffer> odd = {
-        {}, {0}, {255}, {9, 1, 0, 0}, {2, 0xFF, 0xFF}, {6, 1, 1, 0, '9'},
-    };
+    std::vector<Buffer> odd = {{}, {0}, {255}, {9, 1, 0, 0}, {2, 0xFF, 0xFF}, {6, 1, 1, 0, '9'}};
     odd.push_back(Bytes(msg::PlayerLeft{6}));
     odd.push_back(Bytes(msg::BallUpdate{"nan", "1", "0"}));
     odd.push_back(Bytes(msg::BallUpdate{"1", "", "0"}));
     const std::array<const char*, 5> paddles[] = {
         {"1", "1", "2", "3", "4"},  {"0.6", "1", "2", "3", "4"},   {"4", "1", "2", "3", "4"},
         {"-1", "1", "2", "3", "4"}, {"1e999", "1", "2", "3", "4"}, {"2", "x", "2", "3", "4"},
-        {"2", "1", "2x", "3", "4"}, {"2", "1", "2", "inf", "4"},   {"2", "1", "2", "3", "1e39"},
-    };
+        {"2", "1", "2x", "3", "4"}, {"2", "1", "2", "inf", "4"},   {"2", "1", "2", "3", "1e39"}};
     for (const auto& f : paddles)
         odd.push_back(Bytes(msg::PaddleUpdate{f[0], f[1], f[2], f[3], f[4]}));
-    const Buffer whole[] = {
-        Bytes(msg::Chat{"Anna:>hi"}),
-        Bytes(msg::Roster{{{"Anna", 11}}}),
-        Bytes(msg::PlayerLeft{11}),
-        Bytes(ScoreboardOf({"11", "22"})),
-        Bytes(msg::BallUpdate{"-5", "3000", "315"}),
-        Bytes(msg::PaddleUpdate{"0", "1", "2", "3", "4"}),
-        Bytes(msg::GameSettings{1, "5"}),
-        Bytes(msg::ReadyTally{"3"}),
-    };
+    const Buffer whole[] = {Bytes(msg::Chat{"Anna:>hi"}),
+                            Bytes(msg::Roster{{{"Anna", 11}}}),
+                            Bytes(msg::PlayerLeft{11}),
+                            Bytes(ScoreboardOf({"11", "22"})),
+                            Bytes(msg::BallUpdate{"-5", "3000", "315"}),
+                            Bytes(msg::PaddleUpdate{"0", "1", "2", "3", "4"}),
+                            Bytes(msg::GameSettings{1, "5"}),
+                            Bytes(msg::ReadyTally{"3"})};
     for (const auto& message : whole)
         for (std::size_t length = 1; length < message.size(); ++length)
             odd.emplace_back(message.begin(), message.begin() + static_cast<long>(length));

@@ -20,8 +20,10 @@ double OffSide(const arena::Arena& a, int seat, float x, float y) {
     return std::fabs(e.slope * x + e.intercept - y) / std::sqrt(1 + e.slope * e.slope);
 }
 
-// Timer2 reports only from the first arena build on, and only for a seated player.
-TEST_F(PaddleTest, NoReportBeforeTheArenaNorForASpectator) {
+// Timer2 reports only from the first arena build on, and only for a seated player. Then every
+// tick reports the own paddle, moved or not, as single-precision texts; a refused report is
+// dropped and the next tick tries again.
+TEST_F(PaddleTest, EveryTickReportsTheOwnPaddleButNotBeforeTheArenaNorForASpectator) {
     Receive(msg::Roster{{{"Me", 33}}});
     EXPECT_FALSE(state.Timer2_Timer());
     Receive(ScoreboardOf({"11", "22"}));
@@ -30,11 +32,6 @@ TEST_F(PaddleTest, NoReportBeforeTheArenaNorForASpectator) {
     EXPECT_FALSE(state.Timer2_Timer());
     EXPECT_EQ(Describe(state), before);
     EXPECT_TRUE(outbox.sent.empty());
-}
-
-// Every tick reports the own paddle, moved or not, as single-precision texts; a refused
-// report is dropped and the next tick tries again.
-TEST_F(PaddleTest, EveryTickReportsTheOwnPaddle) {
     JoinAs(33, {"11", "33", "22", "44"});
     ASSERT_TRUE(state.Form_MouseMove(3000, 2000));
     outbox.refuse = true;

@@ -15,11 +15,9 @@ TEST(PlayerID, FindsTheFirstRowHoldingMyID) {
         const char* rows;  // PlayerIndex texts, '|'-separated
         std::int32_t myId;
         int seat;
-    } cases[] = {
-        {"11|22|33", 22, 1}, {"5|22|22", 22, 1},  {"", 22, -1},      {"", 0, -1},
-        {"11|22", 0, -1},    {"11|   22", 22, 1}, {"22abc", 22, 0},  {"7|-7", -7, 1},
-        {"22.4|22", 22, 1},  {"1e999|0", 0, 1},   {"11|22", 33, -1},
-    };
+    } cases[] = {{"11|22|33", 22, 1}, {"5|22|22", 22, 1},  {"", 22, -1},     {"", 0, -1},
+                 {"11|22", 0, -1},    {"11|   22", 22, 1}, {"22abc", 22, 0}, {"7|-7", -7, 1},
+                 {"22.4|22", 22, 1},  {"1e999|0", 0, 1},   {"11|22", 33, -1}};
     for (const auto& c : cases) {
         SeatTable seats;
         std::istringstream rows(c.rows);

@@ -23,15 +23,13 @@ struct Dedicated {
     }
     // Waits for a log line holding `text` after the last one found: the lines' order counts.
     bool Next(const std::string& text, int timeoutMs = 5000) {
-        return WaitUntil(
-            [&] {
-                log += process.readAllStandardOutput().toStdString();
-                const auto at = log.find(text, seen);
-                if (at != std::string::npos)
-                    seen = at + text.size();
-                return at != std::string::npos;
-            },
-            timeoutMs);
+        const auto found = [&] {
+            log += process.readAllStandardOutput().toStdString();
+            const auto at = log.find(text, seen);
+            seen = at == std::string::npos ? seen : at + text.size();
+            return at != std::string::npos;
+        };
+        return WaitUntil(found, timeoutMs);
     }
     quint16 Port() {
         Next("on TCP port ");

@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTcpServer>
 
 #include <tuple>
@@ -34,9 +33,8 @@ TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
         EXPECT_TRUE(server.Next("joined: " + Named(*bot, name)));
     EXPECT_TRUE(server.Next("seats: 0 " + Named(ann, "Ann") + ", 1 " + Named(bob, "Bob") + ", 2 " +
                             Named(*cy, "Cy")));
-    for (Bot* bot : {&ann, &bob, cy.get()}) {
+    for (Bot* bot : {&ann, &bob, cy.get()})
         bot->Send(msg::ReadyRequest{});
-    }
     ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::BallUpdate>().has_value(); })) << server.log;
 
     // Cy vanishes mid-round: listed as lost, then removed after the grace time.
@@ -98,8 +96,7 @@ TEST(Dedicated, RefusesBadArgumentsAndATakenPort) {
         {{"--frobnicate"}, 2, "frobnicate"},
         {{"--headless", "--players", "4", "--port", takenPort}, 1, "Could not open TCP port"},
         {{"--version"}, 0, "quorvex-server 1."},
-        {{"--help"}, 0, "--drop-after"},
-    };
+        {{"--help"}, 0, "--drop-after"}};
     for (const auto& [arguments, exitCode, says] : cases) {
         QProcess process;
         process.start(QStringLiteral(QUORVEX_SERVER), arguments);

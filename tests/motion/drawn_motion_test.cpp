@@ -22,8 +22,10 @@ ball::Ball At(float left, float top, const char* direction) {
     return {left, top, 255, 255, direction};
 }
 
-// Direction 90 moves right: 2.55 twips per millisecond, and no further than one step.
-TEST(DrawnBall, RunsOnAtTheServersSpeedButNeverPastOneStep) {
+// Direction 90 moves right: 2.55 twips per millisecond, and no further than one step. A report
+// 30 twips behind the drawn ball (two pixels) is eased into, not jumped back to; one 300 twips
+// away is where the ball is drawn at once. A direction that is no number stops.
+TEST(DrawnBall, RunsOnAtTheServersSpeedEasesIntoACloseReportAndSnapsToAFarOne) {
     DrawnBall drawn;
     drawn.Report(At(1000, 2000, "90"), 0);
     const struct {
@@ -35,13 +37,6 @@ TEST(DrawnBall, RunsOnAtTheServersSpeedButNeverPastOneStep) {
     }
     EXPECT_TRUE(drawn.Moving(99));
     EXPECT_FALSE(drawn.Moving(100));
-}
-
-// A report 30 twips behind the drawn ball (two pixels) is eased into, not jumped back to;
-// one 300 twips away is where the ball is drawn at once. A direction that is no number stops.
-TEST(DrawnBall, EasesIntoACloseReportAndSnapsToAFarOne) {
-    DrawnBall drawn;
-    drawn.Report(At(1000, 2000, "90"), 0);
     drawn.Report(At(1225, 2000, "90"), 100);  // drawn at 1255: 30 ahead
     EXPECT_NEAR(drawn.At(100).x, 1255, 0.01);
     EXPECT_NEAR(drawn.At(150).x, 1225 + 127.5 + 15, 0.01);
@@ -142,12 +137,10 @@ TEST(Smoothing, JudgesARecordedRunExactlyAsWithout) {
         plain.HandleMessage(message);
         smooth.HandleMessage(message);
         const unsigned changes = smooth.TakeChanges();
-        if (changes & client::kBallChanged) {
+        if (changes & client::kBallChanged)
             ball.Report(smooth.Ball(), now);
-        }
-        if (changes & client::kArenaChanged) {
+        if (changes & client::kArenaChanged)
             paddles.Follow(smooth.Arena().players, smooth.PlayerID(), now);
-        }
         for (double frame = now; frame < now + 50; frame += 16.7) {
             ball.At(frame);
             paddles.At(frame);
@@ -161,9 +154,8 @@ TEST(Smoothing, JudgesARecordedRunExactlyAsWithout) {
     ASSERT_GT(plainOut.sent.size(), 120u);
     EXPECT_EQ(smoothOut.sent, plainOut.sent);
     int bounces = 0;
-    for (const Buffer& m : plainOut.sent) {
+    for (const Buffer& m : plainOut.sent)
         bounces += msg::Decode<msg::BallEvent>(m).has_value();
-    }
     EXPECT_GT(bounces, 2) << "the run must make the client judge something";
 }
 

@@ -30,12 +30,11 @@ TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
     EXPECT_EQ(console.Column(console.window.PlayerWins), (std::vector<std::string>{"0", "0"}));
 
     // Free 4 All with seated players: the gate lets the ball run within a second.
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return console.window.lblBallTop->text() != "3750" ||
-                   console.window.lblBallLeft->text() != "5235";
-        },
-        3000));
+    auto& w = console.window;
+    const auto moved = [&] {
+        return w.lblBallTop->text() != "3750" || w.lblBallLeft->text() != "5235";
+    };
+    ASSERT_TRUE(WaitUntil(moved, 3000));
     EXPECT_TRUE(console.window.tmrBallHandler.Stepping());
 
     // Picking Points raises the limit and tells the players.
@@ -75,8 +74,7 @@ TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
         {std::nullopt, "must be a number"},
         {"eleven", "must be a number"},
         {"1", "at least 2"},
-        {"1e12", "too large"},
-    };
+        {"1e12", "too large"}};
     for (const auto& [answer, expected] : cases) {
         ScriptedPrompter prompter({answer});
         server::ServerSession session;

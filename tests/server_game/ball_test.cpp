@@ -18,7 +18,7 @@ RandomSource Always(double draw) {
 // One step of 255 units from the start, floored after every step, with 3.14 for pi; a bounce
 // sends nothing and its text travels unchanged in the next BallUpdate. A bounce whose text is
 // no finite number would break the step: it is ignored.
-TEST(BallStep, MovesOneFlooredStepAndReports) {
+TEST(BallStep, MovesOneFlooredStepAndReportsAlsoBelowZero) {
     const std::vector<std::array<std::string, 3>> cases = {
         {"0", "5235", "3495"},   {"45", "5415", "3569"},    {"90", "5489", "3749"},
         {"135", "5415", "3930"}, {"180", "5235", "4004"},   {"270", "4980", "3750"},
@@ -32,10 +32,7 @@ TEST(BallStep, MovesOneFlooredStepAndReports) {
         ASSERT_TRUE(g.BallStep());
         EXPECT_EQ(g.sent, std::vector<Buffer>{Bytes(msg::BallUpdate{left, top, angle})});
     }
-}
-
-// Past the top left corner the coordinates go negative, and each step still rounds down.
-TEST(BallStep, FloorsBelowZeroToo) {
+    // Past the top left corner the coordinates go negative, and each step still rounds down.
     Game g;
     g.HandleBallEvent(BallEvent(1, "315"));
     for (int i = 0; i < 32; ++i)
@@ -76,13 +73,9 @@ TEST(Miss, CountsResetsTheBallAndSendsScoreboard) {
 // Draws become whole degrees 0 to 359, at a reset and at start-up alike, also where single
 // precision would round up to 360 or a source strays out of [0, 1).
 TEST(Direction, DrawsAreWholeDegreesBelow360) {
-    for (const auto& [draw, angle] :
-         std::vector<std::pair<double, std::string>>{{0.0, "0"},
-                                                     {0.499, "179"},
-                                                     {0.5, "180"},
-                                                     {0.99999999, "359"},
-                                                     {1.0, "359"},
-                                                     {-0.1, "0"}}) {
+    const std::pair<double, std::string> cases[] = {
+        {0.0, "0"}, {0.499, "179"}, {0.5, "180"}, {0.99999999, "359"}, {1.0, "359"}, {-0.1, "0"}};
+    for (const auto& [draw, angle] : cases) {
         Game g({}, Always(draw));
         g.ResetBall();  // in single precision
         EXPECT_EQ(g.BallAngle(), angle) << draw;

@@ -127,9 +127,8 @@ TEST(Dispatch, RelaysOrDropsWhole) {
     g.sent.clear();
     const auto before = Dump(g);
     std::vector<Buffer> dropped = {Buffer{}};
-    for (const std::uint8_t type : {0, 2, 4, 5, 8, 11, 255}) {
+    for (const std::uint8_t type : {0, 2, 4, 5, 8, 11, 255})
         dropped.push_back(Buffer{type, 2, 1, 0, 0, 0});
-    }
     for (const auto& m :
          {Bytes(msg::Chat{"hi"}), Bytes(msg::PlayerLeft{101}), BallEvent(2, "0"),
           Bytes(msg::PaddleUpdate{"0", "1", "2", "3", "4"}), SeatRequest(3, "102")}) {
