@@ -9,7 +9,7 @@
 
 #include "client/bot/bot_options.h"
 #include "client/bot/bot_session.h"
-#include "client/bot/termination_signal.h"
+#include "ui/stop_signals.h"
 
 namespace quorvex::client::bot {
 
@@ -30,7 +30,7 @@ std::optional<int> BotMain(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvex-client"));
     BotSession bot(std::get<BotOptions>(line), std::random_device{}());
-    const TerminationSignal signal([&bot] { bot.Leave(); });
+    const StopSignals signal([&bot](int) { bot.Leave(); });
     if (!bot.Start()) {
         return 1;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-// Standard input and the stop signals, on the Qt event loop.
+// Standard input, on the Qt event loop.
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -31,20 +31,6 @@ class StdinLines {
     std::unique_ptr<QSocketNotifier> notifier_;
     std::string pending_;
     bool skipping_ = false;  // inside an overlong line, up to its end
-};
-
-// SIGINT and SIGTERM through a self-pipe: the handler only writes the signal's number, and
-// `stop` runs on the event loop with it.
-class StopSignals {
-  public:
-    explicit StopSignals(std::function<void(int signal)> stop);
-    ~StopSignals();
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-  private:
-    std::function<void(int)> stop_;
-    std::unique_ptr<QSocketNotifier> notifier_;
 };
 
 }  // namespace quorvex::server

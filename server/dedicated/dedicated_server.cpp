@@ -15,6 +15,7 @@
 #include "server/game/console_text.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/stop_signals.h"
 
 namespace quorvex::server {
 namespace {
