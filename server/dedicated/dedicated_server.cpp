@@ -15,25 +15,11 @@
 #include "server/game/console_text.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/answering_prompter.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::server {
 namespace {
-
-// Hosting asks for the number of players; here the command line has answered already.
-class CommandLineAnswers : public Prompter {
-  public:
-    explicit CommandLineAnswers(std::int32_t players) : players_(players) {}
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return std::to_string(players_);
-    }
-    void ShowCritical(const std::string&, const std::string&) override {}
-    void ShowMessage(const std::string&) override {}
-
-  private:
-    std::int32_t players_;
-};
 
 // Every address a client elsewhere could use; loopback and link-local ones only when there is
 // nothing else.
@@ -56,7 +42,9 @@ int RunDedicatedServer(const ServerOptions& options) {
     EventLog log(game, stdout);
     session.SetLogCallback([&log](const std::string& line) { log.Line(line); });
     session.SetPassword(options.password);
-    CommandLineAnswers answers(options.players.value_or(11));
+    // Hosting asks for the number of players; here the command line has answered already.
+    StandardErrorPrompter boxes;
+    AnsweringPrompter answers(boxes, std::to_string(options.players.value_or(11)));
     if (const auto error = session.InitServer(answers, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return 1;
