@@ -1,7 +1,6 @@
 #pragma once
 
-// A ClientState wired to an Outbox that records (and can refuse) what it is given, plus
-// builders for the server's messages.
+// A ClientState wired to a recording outbox, plus builders for the server's messages.
 
 #include <gtest/gtest.h>
 
@@ -11,37 +10,12 @@
 
 #include "client/state/client_state.h"
 #include "protocol/messages.h"
+#include "tests/support/recording_outbox.h"
 
 namespace quorvex::client::testing {
 
-class RecordingOutbox : public Outbox {
-  public:
-    bool Send(const Buffer& message) override {
-        if (refuse) {
-            ++refused;
-            return false;
-        }
-        sent.push_back(message);
-        return true;
-    }
-    template <class M>
-    std::vector<M> All() const {
-        std::vector<M> decoded;
-        for (const auto& m : sent)
-            if (auto d = msg::Decode<M>(m))
-                decoded.push_back(*d);
-        return decoded;
-    }
-
-    std::vector<Buffer> sent;
-    bool refuse = false;
-    int refused = 0;
-};
-
-template <class M>
-Buffer Bytes(const M& message) {
-    return msg::Encode(message).value();
-}
+using test::Bytes;
+using test::RecordingOutbox;
 
 // The seat table's rows as "[index|name|wins|misses]", space-separated.
 inline std::string SeatsText(const ClientState& s) {

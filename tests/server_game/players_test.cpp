@@ -104,7 +104,7 @@ TEST(Capacity, ListsStayWithinWhatTheMessagesCarry) {
 // A refused send stops the operation there; what was changed before it stays.
 TEST(FailedSend, StopsTheOperationKeepingEarlierChanges) {
     Game g({"ann"});
-    g.refuseFrom = 0;
+    g.refuse = true;
     g.AddPlayer("bob", 102);  // the Roster is refused: no seat follows
     EXPECT_EQ(g.Roster().size(), 2u);
     EXPECT_EQ(g.Seats().size(), 1u);

@@ -5,32 +5,21 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "protocol/messages.h"
-#include "protocol/outbox.h"
 #include "server/game/server_game.h"
+#include "tests/support/recording_outbox.h"
 
 namespace quorvex::server::harness {
 
 using Rows = std::vector<std::string>;
 
-class RecordingOutbox : public Outbox {
-  public:
-    bool Send(const Buffer& message) override {
-        if (refuseFrom && sent.size() >= *refuseFrom)
-            return false;
-        sent.push_back(message);
-        return true;
-    }
-
-    std::vector<Buffer> sent;
-    std::optional<std::size_t> refuseFrom;  // sends are refused once this many were accepted
-};
+using test::Bytes;
+using test::RecordingOutbox;
 
 // A game sending into its own recording outbox. The host's own player (id 1) and one client
 // per name (ids 101, 102, ...) are connected, and what that sent is forgotten.
@@ -45,10 +34,6 @@ struct Game : RecordingOutbox, ServerGame {
     }
 };
 
-template <class M>
-Buffer Bytes(const M& message) {
-    return *msg::Encode(message);
-}
 inline Buffer SeatRequest(std::uint8_t request, const std::string& id) {
     return Bytes(msg::SeatRequest{request, id});
 }

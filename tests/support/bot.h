@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "protocol/messages.h"
+#include "tests/support/recording_outbox.h"
 #include "tests/support/session_harness.h"
 
 namespace quorvex::test {
@@ -31,21 +32,12 @@ class Bot {
     // Every received message of type M, in order of arrival.
     template <class M>
     std::vector<M> All() const {
-        std::vector<M> found;
-        for (const auto& bytes : Received()) {
-            if (auto m = msg::Decode<M>(bytes)) {
-                found.push_back(std::move(*m));
-            }
-        }
-        return found;
+        return AllOf<M>(Received());
     }
     template <class M>
     std::optional<M> Last() const {
         auto all = All<M>();
-        if (all.empty()) {
-            return std::nullopt;
-        }
-        return all.back();
+        return all.empty() ? std::nullopt : std::optional<M>(std::move(all.back()));
     }
     // The type byte of every received message, in order of arrival.
     std::vector<std::uint8_t> Types() const {
