@@ -1,5 +1,5 @@
 """Reading the programs' windows from outside: AT-SPI for what they show, xdotool for typing,
-Xlib for a polite close (WM_DELETE_WINDOW, as a window manager's close button sends)."""
+Xlib for a polite close (_NET_CLOSE_WINDOW, as a window manager's close button sends)."""
 
 import subprocess
 import time
@@ -74,20 +74,10 @@ def window(pid, title):
     return found[0] if found else None
 
 
-def window_manager_runs():
-    d = display.Display()
-    try:
-        return bool(d.screen().root.get_full_property(d.intern_atom("_NET_SUPPORTING_WM_CHECK"),
-                                                      X.AnyPropertyType))
-    finally:
-        d.close()
-
-
 def focus(wid):
-    # A window manager decides who has the keyboard: it is asked first, then made sure of.
-    if window_manager_runs():
-        xdotool("windowactivate", "--sync", wid)
-        time.sleep(0.2)
+    # The window manager decides who has the keyboard: it is asked first, then made sure of.
+    xdotool("windowactivate", "--sync", wid)
+    time.sleep(0.2)
     xdotool("windowfocus", "--sync", wid)
 
 
@@ -108,26 +98,18 @@ def log_in(pid, name):
 
 
 def _request_close(d, wid):
-    w = d.create_resource_object("window", int(wid))
-    if window_manager_runs():
-        event = protocol.event.ClientMessage(window=w,
-                                             client_type=d.intern_atom("_NET_CLOSE_WINDOW"),
-                                             data=(32, [X.CurrentTime, 2, 0, 0, 0]))
-        d.screen().root.send_event(
-            event, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
-    else:
-        event = protocol.event.ClientMessage(
-            window=w, client_type=d.intern_atom("WM_PROTOCOLS"),
-            data=(32, [d.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
-        w.send_event(event, event_mask=X.NoEventMask)
+    event = protocol.event.ClientMessage(window=d.create_resource_object("window", int(wid)),
+                                         client_type=d.intern_atom("_NET_CLOSE_WINDOW"),
+                                         data=(32, [X.CurrentTime, 2, 0, 0, 0]))
+    d.screen().root.send_event(event,
+                               event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
     d.flush()
 
 
 def close(wid):
-    """Asks the window to close, as the title bar's close button would: through the window
-    manager when one runs, else directly. A Qt window now and then lets a request pass
-    unanswered (seen on a busy machine, with and without a window manager), so it is
-    repeated, as a person would click again, until the window is gone."""
+    """Asks the window to close through the window manager, as the title bar's close button
+    would. A Qt window now and then lets a request pass unanswered (seen on a busy machine), so
+    it is repeated, as a person would click again, until the window is gone."""
     d = display.Display()
     try:
         for _ in range(5):

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""Black-box test: the real quorvex-server and three quorvex-client processes on one X display.
-Prompts are answered by typing; what each window shows is read through the accessibility
-tree. Usage: blackbox_test.py <quorvex-server> <quorvex-client> (inside Xvfb and a D-Bus
-session; see CMakeLists.txt)."""
+"""Black-box test: the real quorvex-server and three quorvex-client processes on one X display
+under a window manager (openbox), as on a person's desktop; then the ball's right edge at the
+framed window's width. Prompts are answered by typing; what each window shows is read through
+the accessibility tree. Usage: blackbox_test.py <quorvex-server> <quorvex-client> (inside Xvfb;
+see CMakeLists.txt)."""
 
 import contextlib
 import os
@@ -13,17 +14,11 @@ import sys
 import time
 
 import a11y
+import right_edge
 
 SERVER_RUNNING = "Quorvex Server [Server running]"
 CLIENT_CAPTION = "Quorvex V1.0 - by Marbeck"
 CONNECTED = "**Connected to Chat Server**"
-
-
-def skip_without(tools):
-    for tool in tools:
-        if not shutil.which(tool):
-            print(f"{tool} missing: skipped")
-            sys.exit(77)
 
 
 def main(server_path, client_path):
@@ -46,6 +41,7 @@ def main(server_path, client_path):
     env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().strip()
     os.environ["DBUS_SESSION_BUS_ADDRESS"] = env["DBUS_SESSION_BUS_ADDRESS"]
     start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+    start(["openbox", "--sm-disable"])
 
     try:
         time.sleep(1)
@@ -97,7 +93,7 @@ def main(server_path, client_path):
             a11y.close(a11y.window(clients[name].pid, CLIENT_CAPTION))
             assert clients[name].wait(timeout=30) == 0, f"{name}'s client did not end cleanly"
         print("server closed; clients noticed and closed normally")
-        return 0
+        return right_edge.check(client_path, env, CLIENT_CAPTION)
     finally:
         for p in processes:
             with contextlib.suppress(ProcessLookupError):
@@ -106,5 +102,8 @@ def main(server_path, client_path):
 
 
 if __name__ == "__main__":
-    skip_without(["xdotool"])
+    for tool in ["xdotool", "openbox", "xprop"]:
+        if not shutil.which(tool):
+            print(f"{tool} missing: skipped")
+            sys.exit(77)
     sys.exit(main(sys.argv[1], sys.argv[2]))
