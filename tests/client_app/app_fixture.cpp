@@ -1,6 +1,5 @@
 #include "tests/client_app/app_fixture.h"
 
-#include <QListWidget>
 #include <QPlainTextEdit>
 
 #include "client/state/client_texts.h"
@@ -34,13 +33,6 @@ std::unique_ptr<TestClient> TestClient::Named(std::int32_t port, const std::stri
 
 std::string TestClient::ChatText() const {
     return window.txtChat->toPlainText().toStdString();
-}
-
-std::vector<std::string> TestClient::Column(const QListWidget* box) const {
-    std::vector<std::string> rows;
-    for (int i = 0; i < box->count(); ++i)
-        rows.push_back(box->item(i)->text().toStdString());
-    return rows;
 }
 
 bool TestClient::WaitSeated(int timeoutMs) {

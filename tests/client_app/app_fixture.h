@@ -15,6 +15,7 @@
 #include "client/window/client_window.h"
 #include "server/host/server_session.h"
 #include "tests/support/scripted_prompter.h"
+#include "tests/support/shown_texts.h"
 
 namespace quorvex::test {
 
@@ -43,7 +44,6 @@ struct TestClient {
 
     client::ClientState& State() { return session.State(); }
     std::string ChatText() const;  // what txtChat shows
-    std::vector<std::string> Column(const QListWidget* box) const;
     // Waits for the connection notice in the log and for this player's own seat row.
     bool WaitSeated(int timeoutMs = 5000);
 

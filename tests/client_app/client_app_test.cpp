@@ -30,7 +30,7 @@ class TwoClients : public ::testing::Test {
         ASSERT_TRUE(bob->WaitSeated());
         ASSERT_TRUE(WaitUntil([this] { return Names(*alice) == both && Names(*bob) == both; }));
     }
-    static Strings Names(const TestClient& c) { return c.Column(c.window.PlayerName); }
+    static Strings Names(const TestClient& c) { return Rows(c.window.PlayerName); }
     static void Type(TestClient& client, const char* text, Qt::Key key = Qt::Key_Return) {
         QTest::keyClicks(client.window.txtSend, QString::fromUtf8(text));
         QTest::keyClick(client.window.txtSend, key);
@@ -53,8 +53,8 @@ TEST_F(TwoClients, SeeTheServersSeatTable) {
     for (const auto& row : server.Game().Seats())
         ids.push_back(row.playerIndex);
     for (TestClient* c : {alice.get(), bob.get()}) {
-        EXPECT_EQ(c->Column(c->window.PlayerIndex), ids);
-        EXPECT_EQ(c->Column(c->window.PlayerMisses), (Strings{"0", "0"}));
+        EXPECT_EQ(Rows(c->window.PlayerIndex), ids);
+        EXPECT_EQ(Rows(c->window.PlayerMisses), (Strings{"0", "0"}));
         EXPECT_EQ(c->window.size(), QSize(690, 640));
         EXPECT_FALSE(c->window.frameInitRnd->isVisible() || c->window.frameInitRnd->isEnabled());
         EXPECT_DOUBLE_EQ(c->State().OuterWidth(), c->window.frameGeometry().width() * 15.0);

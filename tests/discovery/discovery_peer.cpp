@@ -1,9 +1,8 @@
-// One end of the namespace test, run inside a network namespace:
-//   discovery_peer serve          hosts a real server on TCP and UDP 4000; prints READY
-//   discovery_peer find [HOST]    asks the computed (or QUORVEX_DISCOVERY_ADDRESSES) targets;
-//                                 prints FOUND <address> for the first server, then joins it
-//                                 (at HOST instead when given) and prints JOINED; exit 0
-//                                 only when both happened within a few seconds.
+// The client's end of the namespace test, run inside a network namespace:
+//   discovery_peer [HOST]    asks the computed (or QUORVEX_DISCOVERY_ADDRESSES) targets; prints
+//                            FOUND <address> for the first server, then joins it (at HOST
+//                            instead when given) and prints JOINED; exit 0 only when both
+//                            happened within a few seconds.
 
 #include <QCoreApplication>
 
@@ -12,8 +11,6 @@
 
 #include "protocol/session/discovery_browser.h"
 #include "protocol/session/discovery_targets.h"
-#include "server/host/server_session.h"
-#include "tests/support/scripted_prompter.h"
 #include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
@@ -21,25 +18,16 @@ using namespace quorvex;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "serve") {
-        test::ScriptedPrompter prompter({"11"});
-        server::ServerSession server;
-        const auto error = server.InitServer(prompter, session::kDefaultPort);
-        std::printf("%s\n", error ? error->c_str() : "READY");
-        std::fflush(stdout);
-        return error ? 1 : QCoreApplication::exec();
-    }
     session::DiscoveryBrowser browser(session::DiscoveryTargets);
     browser.Start();
-    if (mode != "find" || !test::WaitUntil([&] { return !browser.Servers().empty(); }, 3000)) {
+    if (!test::WaitUntil([&] { return !browser.Servers().empty(); }, 3000)) {
         return 1;
     }
     const session::FoundServer found = browser.Servers()[0];
     std::printf("FOUND %s\n", found.connectAddress.c_str());
     test::ConnectedClient player(found.reply.port, "peer", test::FastLimits(),
                                  session::kApplicationId,
-                                 argc > 2 ? argv[2] : found.connectAddress);
+                                 argc > 1 ? argv[1] : found.connectAddress);
     if (!player.WaitConnected()) {
         return 1;
     }

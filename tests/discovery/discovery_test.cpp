@@ -273,10 +273,10 @@ TEST(DiscoveryBetweenMachines, FoundAndJoinedOverBroadcastMulticastAndIpv6Name) 
     if (!ns.made) {
         GTEST_SKIP() << "needs root, iproute2, network namespaces and veth links";
     }
-    QProcess server;
-    server.start("ip", {"netns", "exec", ns["S"], QUORVEX_DISCOVERY_PEER, "serve"});
+    QProcess server;  // the dedicated server, on TCP and UDP 4000
+    server.start("ip", {"netns", "exec", ns["S"], QUORVEX_SERVER, "--headless", "--players", "11"});
     ASSERT_TRUE(server.waitForReadyRead(10000));
-    ASSERT_EQ(server.readLine().trimmed(), "READY");
+    ASSERT_TRUE(server.readLine().contains("on TCP port 4000 "));
     const QString multicast = "QUORVEX_DISCOVERY_ADDRESSES=ff02::1%" + ns["CL"];
     struct Case {
         QStringList env;  // unset: the targets are computed inside the client's namespace
@@ -290,7 +290,7 @@ TEST(DiscoveryBetweenMachines, FoundAndJoinedOverBroadcastMulticastAndIpv6Name) 
     for (const Case& c : cases) {
         QProcess finder;
         finder.start("ip", QStringList{"netns", "exec", ns["C"], "env"} + c.env +
-                               QStringList{QUORVEX_DISCOVERY_PEER, "find"} + c.host);
+                               QStringList{QUORVEX_DISCOVERY_PEER} + c.host);
         ASSERT_TRUE(finder.waitForFinished(15000));
         const QString out = finder.readAllStandardOutput();
         EXPECT_EQ(finder.exitCode(), 0) << out.toStdString();

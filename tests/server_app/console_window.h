@@ -3,8 +3,6 @@
 // The real console window, offscreen, on a session with short time-outs, its player-count box
 // answered with `count` (nullopt: cancelled).
 
-#include <QListWidget>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "server/window/server_window.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/session_harness.h"
+#include "tests/support/shown_texts.h"
 
 namespace quorvex::test {
 
@@ -20,14 +19,7 @@ struct ConsoleWindow {
         : prompter({count}), session(FastLimits()), window(session, prompter, 0) {
         window.Start();
     }
-    // The texts of a list's rows, top to bottom.
-    static std::vector<std::string> Column(const QListWidget* box) {
-        std::vector<std::string> rows;
-        for (int i = 0; i < box->count(); ++i)
-            rows.push_back(box->item(i)->text().toStdString());
-        return rows;
-    }
-    std::vector<std::string> Players() const { return Column(window.PlayerName); }
+    std::vector<std::string> Players() const { return Rows(window.PlayerName); }
 
     ScriptedPrompter prompter;
     server::ServerSession session;

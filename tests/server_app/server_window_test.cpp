@@ -24,10 +24,10 @@ TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
     Bot bob(console.session.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
-    EXPECT_EQ(console.Column(console.window.PlayerName), (std::vector<std::string>{"Ann", "Bob"}));
-    EXPECT_EQ(console.Column(console.window.PlayerIndex),
+    EXPECT_EQ(Rows(console.window.PlayerName), (std::vector<std::string>{"Ann", "Bob"}));
+    EXPECT_EQ(Rows(console.window.PlayerIndex),
               (std::vector<std::string>{std::to_string(ann.Id()), std::to_string(bob.Id())}));
-    EXPECT_EQ(console.Column(console.window.PlayerWins), (std::vector<std::string>{"0", "0"}));
+    EXPECT_EQ(Rows(console.window.PlayerWins), (std::vector<std::string>{"0", "0"}));
 
     // Free 4 All with seated players: the gate lets the ball run within a second.
     auto& w = console.window;

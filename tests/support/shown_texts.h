@@ -1,11 +1,13 @@
 #pragma once
 
-// Every text a window shows in its labels, frame headings and buttons, read from the widgets
-// themselves, sorted so that a table of expected texts does not depend on the layout.
+// Texts read from the widgets themselves: every text a window shows in its labels, frame
+// headings and buttons, sorted so that a table of them does not depend on the layout; and the
+// rows of a list.
 
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QWidget>
 
 #include <algorithm>
@@ -27,6 +29,14 @@ inline std::vector<std::string> ShownTexts(const QWidget& window) {
     }
     std::sort(texts.begin(), texts.end());
     return texts;
+}
+
+// The texts of a list's rows, top to bottom.
+inline std::vector<std::string> Rows(const QListWidget* box) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < box->count(); ++i)
+        rows.push_back(box->item(i)->text().toStdString());
+    return rows;
 }
 
 inline std::vector<std::string> Sorted(std::vector<std::string> texts) {

@@ -10,11 +10,10 @@
 #include "protocol/session/qt_frames.h"
 #include "protocol/session/rate_budget.h"
 #include "server/host/server_session.h"
-#include "server/window/server_window.h"
 #include "tests/client_app/app_fixture.h"
+#include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
-#include "tests/support/scripted_prompter.h"
 #include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
@@ -224,16 +223,13 @@ TEST(Password, TheClientAsksOnceAndShowsARefusalInItsConnectBox) {
 }
 
 TEST(Password, TheConsoleFieldGuardsNewcomersAndEmptiedLetsAnyoneIn) {
-    ScriptedPrompter prompter({"11"});
-    server::ServerSession session(FastLimits());
-    server::ServerWindow window(session, prompter, 0);
-    window.Start();
-    window.txtPassword->setText(QStringLiteral("sesame"));
-    ConnectedClient stranger(session.Port(), "Eve");
+    ConsoleWindow console;
+    console.window.txtPassword->setText(QStringLiteral("sesame"));
+    ConnectedClient stranger(console.session.Port(), "Eve");
     EXPECT_FALSE(stranger.WaitConnected());
     EXPECT_EQ(stranger.events.completions.at(0).code, session::ErrorCode::PasswordRequired);
-    window.txtPassword->clear();
-    ConnectedClient friendly(session.Port(), "Ann");
+    console.window.txtPassword->clear();
+    ConnectedClient friendly(console.session.Port(), "Ann");
     EXPECT_TRUE(friendly.WaitConnected());
 }
 
