@@ -54,7 +54,6 @@ class ServerPeer {
     std::string name;
     // The nonce of the Challenge this peer was sent; empty until then and after its Answer.
     Buffer nonce;
-    bool answered = false;
     QElapsedTimer sinceConnected;
     QElapsedTimer sinceReceived;
     QElapsedTimer sinceSent;
@@ -193,9 +192,7 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
             overflowing.push_back(peer.get());
         }
     }
-    if (outgoing_.capacity() > kKeptQueueBytes) {
-        Buffer().swap(outgoing_);
-    }
+    ClearKeeping(outgoing_, kKeptQueueBytes);
     for (ServerPeer* peer : overflowing) {
         Drop(peer);
     }
@@ -329,8 +326,7 @@ bool SessionServer::HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView pa
         case FrameKind::KeepAlive:
             return true;
         case FrameKind::Hello:
-            return !peer->joined && peer->nonce.empty() && !peer->answered &&
-                   HandleHello(peer, payload);
+            return !peer->joined && peer->nonce.empty() && HandleHello(peer, payload);
         case FrameKind::Answer:
             return !peer->joined && HandleAnswer(peer, payload);
         case FrameKind::Data:
@@ -368,14 +364,11 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
                "The player name is longer than " + std::to_string(limits_.maxNameBytes) + " bytes");
         return true;
     }
-    if (PlayerCount() + 1 >= desc_.maxPlayers) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
-               "The session is full (" + std::to_string(desc_.maxPlayers) +
-                   " players, the server's own included)");
-        return true;
-    }
     peer->name = hello->name;
     if (!password_.empty()) {
+        if (RefusedAsFull(peer)) {
+            return true;
+        }
         peer->nonce = NewNonce();
         return Write(peer, MakeFrame(FrameKind::Challenge, peer->nonce));
     }
@@ -384,10 +377,9 @@ bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
 
 bool SessionServer::HandleAnswer(ServerPeer* peer, ByteView payload) {
     // One answer per connection, and only to a challenge sent on it.
-    if (peer->nonce.empty() || peer->answered) {
+    if (peer->nonce.empty()) {
         return false;
     }
-    peer->answered = true;
     const auto proof = DecodeProof(payload);
     const Buffer expected = PasswordProof(password_, peer->nonce);
     peer->nonce.clear();
@@ -401,12 +393,19 @@ bool SessionServer::HandleAnswer(ServerPeer* peer, ByteView payload) {
     return Admit(peer);
 }
 
+bool SessionServer::RefusedAsFull(ServerPeer* peer) {
+    if (PlayerCount() + 1 < desc_.maxPlayers) {
+        return false;
+    }
+    Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
+           "The session is full (" + std::to_string(desc_.maxPlayers) +
+               " players, the server's own included)");
+    return true;
+}
+
 bool SessionServer::Admit(ServerPeer* peer) {
-    // Checked again here: others may have joined while this one answered its challenge.
-    if (PlayerCount() + 1 >= desc_.maxPlayers) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
-               "The session is full (" + std::to_string(desc_.maxPlayers) +
-                   " players, the server's own included)");
+    // Checked before a challenge too, and again here: others may have joined meanwhile.
+    if (RefusedAsFull(peer)) {
         return true;
     }
     if (handler_ != nullptr && !handler_->AdmitPlayer(peer->name)) {
@@ -450,7 +449,6 @@ SessionServer::Spent SessionServer::Budget(ServerPeer* peer, std::size_t frameBy
     if (countFits && sizeFits) {
         return Spent::Within;
     }
-    ++droppedFrames_;
     if (peer->dropped.Count(now)) {
         Notice("Dropped " + std::to_string(peer->dropped.Take()) + " messages from player " +
                std::to_string(peer->id) + ": over its sending limits");
@@ -544,10 +542,7 @@ void SessionServer::HandOver(ServerPeer& peer) {
     peer.heldByQt = WriteNow(*peer.socket, reinterpret_cast<const char*>(peer.unsent.data()),
                              peer.unsent.size());
     ++kernelWrites_;
-    peer.unsent.clear();
-    if (peer.unsent.capacity() > kKeptQueueBytes) {
-        Buffer().swap(peer.unsent);
-    }
+    ClearKeeping(peer.unsent, kKeptQueueBytes);
 }
 
 void SessionServer::Heartbeat() {

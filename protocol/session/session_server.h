@@ -70,8 +70,6 @@ class SessionServer : public QObject {
     // A password players must prove they know before they join; empty: none, and the
     // handshake is the one without a challenge. Applies to connections from now on.
     void SetPassword(std::string password) { password_ = std::move(password); }
-    // Messages dropped so far because their player was over its sending limits.
-    std::int64_t DroppedMessages() const { return droppedFrames_; }
 
   signals:
     // Every frame queued until now has just been handed to the kernel (a benchmark times
@@ -84,6 +82,8 @@ class SessionServer : public QObject {
     bool HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload);
     bool HandleHello(ServerPeer* peer, ByteView payload);
     bool HandleAnswer(ServerPeer* peer, ByteView payload);
+    // Refuses the peer as "session full" when no seat is left for it; true when it did.
+    bool RefusedAsFull(ServerPeer* peer);
     bool Admit(ServerPeer* peer);
     enum class Spent { Within, Over, FarOver };
     Spent Budget(ServerPeer* peer, std::size_t frameBytes);
@@ -120,7 +120,6 @@ class SessionServer : public QObject {
     bool hostReported_ = true;
     QElapsedTimer clock_;
     std::function<void(const std::string&)> notice_;
-    std::int64_t droppedFrames_ = 0;
     std::string password_;
 };
 
