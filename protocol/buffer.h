@@ -18,6 +18,16 @@ using ByteView = std::span<const std::uint8_t>;
 // A String field is a 16-bit little-endian byte count followed by that many bytes of UTF-8.
 inline constexpr std::size_t kMaxStringBytes = 0xFFFF;
 
+// Empties a buffer that is reused for every message; one that grew past `keep` bytes for a
+// burst also gives its memory back, so that a quiet sender holds no more than that.
+inline void ClearKeeping(Buffer& buffer, std::size_t keep) {
+    if (buffer.capacity() > keep) {
+        Buffer().swap(buffer);
+    } else {
+        buffer.clear();
+    }
+}
+
 // Empties the buffer; the first field is written at the returned offset, 0.
 std::int32_t BeginBuffer(Buffer& buffer);
 

@@ -109,9 +109,7 @@ Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*
     }
     // At once: a player sends a few messages a second, and an answer must not wait.
     WriteNow(*socket_, reinterpret_cast<const char*>(outgoing_.data()), outgoing_.size());
-    if (outgoing_.capacity() > 64 * 1024) {
-        Buffer().swap(outgoing_);
-    }
+    ClearKeeping(outgoing_, 64 * 1024);
     sinceSent_.restart();
     return Status::Success();
 }
