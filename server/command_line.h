@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "protocol/session/limits.h"
 #include "server/game/game_types.h"
 
 namespace quorvex::server {
@@ -32,7 +33,7 @@ struct ServerOptions {
     // The password players must know to join; empty: anyone may join.
     std::string password;
     // Not shown in the help: tests host on a free port (0) instead of the game's own.
-    std::int32_t port = 4000;
+    std::int32_t port = session::kDefaultPort;
 };
 
 // What the command line asks for: options to run with, or an exit at once with a text (help and

@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include "protocol/session/limits.h"
+
 namespace quorvex::client::bot {
 
 inline constexpr char kBotUsage[] =
@@ -20,7 +22,7 @@ inline constexpr char kBotUsage[] =
 
 struct BotOptions {
     std::string host = "127.0.0.1";
-    std::int32_t port = 4000;
+    std::int32_t port = session::kDefaultPort;
     std::string name = "CPU 1";
     int skill = 3;
 };

@@ -9,11 +9,12 @@
 #include <string>
 
 #include "protocol/buffer.h"
+#include "protocol/session/limits.h"
 
 namespace quorvex::session {
 
-// The UDP port the server answers on; the programs use the same number as the TCP port.
-inline constexpr std::uint16_t kDiscoveryPort = 4000;
+// The UDP port the server answers on: the same number as the TCP port.
+inline constexpr auto kDiscoveryPort = static_cast<std::uint16_t>(kDefaultPort);
 inline constexpr std::uint16_t kDiscoveryFormat = 1;
 // Every query is padded to at least this size, and a reply is never larger than the query it
 // answers: a forged sender address gains an attacker nothing by asking us.

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "protocol/session/discovery_targets.h"
+
 namespace quorvex::session {
 namespace {
 
@@ -15,10 +17,7 @@ std::string ConnectAddress(const DiscoveryReply& reply, const QNetworkDatagram& 
         !(named.protocol() == QAbstractSocket::IPv6Protocol && named.isLinkLocal())) {
         return reply.address;
     }
-    QHostAddress from = datagram.senderAddress();
-    bool isV4 = false;
-    const quint32 v4 = from.toIPv4Address(&isV4);
-    return (isV4 ? QHostAddress(v4) : from).toString().toStdString();
+    return Plain(datagram.senderAddress()).toString().toStdString();
 }
 
 }  // namespace

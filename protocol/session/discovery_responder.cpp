@@ -5,15 +5,10 @@
 #include <QRandomGenerator>
 #include <QUdpSocket>
 
+#include "protocol/session/discovery_targets.h"
+
 namespace quorvex::session {
 namespace {
-
-// A dual-stack socket reports IPv4 peers as ::ffff:a.b.c.d; people read and type a.b.c.d.
-QHostAddress Plain(const QHostAddress& address) {
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4) : address;
-}
 
 // Our scope (interface name) means nothing on the asker's machine.
 std::string Unscoped(QHostAddress address) {
@@ -103,7 +98,6 @@ void DiscoveryResponder::OnReadyRead() {
             continue;
         }
         ++repliesInWindow_;
-        ++answered_;
         socket_->writeDatagram(reinterpret_cast<const char*>(out.data()),
                                static_cast<qint64>(out.size()), datagram.senderAddress(),
                                datagram.senderPort());

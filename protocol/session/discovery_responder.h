@@ -33,7 +33,6 @@ class DiscoveryResponder : public QObject {
     Status Start(std::uint16_t port);
     std::uint16_t Port() const;
 
-    long Answered() const { return answered_; }
     long Ignored() const { return ignored_; }
 
   private:
@@ -44,7 +43,6 @@ class DiscoveryResponder : public QObject {
     std::uint32_t instance_;
     QElapsedTimer window_;
     int repliesInWindow_ = 0;
-    long answered_ = 0;
     long ignored_ = 0;
 };
 

@@ -23,6 +23,12 @@ QHostAddress SubnetBroadcast(const QNetworkAddressEntry& entry) {
 
 }  // namespace
 
+QHostAddress Plain(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4) : address;
+}
+
 QList<QHostAddress> ParseDiscoveryTargets(const QString& list) {
     QList<QHostAddress> targets;
     for (const QString& part : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {

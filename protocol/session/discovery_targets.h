@@ -17,6 +17,9 @@ inline constexpr char kDiscoveryAddressesVariable[] = "QUORVEX_DISCOVERY_ADDRESS
 
 QList<QHostAddress> DiscoveryTargets();
 
+// A dual-stack socket reports IPv4 peers as ::ffff:a.b.c.d; people read and type a.b.c.d.
+QHostAddress Plain(const QHostAddress& address);
+
 // The addresses of a comma-separated list; entries that are not addresses are left out.
 QList<QHostAddress> ParseDiscoveryTargets(const QString& list);
 

@@ -83,18 +83,23 @@ std::optional<Refusal> DecodeRefusal(ByteView payload) {
     return refusal;
 }
 
-std::optional<Buffer> DecodeNonce(ByteView payload) {
-    if (payload.size() != kNonceBytes) {
+namespace {
+
+std::optional<Buffer> Exactly(std::size_t size, ByteView payload) {
+    if (payload.size() != size) {
         return std::nullopt;
     }
     return Buffer(payload.begin(), payload.end());
 }
 
+}  // namespace
+
+std::optional<Buffer> DecodeNonce(ByteView payload) {
+    return Exactly(kNonceBytes, payload);
+}
+
 std::optional<Buffer> DecodeProof(ByteView payload) {
-    if (payload.size() != kProofBytes) {
-        return std::nullopt;
-    }
-    return Buffer(payload.begin(), payload.end());
+    return Exactly(kProofBytes, payload);
 }
 
 std::size_t FrameParser::Room() const {
