@@ -38,7 +38,7 @@ class StandardErrorPrompter : public Prompter {
         return std::nullopt;
     }
     void ShowCritical(const std::string& /*title*/, const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        ShowMessage(text);
     }
     void ShowMessage(const std::string& text) override {
         std::fprintf(stderr, "%s\n", text.c_str());

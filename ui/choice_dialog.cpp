@@ -69,10 +69,7 @@ void ChoiceDialog::ShowChoices() {
     std::vector<Choice> now = choices_.Choices();
     emptyText_->setText(QString::fromStdString(choices_.EmptyText()));
     emptyText_->setVisible(now.empty());
-    const auto same = [](const Choice& a, const Choice& b) {
-        return a.text == b.text && a.value == b.value;
-    };
-    if (std::equal(now.begin(), now.end(), shown_.begin(), shown_.end(), same)) {
+    if (now == shown_) {
         return;
     }
     // The pick stays on its server when others come or go, and putting it back must not

@@ -15,6 +15,7 @@ namespace quorvex {
 struct Choice {
     std::string text;   // what the list shows
     std::string value;  // what picking it puts in the box
+    bool operator==(const Choice&) const = default;
 };
 
 class ChoiceSource {

@@ -33,6 +33,7 @@
 #include "client/window/client_window.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/answering_prompter.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ const char* Met(bool met) {
     return met ? "met" : "NOT met";
 }
 
-class Answers : public Prompter {
+// The given answers in turn, then none; boxes on standard error.
+class Answers : public StandardErrorPrompter {
   public:
     explicit Answers(std::deque<std::string> answers) : answers_(std::move(answers)) {}
     std::optional<std::string> AskText(const std::string&, const std::string&,
@@ -61,12 +63,6 @@ class Answers : public Prompter {
         std::string next = answers_.front();
         answers_.pop_front();
         return next;
-    }
-    void ShowCritical(const std::string&, const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void ShowMessage(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
     }
 
   private:
