@@ -64,11 +64,7 @@ CommandReply Kick(ServerGame& game, const std::vector<std::string>& words) {
     if (failure != std::errc() || end != text.data() + text.size()) {
         return Error("kick takes a player identifier, not " + LogQuoted(text));
     }
-    bool listed = false;
-    for (const auto& player : game.Roster()) {
-        listed = listed || player.id == id;
-    }
-    if (!listed) {
+    if (game.FindPlayer(id) == nullptr) {
         return Error("no player " + text + " on the roster (see list)");
     }
     game.RemovePlayer(id, RemoveCause::Kicked);

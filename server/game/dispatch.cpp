@@ -11,6 +11,7 @@ ServerGame::ServerGame(Outbox& outbox, RandomSource random, Capacity capacity)
     if (!random_) {
         random_ = MakeDefaultRandomSource();
     }
+    SetEvents(nullptr);
 }
 
 bool ServerGame::OnCreatePlayer(std::int32_t id, const std::string& name) {

@@ -32,9 +32,7 @@ bool ServerGame::AddPlayer(const std::string& name, std::int32_t id) {
         return false;
     }
     roster_.push_back(RosterEntry{name, id});
-    if (events_ != nullptr) {
-        events_->PlayerJoined(roster_.back());
-    }
+    events_->PlayerJoined(roster_.back());
     // Sent at once, with the newcomer last: that is how a client learns its own identifier.
     if (!SendRoster()) {
         return false;
@@ -63,12 +61,10 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         const RosterEntry removed = *entry;
         entry = roster_.erase(entry);
         dropped_.erase(id);
-        if (events_ != nullptr) {
-            events_->PlayerRemoved(removed, cause);
-        }
+        events_->PlayerRemoved(removed, cause);
         // Clients must see the seat table without the player before they hear it left.
         if (RemoveAllSeats(id) > 0) {
-            SeatsChanged();
+            events_->SeatsChanged();
             if (!SendScoreboard()) {
                 return false;
             }
@@ -81,20 +77,15 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
 }
 
 bool ServerGame::MarkDropped(std::int32_t id) {
-    const auto entry = std::find_if(roster_.begin(), roster_.end(),
-                                    [id](const RosterEntry& e) { return e.id == id; });
-    if (entry == roster_.end()) {
-        if (events_ != nullptr) {
-            events_->ConnectionClosed(id);
-        }
+    const RosterEntry* entry = FindPlayer(id);
+    if (entry == nullptr) {
+        events_->ConnectionClosed(id);
         return false;
     }
     if (!dropped_.insert(id).second) {
         return false;
     }
-    if (events_ != nullptr) {
-        events_->PlayerDropped(*entry);
-    }
+    events_->PlayerDropped(*entry);
     return true;
 }
 
@@ -103,14 +94,13 @@ int ServerGame::LastRosterIndex() const {
 }
 
 bool ServerGame::SeatPlayer(std::int32_t id) {
-    const auto entry = std::find_if(roster_.begin(), roster_.end(),
-                                    [id](const RosterEntry& e) { return e.id == id; });
-    if (entry == roster_.end() || !SeatTableHasRoom()) {
+    const RosterEntry* entry = FindPlayer(id);
+    if (entry == nullptr || !SeatTableHasRoom()) {
         return false;
     }
     // A player may hold several seats: nothing checks for one already taken.
     seats_.push_back(SeatRow{FormatInteger(id), entry->name, "0", "0"});
-    SeatsChanged();
+    events_->SeatsChanged();
     return SendScoreboard();
 }
 
@@ -120,7 +110,7 @@ bool ServerGame::UnseatPlayer(std::int32_t id) {
         return false;
     }
     seats_.erase(seat);
-    SeatsChanged();
+    events_->SeatsChanged();
     return SendScoreboard();
 }
 
@@ -156,10 +146,15 @@ bool ServerGame::SeatTableHasRoom() const {
            kListHeaderBytes + (seats_.size() + 1) * kSeatRowMostBytes <= capacity_.messageBytes;
 }
 
-void ServerGame::SeatsChanged() {
-    if (events_ != nullptr) {
-        events_->SeatsChanged();
-    }
+const RosterEntry* ServerGame::FindPlayer(std::int32_t id) const {
+    const auto entry = std::find_if(roster_.begin(), roster_.end(),
+                                    [id](const RosterEntry& e) { return e.id == id; });
+    return entry == roster_.end() ? nullptr : &*entry;
+}
+
+void ServerGame::SetEvents(GameEvents* events) {
+    static GameEvents none;  // every event ignored
+    events_ = events != nullptr ? events : &none;
 }
 
 std::size_t ServerGame::RemoveAllSeats(std::int32_t id) {

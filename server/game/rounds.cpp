@@ -69,14 +69,11 @@ bool ServerGame::CheckRoundEnd() {
             return ValueOf(row.playerMisses) == limit;
         });
         if (reached) {
-            std::vector<SeatRow> result = seats_;
             // The round's result replaces the wins of earlier rounds.
             for (auto& row : seats_) {
                 row.playerWins = FormatDouble(limit - ValueOf(row.playerMisses));
-                row.playerMisses = "0";
             }
-            ReportRoundEnd(std::move(result));
-            return SendGameSettings();
+            return EndRound();
         }
     }
     if (gameType_ == GameType::Survivor) {
@@ -86,29 +83,24 @@ bool ServerGame::CheckRoundEnd() {
         // The round ends when all but two seats are over the limit: with two seats, before
         // either of them is.
         if (over == static_cast<std::ptrdiff_t>(seats_.size()) - 2) {
-            std::vector<SeatRow> result = seats_;
             for (auto& row : seats_) {
                 if (ValueOf(row.playerMisses) <= limit) {
                     row.playerWins = FormatDouble(ValueOf(row.playerWins) + 1);
                 }
-                row.playerMisses = "0";
             }
-            ReportRoundEnd(std::move(result));
-            return SendGameSettings();
+            return EndRound();
         }
     }
     // Free 4 All has no end of round: misses only add up.
     return true;
 }
 
-void ServerGame::ReportRoundEnd(std::vector<SeatRow> result) {
-    if (events_ == nullptr) {
-        return;
+bool ServerGame::EndRound() {
+    events_->RoundEnded(seats_);
+    for (auto& row : seats_) {
+        row.playerMisses = "0";
     }
-    for (std::size_t i = 0; i < result.size(); ++i) {
-        result[i].playerWins = seats_[i].playerWins;
-    }
-    events_->RoundEnded(result);
+    return SendGameSettings();
 }
 
 }  // namespace quorvex::server

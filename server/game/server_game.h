@@ -29,8 +29,8 @@ class ServerGame {
     explicit ServerGame(Outbox& outbox, RandomSource random = MakeDefaultRandomSource(),
                         Capacity capacity = {});
 
-    // The observer of what happens in the game; none by default.
-    void SetEvents(GameEvents* events) { events_ = events; }
+    // The observer of what happens in the game; none by default (nullptr: none again).
+    void SetEvents(GameEvents* events);
 
     // --- Session notifications ---
 
@@ -105,6 +105,8 @@ class ServerGame {
 
     // --- State the window shows ---
     const PlayerRoster& Roster() const { return roster_; }
+    // The roster entry of the identifier; nullptr when it is not on the roster.
+    const RosterEntry* FindPlayer(std::int32_t id) const;
     const std::vector<SeatRow>& Seats() const { return seats_; }
     std::int16_t ReadyCount() const { return readyCount_; }
     GameType SelectedGameType() const { return gameType_; }
@@ -119,9 +121,9 @@ class ServerGame {
   private:
     bool SendRoster();
     bool SeatTableHasRoom() const;
-    // `result`: the seats as the round left them; the wins are taken from the seat table.
-    void ReportRoundEnd(std::vector<SeatRow> result);
-    void SeatsChanged();
+    // Reports the seats with the round's wins and the misses that ended it, clears the misses
+    // and sends the settings that open the next round.
+    bool EndRound();
     // Removes every seat row of the identifier; how many went.
     std::size_t RemoveAllSeats(std::int32_t id);
     // The first seat row whose PlayerIndex has the identifier's value.
@@ -130,7 +132,7 @@ class ServerGame {
     Outbox& outbox_;
     RandomSource random_;
     Capacity capacity_;
-    GameEvents* events_ = nullptr;
+    GameEvents* events_ = nullptr;  // set in the constructor, never null
 
     PlayerRoster roster_;
     std::vector<SeatRow> seats_;

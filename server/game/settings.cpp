@@ -22,9 +22,7 @@ bool ServerGame::PickGameType(GameType type) {
     if (type == GameType::Points && NumericValue(limit_).value_or(0.0) < 1) {
         limit_ = "1";
     }
-    if (events_ != nullptr) {
-        events_->SettingsChanged();
-    }
+    events_->SettingsChanged();
     if (!SendGameSettings()) {
         return false;
     }
@@ -43,9 +41,7 @@ bool ServerGame::SetLimitText(std::string_view text) {
     // Nothing is sent: the rules use the new limit at once, the clients hear of it with the
     // next GameSettings.
     limit_ = std::string(text);
-    if (events_ != nullptr) {
-        events_->SettingsChanged();
-    }
+    events_->SettingsChanged();
     return true;
 }
 
