@@ -44,7 +44,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     session.SetPassword(options.password);
     // Hosting asks for the number of players; here the command line has answered already.
     StandardErrorPrompter boxes;
-    AnsweringPrompter answers(boxes, std::to_string(options.players.value_or(11)));
+    AnsweringPrompter answers(boxes, std::to_string(*options.players));
     if (const auto error = session.InitServer(answers, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return 1;
@@ -119,8 +119,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     };
     StdinLines input(
         [&](const std::string& line) {
-            const auto reply =
-                RunConsoleCommand(game, line, FormatUptime((started.elapsed() + 500) / 1000));
+            const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()));
             for (const auto& text : reply.lines) {
                 log.Line(text);
             }

@@ -225,7 +225,6 @@ bool ServerSession::ChatAllowed(session::PlayerId from) {
     if (it->second.lines.Spend(now)) {
         return true;
     }
-    ++droppedChatLines_;
     if (it->second.dropped.Count(now)) {
         Log("Dropped " + std::to_string(it->second.dropped.Take()) + " chat lines from player " +
             std::to_string(from) + ": over its chat limit");

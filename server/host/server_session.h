@@ -61,7 +61,6 @@ class ServerSession : public session::SessionEvents, public Outbox {
     // session's own notices), one line each; standard error without a callback.
     void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
     // Chat lines dropped so far because their sender was over its chat limit.
-    std::int64_t DroppedChatLines() const { return droppedChatLines_; }
     // Messages ignored so far because they claimed something for another player.
     std::int64_t IgnoredClaims() const { return foreignClaims_.Total(); }
 
@@ -97,7 +96,6 @@ class ServerSession : public session::SessionEvents, public Outbox {
     std::function<void(const std::string&)> log_;
     std::string password_;
     std::unordered_map<session::PlayerId, ChatAllowance> chat_;
-    std::int64_t droppedChatLines_ = 0;
     session::DropTally foreignClaims_;
 };
 

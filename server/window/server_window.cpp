@@ -190,6 +190,11 @@ void ServerWindow::Refresh() {
 // this list shows it: the seat table sent to the clients is unchanged.
 void ServerWindow::ShowDroppedPlayers() {
     const ServerGame& game = session_.Game();
+    if (game.Dropped().empty()) {
+        // Nothing to grey: a lost player's rows went with its removal, which rebuilt every box.
+        ShowColumn(PlayerName, game.Seats(), &SeatRow::playerName, &SeatRow::playerIndex);
+        return;
+    }
     std::vector<SeatRow> shown = game.Seats();
     std::vector<bool> lost(shown.size(), false);
     for (std::size_t i = 0; i < shown.size(); ++i) {
@@ -242,7 +247,7 @@ void ServerWindow::cmdAddComputer_Click() {
 void ServerWindow::tmrUptime_Timer() {
     // To the nearest second: a coarse timer may tick a little early, and flooring would then
     // show the previous second all along.
-    lblUptime->setText(QString::fromStdString(FormatUptime((startTime_.elapsed() + 500) / 1000)));
+    lblUptime->setText(QString::fromStdString(UptimeAfter(startTime_.elapsed())));
     tmrBallHandler.Gate();
 }
 
