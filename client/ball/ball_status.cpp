@@ -110,25 +110,12 @@ bool IsFinite(const Ball& ball) {
 // judgement has to end here.
 bool BounceOffWalls(Ball& ball, const Bounds& bounds, double& direction,
                     std::vector<Event>& events) {
-    // The ball is a circle: its height is its diameter across as well.
-    const double rightEdge = ball.left + ball.height;
-    const bool beyondLeft = ball.left < 0;
-    const bool beyondRight = rightEdge > bounds.outerWidth;
-    const bool beyondTop = ball.top < 0;
-    const bool belowBottom = ball.top > bounds.bottomLineY;
-    struct Check {
-        bool fired;
-        Wall wall;
-    };
-    const Check checks[] = {{beyondLeft, Wall::kLeft},
-                            {beyondRight, Wall::kRight},
-                            {beyondTop, Wall::kTop},
-                            {belowBottom, Wall::kBottom}};
-    for (const Check& check : checks) {
-        if (!check.fired) {
+    const auto reached = WallsReached(ball, bounds);
+    for (std::size_t i = 0; i < reached.size(); ++i) {
+        if (!reached[i]) {
             continue;
         }
-        const auto turned = Turn(ball, WallBounce(direction, check.wall), events);
+        const auto turned = Turn(ball, WallBounce(direction, kWallsInOrder[i]), events);
         if (!turned) {
             return false;
         }
@@ -163,6 +150,16 @@ void JudgeOwnSide(Ball& ball, const arena::Arena& arena, int seat, double direct
 }
 
 }  // namespace
+
+std::array<bool, 4> WallsReached(const Ball& ball, const Bounds& bounds) {
+    // The ball is a circle: its height is its diameter across as well.
+    const double rightEdge = ball.left + ball.height;
+    const bool beyondLeft = ball.left < 0;
+    const bool beyondRight = rightEdge > bounds.outerWidth;
+    const bool beyondTop = ball.top < 0;
+    const bool belowBottom = ball.top > bounds.bottomLineY;
+    return {beyondLeft, beyondRight, beyondTop, belowBottom};
+}
 
 std::vector<Event> BallSatus(Ball& ball, const arena::Arena& arena, int ownSeat,
                              const Bounds& bounds) {

@@ -3,6 +3,7 @@
 // Judging one reported ball position from the own seat's point of view: window-edge bounces,
 // and a hit or a miss at the own side. Pure: the caller sends the events it returns.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,20 @@ struct Bounds {
 
 // The walls a ball can leave the playfield rectangle by, in the order they are checked.
 enum class Wall { kLeft, kRight, kTop, kBottom };
+inline constexpr Wall kWallsInOrder[] = {Wall::kLeft, Wall::kRight, Wall::kTop, Wall::kBottom};
+
+// Which walls of kWallsInOrder the ball is beyond. Each of them turns the ball once, on the
+// direction the previous one left.
+std::array<bool, 4> WallsReached(const Ball& ball, const Bounds& bounds);
+
+// The server's ball step: this many twips along the direction, with 3.14 for pi.
+inline constexpr double kStepTwips = 255;
+struct Offset {
+    double x = 0;
+    double y = 0;
+};
+// How far one step moves the ball along `direction` (degrees), before the server rounds it.
+Offset StepAlong(double direction);
 
 // The direction after a bounce off `wall`, computed as the game always has: T + 180 + (180 -
 // (T - w) * 2) with w 180, 0, 90, 270. Not brought into any range.

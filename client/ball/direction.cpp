@@ -23,6 +23,12 @@ double WallAngle(Wall wall) {
 
 }  // namespace
 
+Offset StepAlong(double direction) {
+    // As the server turns degrees into radians, so that a replayed step lands where its lands.
+    const double radians = direction * (arena::kPi / 180);
+    return {std::sin(radians) * kStepTwips, -std::cos(radians) * kStepTwips};
+}
+
 double WallBounce(double direction, Wall wall) {
     return direction + 180 + (180 - (direction - WallAngle(wall)) * 2);
 }

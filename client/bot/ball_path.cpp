@@ -7,9 +7,6 @@
 namespace quorvex::client::bot {
 namespace {
 
-constexpr double kStepLength = 255;
-constexpr double kDegreesToRadians = arena::kPi / 180;
-
 // The corner nearest a side in `quadrant`, as ball tracking takes it.
 void LeadingCorner(const ball::Ball& b, int quadrant, double& x, double& y) {
     const bool right = quadrant == 1 || quadrant == 2;
@@ -20,13 +17,10 @@ void LeadingCorner(const ball::Ball& b, int quadrant, double& x, double& y) {
 
 // The window-edge bounces every seated client reports, in their order, floored as sent.
 double BounceOffWalls(const ball::Ball& b, const ball::Bounds& bounds, double direction) {
-    const bool fired[] = {b.left<0, b.left + b.height> bounds.outerWidth,
-                          b.top<0, b.top> bounds.bottomLineY};
-    const ball::Wall walls[] = {ball::Wall::kLeft, ball::Wall::kRight, ball::Wall::kTop,
-                                ball::Wall::kBottom};
-    for (int i = 0; i < 4; ++i) {
-        if (fired[i]) {
-            direction = std::floor(ball::WallBounce(direction, walls[i]));
+    const auto reached = ball::WallsReached(b, bounds);
+    for (std::size_t i = 0; i < reached.size(); ++i) {
+        if (reached[i]) {
+            direction = std::floor(ball::WallBounce(direction, ball::kWallsInOrder[i]));
         }
     }
     return direction;
@@ -45,9 +39,9 @@ std::optional<Crossing> PredictCrossing(const ball::Ball& ball, const arena::Are
     ball::Ball b = ball;
     for (int step = 1; step <= maxSteps; ++step) {
         // The server's step: whole units, rounded down.
-        const double a = direction * kDegreesToRadians;
-        b.left = static_cast<float>(std::floor(b.left + std::sin(a) * kStepLength));
-        b.top = static_cast<float>(std::floor(b.top - std::cos(a) * kStepLength));
+        const ball::Offset moved = ball::StepAlong(direction);
+        b.left = static_cast<float>(std::floor(b.left + moved.x));
+        b.top = static_cast<float>(std::floor(b.top + moved.y));
         direction = BounceOffWalls(b, bounds, direction);
         std::optional<Crossing> found;
         for (int seat = 0; seat < seatCount; ++seat) {
@@ -61,7 +55,7 @@ std::optional<Crossing> PredictCrossing(const ball::Ball& ball, const arena::Are
                 continue;
             }
             if (!found || seat == preferredSeat) {
-                found = Crossing{seat, b.left + b.width / 2.0, b.top + b.height / 2.0, step};
+                found = Crossing{seat, b.left + b.width / 2.0, b.top + b.height / 2.0};
             }
         }
         if (found) {

@@ -15,7 +15,6 @@ struct Crossing {
     int seat = -1;  // the side that judges the ball first
     double x = 0;   // the ball's centre when it is judged
     double y = 0;
-    int steps = 0;  // ball steps (100 ms each) from now
 };
 
 // The first side among seats 0 .. seatCount-1 whose leading corner test the ball fails, within

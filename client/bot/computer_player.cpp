@@ -1,5 +1,7 @@
 #include "client/bot/computer_player.h"
 
+#include <algorithm>
+
 #include "protocol/messages.h"
 
 namespace quorvex::client::bot {
@@ -12,8 +14,7 @@ constexpr int kReadyPauseMaxMs = 1800;
 // How many of the window-edge checks fire for the ball where it now is; every bounce the
 // client reported beyond these was off its own side.
 int WallBounces(const ball::Ball& b, const ball::Bounds& bounds) {
-    return static_cast<int>(b.left < 0) + static_cast<int>(b.left + b.height > bounds.outerWidth) +
-           static_cast<int>(b.top < 0) + static_cast<int>(b.top > bounds.bottomLineY);
+    return static_cast<int>(std::ranges::count(ball::WallsReached(b, bounds), true));
 }
 
 }  // namespace

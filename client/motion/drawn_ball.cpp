@@ -6,13 +6,6 @@
 #include "protocol/numeric.h"
 
 namespace quorvex::motion {
-namespace {
-
-// The server's own turn of degrees into radians, 3.14 standing for pi.
-constexpr double kDegreesToRadians = 3.14 / 180;
-
-}  // namespace
-
 void DrawnBall::Report(const ball::Ball& ball, double nowMs) {
     const Point drawn = At(nowMs);
     const Point reported{ball.left, ball.top};
@@ -26,8 +19,8 @@ void DrawnBall::Report(const ball::Ball& ball, double nowMs) {
     at_ = reported;
     step_ = {};
     if (const auto degrees = StrictNumber(ball.direction); degrees && std::isfinite(*degrees)) {
-        const double a = *degrees * kDegreesToRadians;
-        step_ = {std::sin(a) * kStepTwips, -std::cos(a) * kStepTwips};
+        const ball::Offset step = ball::StepAlong(*degrees);
+        step_ = {step.x, step.y};
     }
     reportMs_ = nowMs;
     reported_ = true;

@@ -9,7 +9,6 @@
 
 namespace quorvex::motion {
 
-inline constexpr double kStepTwips = 255;         // the server's ball step
 inline constexpr double kReportIntervalMs = 100;  // between two BallUpdates or PaddleUpdates
 // A report this close to where the ball is drawn is eased into over one interval instead of
 // being jumped to: four pixels back is a visible twitch, and such small gaps come from reports
