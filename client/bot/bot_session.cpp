@@ -7,16 +7,10 @@
 #include "protocol/session/session_types.h"
 
 namespace quorvex::client::bot {
-namespace {
-
-constexpr int kTimer2Ms = 100;
-
-}  // namespace
-
 BotSession::BotSession(const BotOptions& options, std::uint32_t seed, session::Limits limits)
     : options_(options), link_(limits), player_(*this, options.name, options.skill, seed) {
     clock_.start();
-    timer2_.setInterval(kTimer2Ms);
+    timer2_.setInterval(kTimer2Interval);
     QObject::connect(&timer2_, &QTimer::timeout, [this] { player_.OnTimer2(Now()); });
     ready_.setSingleShot(true);
     QObject::connect(&ready_, &QTimer::timeout, [this] {
@@ -115,10 +109,6 @@ void BotSession::End(int exitCode, const std::string& why) {
     timer1_.stop();
     if (!why.empty()) {
         std::fprintf(stderr, "quorvex-client: %s\n", why.c_str());
-    }
-    if (end_) {
-        end_(exitCode);
-        return;
     }
     QTimer::singleShot(0, QCoreApplication::instance(),
                        [exitCode] { QCoreApplication::exit(exitCode); });

@@ -31,12 +31,6 @@ class BotSession : public session::SessionEvents, public Outbox {
     // session closes and the program ends.
     void Leave();
 
-    // Called once with the exit code when the program is to end; without it the
-    // application's event loop is told to exit.
-    void SetEndCallback(std::function<void(int exitCode)> end) { end_ = std::move(end); }
-    bool Ended() const { return ended_; }
-    ComputerPlayer& Player() { return player_; }
-
     bool Send(const Buffer& message) override;
     void ConnectComplete(const session::Status& result) override;
     void TerminateSession() override;
@@ -55,7 +49,6 @@ class BotSession : public session::SessionEvents, public Outbox {
     QTimer timer2_;
     QTimer ready_;
     QTimer timer1_;
-    std::function<void(int)> end_;
     bool ended_ = false;
 };
 

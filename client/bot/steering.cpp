@@ -30,7 +30,7 @@ SkillProfile ProfileFor(int skill) {
 }
 
 Steering::Steering(int skill, std::uint32_t seed)
-    : profile_(ProfileFor(skill)), random_(seed), error_(0.0, ProfileFor(skill).aimError) {}
+    : profile_(ProfileFor(skill)), random_(seed), error_(0.0, profile_.aimError) {}
 
 bool Steering::FollowSide(const arena::Arena& arena, int ownSeat) {
     if (!arena::SeatHasSide(arena, ownSeat) || !arena::SeatHasPaddle(arena, ownSeat)) {

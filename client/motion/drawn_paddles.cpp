@@ -12,10 +12,6 @@ bool SamePlace(const arena::Line& a, const arena::Line& b) {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
 }
 
-bool SameLook(const arena::Line& a, const arena::Line& b) {
-    return a.color == b.color && a.style == b.style && a.width == b.width && a.visible == b.visible;
-}
-
 bool Finite(const arena::Line& line) {
     return std::isfinite(line.x1) && std::isfinite(line.y1) && std::isfinite(line.x2) &&
            std::isfinite(line.y2);
@@ -40,15 +36,12 @@ arena::Line DrawnPaddles::Between(const Glide& glide, double nowMs) {
     return line;
 }
 
-bool DrawnPaddles::Follow(const std::vector<arena::Line>& paddles, int ownSeat, double nowMs) {
-    bool changed = paddles.size() != glides_.size();
+void DrawnPaddles::Follow(const std::vector<arena::Line>& paddles, int ownSeat, double nowMs) {
     std::vector<Glide> next;
     next.reserve(paddles.size());
     for (std::size_t i = 0; i < paddles.size(); ++i) {
         const arena::Line& to = paddles[i];
         const bool own = ownSeat >= 0 && i == static_cast<std::size_t>(ownSeat);
-        changed = changed || i >= glides_.size() || !SamePlace(glides_[i].to, to) ||
-                  !SameLook(glides_[i].to, to);
         if (own || i >= glides_.size() || !Finite(to) || !Finite(glides_[i].to)) {
             next.push_back({to, to, nowMs});
         } else if (SamePlace(glides_[i].to, to)) {
@@ -60,7 +53,6 @@ bool DrawnPaddles::Follow(const std::vector<arena::Line>& paddles, int ownSeat, 
         }
     }
     glides_ = std::move(next);
-    return changed;
 }
 
 std::vector<arena::Line> DrawnPaddles::At(double nowMs) const {

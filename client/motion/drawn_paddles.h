@@ -14,9 +14,8 @@ class DrawnPaddles {
   public:
     // Takes the arena's paddles as they now are: a paddle whose place changed starts gliding
     // there from where it is drawn; the own seat's paddle, and one the arena did not have
-    // before, stand at their place at once. Look and visibility follow at once. True when
-    // anything is to be drawn differently: a report of an unmoved paddle needs no repaint.
-    bool Follow(const std::vector<arena::Line>& paddles, int ownSeat, double nowMs);
+    // before, stand at their place at once. Look and visibility follow at once.
+    void Follow(const std::vector<arena::Line>& paddles, int ownSeat, double nowMs);
 
     // The paddles as drawn at `nowMs`, one per paddle of the last Follow.
     std::vector<arena::Line> At(double nowMs) const;
