@@ -26,6 +26,7 @@ namespace quorvex::client {
 
 inline constexpr int kEnterKey = 13;
 inline constexpr double kDefaultOuterWidth = 10350;  // twips
+inline constexpr int kTimer2Interval = 100;          // ms between paddle reports
 inline constexpr float kSeparatorY = 7560;           // Y1 of Line1, under the arena
 
 // What changed since the window last asked (TakeChanges), so it repaints only that.

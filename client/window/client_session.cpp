@@ -49,20 +49,22 @@ bool ClientSession::ConnectToHost() {
         return false;
     }
     AskPlayerName();
-    const auto info = sessionLink_->SetClientInfo(
-        session::PlayerInfo{session::kInfoName, state_.MyName()}, session::kOpSync);
-    if (!info.Ok()) {
-        Fail(kConnectTitle, info);
-        return false;
-    }
-    session::ApplicationDesc desc;
-    desc.applicationId = session::kApplicationId;
-    if (const auto status = sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0);
-        !status.Ok()) {
+    if (const auto status = StartConnect(); !status.Ok()) {
         Fail(kConnectTitle, status);
         return false;
     }
     return true;
+}
+
+session::Status ClientSession::StartConnect() {
+    const auto info = sessionLink_->SetClientInfo(
+        session::PlayerInfo{session::kInfoName, state_.MyName()}, session::kOpSync);
+    if (!info.Ok()) {
+        return info;
+    }
+    session::ApplicationDesc desc;
+    desc.applicationId = session::kApplicationId;
+    return sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0);
 }
 
 void ClientSession::AskPlayerName() {
@@ -141,14 +143,8 @@ bool ClientSession::RetryWithPassword() {
     sessionLink_ = std::make_unique<session::SessionClient>(limits_);
     sessionLink_->RegisterMessageHandler(this);
     sessionLink_->SetPassword(*password);
-    session::ApplicationDesc desc;
-    desc.applicationId = session::kApplicationId;
-    const auto info = sessionLink_->SetClientInfo(
-        session::PlayerInfo{session::kInfoName, state_.MyName()}, session::kOpSync);
-    const auto started =
-        info.Ok() ? sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0) : info;
-    if (!started.Ok()) {
-        Fail(kConnectTitle, started);
+    if (const auto status = StartConnect(); !status.Ok()) {
+        Fail(kConnectTitle, status);
     }
     return true;
 }

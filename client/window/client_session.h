@@ -63,6 +63,8 @@ class ClientSession : public session::SessionEvents, public Outbox {
     bool SessionInit();
     // Asks for the host until the answer is not empty, then for the name; starts connecting.
     bool ConnectToHost();
+    // Gives the link the player's name and starts connecting; the first failure, if any.
+    session::Status StartConnect();
     void AskPlayerName();
 
     // Cancels what is outstanding, stops all notifications and ends the session. Safe to call

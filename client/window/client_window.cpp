@@ -206,7 +206,7 @@ void ClientWindow::RepaintMoved(double nowMs) {
         dirty += ballRect(paintedBall_);
         dirty += ballRect(ball);
     }
-    const std::vector<arena::Line> paddles = drawnPaddles_.At(nowMs);
+    std::vector<arena::Line> paddles = drawnPaddles_.At(nowMs);
     for (std::size_t i = 0; i < std::max(paddles.size(), paintedPaddles_.size()); ++i) {
         const bool before = i < paintedPaddles_.size();
         const bool now = i < paddles.size();
@@ -223,7 +223,7 @@ void ClientWindow::RepaintMoved(double nowMs) {
     // Every paint, whole or in part, draws what is committed here, and every change of it has
     // marked both places: nothing is left behind where a paint covered only part.
     paintedBall_ = ball;
-    paintedPaddles_ = paddles;
+    paintedPaddles_ = std::move(paddles);
     if (!dirty.isEmpty()) {
         update(dirty);
     }

@@ -34,7 +34,6 @@ class ChatView;
 inline constexpr char kStartingCaption[] = "Quorvex - Client";
 inline constexpr char kInitializedCaption[] = "Quorvex - Client [Initialized]";
 inline constexpr char kRunningCaption[] = "Quorvex V1.0 - by Marbeck";
-inline constexpr int kTimer2Interval = 100;  // ms
 inline constexpr double kLobbyPoints = 13.5;
 
 class ClientWindow : public QWidget {
