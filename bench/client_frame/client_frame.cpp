@@ -174,7 +174,8 @@ int PlayFigures(int seconds) {
         std::fprintf(stderr, "the client window did not take its seat\n");
         return 1;
     }
-    bench::PaddleLedger ledger(kPlayers - 1);
+    // Seats are numbered among all players, the window's included: the bots take 1 to 11.
+    bench::PaddleLedger ledger(kPlayers);
     std::vector<std::unique_ptr<bench::LoadBot>> bots;
     for (int i = 0; i < kPlayers - 1; ++i) {
         bots.push_back(std::make_unique<bench::LoadBot>(i, server.Port(), ledger));
