@@ -18,9 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -128,35 +126,17 @@ bool PaintFrames(int frames, const std::vector<int>& seatCounts) {
     return met;
 }
 
-// user + system CPU of a process so far, in seconds.
-double CpuSecondsOf(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) {
-        return 0;
-    }
-    std::istringstream fields(text.substr(close + 2));
-    std::string skip;
-    for (int i = 3; i < 14; ++i) {
-        fields >> skip;
-    }
-    double user = 0, system = 0;
-    fields >> user >> system;
-    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 struct Usage {
     double share = 0;
     long rssKb = 0;
 };
 
 Usage Measure(const bench::ChildProcess& client, int seconds) {
-    const double before = CpuSecondsOf(client.Pid());
+    const double before = client.CpuSeconds().value_or(0);
     const std::int64_t start = MonotonicNs();
     RunFor(seconds * 1000);
     const double elapsed = static_cast<double>(MonotonicNs() - start) / 1e9;
-    return {(CpuSecondsOf(client.Pid()) - before) / elapsed, client.RssKb().value_or(0)};
+    return {(client.CpuSeconds().value_or(0) - before) / elapsed, client.RssKb().value_or(0)};
 }
 
 int PlayFigures(int seconds) {
