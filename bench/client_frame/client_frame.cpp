@@ -49,7 +49,8 @@ const char* Met(bool met) {
     return met ? "met" : "NOT met";
 }
 
-// The given answers in turn, then none; boxes on standard error.
+// The client asks two questions, the host and then the name: the given answers in turn, then
+// none; boxes on standard error.
 class Answers : public StandardErrorPrompter {
   public:
     explicit Answers(std::deque<std::string> answers) : answers_(std::move(answers)) {}
@@ -140,7 +141,8 @@ Usage Measure(const bench::ChildProcess& client, int seconds) {
 }
 
 int PlayFigures(int seconds) {
-    Answers serverAnswers({std::to_string(kPlayers + 5)});
+    StandardErrorPrompter boxes;
+    AnsweringPrompter serverAnswers(boxes, std::to_string(kPlayers + 5));
     server::ServerSession server;
     if (const auto error = server.InitServer(serverAnswers, 0)) {
         std::fprintf(stderr, "the server did not start: %s\n", error->c_str());

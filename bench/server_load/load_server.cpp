@@ -29,28 +29,11 @@
 #include "protocol/messages.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/answering_prompter.h"
 
 namespace {
 
 using quorvex::Buffer;
-
-class AnswerPrompter : public quorvex::Prompter {
-  public:
-    explicit AnswerPrompter(std::string answer) : answer_(std::move(answer)) {}
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return answer_;
-    }
-    void ShowCritical(const std::string&, const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void ShowMessage(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-
-  private:
-    std::string answer_;
-};
 
 // Times from a moment (a report's arrival, a ball step) until everything queued by then has
 // been handed to the kernel.
@@ -121,7 +104,8 @@ int main(int argc, char** argv) {
         limits.writeCoalesceMs = 0;
     }
     CountingSession session(limits);
-    AnswerPrompter prompter(maxPlayers);
+    quorvex::StandardErrorPrompter boxes;
+    quorvex::AnsweringPrompter prompter(boxes, maxPlayers);
     if (const auto error = session.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
