@@ -115,7 +115,6 @@ int main(int argc, char** argv) {
     auto& game = session.Game();
     game.StartUpBallDirection();
 
-    bool marked = false;
     rusage atMark{};
     rusage atStop{};
     long sent = 0;
@@ -127,7 +126,7 @@ int main(int argc, char** argv) {
     quorvex::server::BallClock ball(
         game, [&] { stepStartNs = quorvex::bench::MonotonicNs(); },
         [&] {
-            if (marked) {
+            if (session.timing) {
                 stamps.push_back({stepStartNs, game.BallLeft(), game.BallTop(), game.BallAngle()});
                 session.ballSteps.waiting.push_back(stepStartNs);
                 if (!session.coalesced) {
@@ -142,13 +141,11 @@ int main(int argc, char** argv) {
             getrusage(RUSAGE_SELF, &atMark);
             sent = -session.sent;
             writes = session.Server()->KernelWrites();
-            marked = true;
             session.timing = true;
-        } else if (command == "stop" && marked) {
+        } else if (command == "stop" && session.timing) {
             getrusage(RUSAGE_SELF, &atStop);
             sent += session.sent;
             writes = session.Server()->KernelWrites() - writes;
-            marked = false;
             session.timing = false;
         } else if (command == "quit") {
             std::printf("CPU %ld %ld %ld %ld\n", Micros(atMark.ru_utime), Micros(atMark.ru_stime),
