@@ -9,11 +9,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +24,7 @@
 #include "bench/support/child_process.h"
 #include "bench/support/figures.h"
 #include "bench/support/run_loop.h"
+#include "bench/support/stdin_commands.h"
 #include "client/window/arena_painter.h"
 #include "client/window/client_session.h"
 #include "client/window/client_window.h"
@@ -210,14 +209,8 @@ int ClientChild(int argc, char** argv, int port) {
     const QScreen* screen = window.screen();
     std::printf("REFRESH %.1f\n", screen ? screen->refreshRate() : 0.0);
     std::fflush(stdout);
-    // The parent ends it by closing our standard input.
-    QSocketNotifier parentGone(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&parentGone, &QSocketNotifier::activated, [] {
-        char byte;
-        if (read(STDIN_FILENO, &byte, 1) <= 0) {
-            QCoreApplication::exit(0);
-        }
-    });
+    // The parent ends it by closing our standard input; it sends no commands.
+    const auto parentGone = bench::OnStdinLines([](const std::string&) {});
     return QApplication::exec();
 }
 
