@@ -40,11 +40,6 @@ struct Goals {
     double rssAt200Mb = 60.0;
 };
 
-double CpuSeconds(const rusage& r) {
-    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
-           static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
-}
-
 struct Result {
     int k = 0;
     bool coalesced = true;
