@@ -5,11 +5,9 @@
 // Internally: client_frame --client-child <port> runs the measured client window.
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 
 #include <time.h>
 

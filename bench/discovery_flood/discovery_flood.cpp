@@ -13,8 +13,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>

@@ -10,8 +10,6 @@
 #include <sys/resource.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
