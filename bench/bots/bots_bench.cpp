@@ -11,9 +11,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,28 +33,6 @@ double ShareSaved(long saved, long missed) {
     return saved + missed > 0
                ? 100.0 * static_cast<double>(saved) / static_cast<double>(saved + missed)
                : 0.0;
-}
-
-// user + system CPU time of a process so far, in clock ticks.
-long CpuTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) {
-        return -1;
-    }
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    long utime = 0;
-    long stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) {
-            utime = std::stol(field);
-        } else if (i == 15) {
-            stime = std::stol(field);
-        }
-    }
-    return utime + stime;
 }
 
 std::optional<std::string> Answer(ChildProcess& child, const std::string& prefix, int timeoutMs) {
@@ -165,23 +142,20 @@ void Processes(int k, int seconds) {
         return;
     }
     usleep(1'000'000);
-    std::vector<long> before;
+    std::vector<double> before;
     for (const auto& b : bots) {
-        before.push_back(CpuTicks(b->Pid()));
+        before.push_back(b->CpuSeconds().value_or(0));
     }
-    const long personBefore = CpuTicks(person.Pid());
+    const double personBefore = person.CpuSeconds().value_or(0);
     const auto start = quorvex::bench::MonotonicNs();
     server.Send("mark");
     usleep(static_cast<useconds_t>(seconds) * 1'000'000);
     const double wall = static_cast<double>(quorvex::bench::MonotonicNs() - start) / 1e9;
-    const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
     std::vector<double> botCpu;
     for (std::size_t i = 0; i < bots.size(); ++i) {
-        botCpu.push_back(100.0 * static_cast<double>(CpuTicks(bots[i]->Pid()) - before[i]) / tick /
-                         wall);
+        botCpu.push_back(100.0 * (bots[i]->CpuSeconds().value_or(0) - before[i]) / wall);
     }
-    const double personCpu =
-        100.0 * static_cast<double>(CpuTicks(person.Pid()) - personBefore) / tick / wall;
+    const double personCpu = 100.0 * (person.CpuSeconds().value_or(0) - personBefore) / wall;
     server.Send("quit");
     std::vector<double> intervals;
     std::int64_t last = 0;

@@ -17,8 +17,6 @@
 #include "server/host/server_session.h"
 #include "ui/answering_prompter.h"
 
-namespace {}  // namespace
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     quorvex::server::ServerSession session;

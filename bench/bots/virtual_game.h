@@ -31,7 +31,6 @@ class VirtualGame {
 
     void Run(std::int64_t ms);
 
-    std::int64_t Elapsed() const { return now_; }
     long Rounds() const { return rounds_; }
     const std::vector<SeatFigures>& Seats() const { return seats_; }
     // Time spent in seat 0's computer player, and in a person's client state beside it that

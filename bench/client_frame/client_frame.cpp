@@ -5,22 +5,16 @@
 // Internally: client_frame --client-child <port> runs the measured client window.
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QImage>
 #include <QPainter>
 #include <QScreen>
-#include <QSocketNotifier>
-#include <QTimer>
 
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +22,7 @@
 #include "bench/support/child_process.h"
 #include "bench/support/figures.h"
 #include "bench/support/run_loop.h"
+#include "bench/support/stdin_commands.h"
 #include "client/window/arena_painter.h"
 #include "client/window/client_session.h"
 #include "client/window/client_window.h"
@@ -51,7 +46,8 @@ const char* Met(bool met) {
     return met ? "met" : "NOT met";
 }
 
-// The given answers in turn, then none; boxes on standard error.
+// The client asks two questions, the host and then the name: the given answers in turn, then
+// none; boxes on standard error.
 class Answers : public StandardErrorPrompter {
   public:
     explicit Answers(std::deque<std::string> answers) : answers_(std::move(answers)) {}
@@ -128,39 +124,22 @@ bool PaintFrames(int frames, const std::vector<int>& seatCounts) {
     return met;
 }
 
-// user + system CPU of a process so far, in seconds.
-double CpuSecondsOf(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) {
-        return 0;
-    }
-    std::istringstream fields(text.substr(close + 2));
-    std::string skip;
-    for (int i = 3; i < 14; ++i) {
-        fields >> skip;
-    }
-    double user = 0, system = 0;
-    fields >> user >> system;
-    return (user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 struct Usage {
     double share = 0;
     long rssKb = 0;
 };
 
 Usage Measure(const bench::ChildProcess& client, int seconds) {
-    const double before = CpuSecondsOf(client.Pid());
+    const double before = client.CpuSeconds().value_or(0);
     const std::int64_t start = MonotonicNs();
     RunFor(seconds * 1000);
     const double elapsed = static_cast<double>(MonotonicNs() - start) / 1e9;
-    return {(CpuSecondsOf(client.Pid()) - before) / elapsed, client.RssKb().value_or(0)};
+    return {(client.CpuSeconds().value_or(0) - before) / elapsed, client.RssKb().value_or(0)};
 }
 
 int PlayFigures(int seconds) {
-    Answers serverAnswers({std::to_string(kPlayers + 5)});
+    StandardErrorPrompter boxes;
+    AnsweringPrompter serverAnswers(boxes, std::to_string(kPlayers + 5));
     server::ServerSession server;
     if (const auto error = server.InitServer(serverAnswers, 0)) {
         std::fprintf(stderr, "the server did not start: %s\n", error->c_str());
@@ -174,7 +153,8 @@ int PlayFigures(int seconds) {
         std::fprintf(stderr, "the client window did not take its seat\n");
         return 1;
     }
-    bench::PaddleLedger ledger(kPlayers - 1);
+    // Seats are numbered among all players, the window's included: the bots take 1 to 11.
+    bench::PaddleLedger ledger(kPlayers);
     std::vector<std::unique_ptr<bench::LoadBot>> bots;
     for (int i = 0; i < kPlayers - 1; ++i) {
         bots.push_back(std::make_unique<bench::LoadBot>(i, server.Port(), ledger));
@@ -227,14 +207,8 @@ int ClientChild(int argc, char** argv, int port) {
     const QScreen* screen = window.screen();
     std::printf("REFRESH %.1f\n", screen ? screen->refreshRate() : 0.0);
     std::fflush(stdout);
-    // The parent ends it by closing our standard input.
-    QSocketNotifier parentGone(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&parentGone, &QSocketNotifier::activated, [] {
-        char byte;
-        if (read(STDIN_FILENO, &byte, 1) <= 0) {
-            QCoreApplication::exit(0);
-        }
-    });
+    // The parent ends it by closing our standard input; it sends no commands.
+    const auto parentGone = bench::OnStdinLines([](const std::string&) {});
     return QApplication::exec();
 }
 

@@ -13,8 +13,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,11 +76,10 @@ struct Watcher : session::SessionEvents {
     std::vector<std::int64_t> arrivals;
 };
 
-double CpuMs() {
+double OwnCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
+    return bench::CpuSeconds(usage);
 }
 
 std::uint16_t UnusedUdpPort() {
@@ -105,10 +102,10 @@ struct Stretch {
 
 Stretch Measure(Watcher& watcher, int seconds) {
     watcher.arrivals.clear();
-    const double cpuBefore = CpuMs();
+    const double cpuBefore = OwnCpuSeconds();
     RunFor(seconds * 1000);
     Stretch s;
-    s.cpuPercent = (CpuMs() - cpuBefore) / (seconds * 10.0);
+    s.cpuPercent = (OwnCpuSeconds() - cpuBefore) * 100 / seconds;
     std::vector<double> gaps;
     for (std::size_t i = 1; i < watcher.arrivals.size(); ++i) {
         gaps.push_back((watcher.arrivals[i] - watcher.arrivals[i - 1]) / 1e6);
@@ -160,21 +157,25 @@ int main(int argc, char** argv) {
 
     // The flood aimed at a port nobody answers on costs the machine the same (the flooder, the
     // kernel) but the server nothing: what the server's own handling adds is the difference.
-    const auto floodWhileMeasuring = [&](std::uint16_t port, std::string& report) {
+    // Its report is read to the end either way, so that the flooder has finished before the
+    // next stretch; only the one at the server is printed.
+    const auto floodWhileMeasuring = [&](std::uint16_t port, std::string* report) {
         bench::ChildProcess flood(
             bench::OwnDirectory() + "/discovery_flood",
             {"--flood", std::to_string(port), std::to_string(rate), std::to_string(seconds)});
         const Stretch stretch = Measure(watcher, seconds);
         for (const std::string& line : flood.ReadRemainingLines(5000)) {
-            report += line;
+            if (report != nullptr) {
+                *report += line;
+            }
         }
         flood.Wait(2000);
         return stretch;
     };
     const Stretch quiet = Measure(watcher, seconds);
-    std::string elsewhereReport, report;
-    const Stretch elsewhere = floodWhileMeasuring(UnusedUdpPort(), elsewhereReport);
-    const Stretch flooded = floodWhileMeasuring(server.DiscoveryPort(), report);
+    const Stretch elsewhere = floodWhileMeasuring(UnusedUdpPort(), nullptr);
+    std::string report;
+    const Stretch flooded = floodWhileMeasuring(server.DiscoveryPort(), &report);
 
     std::printf("discovery flood: %d queries/s of %zu bytes for %d s against UDP port %u\n", rate,
                 session::kDiscoveryQueryBytes, seconds, server.DiscoveryPort());

@@ -20,12 +20,10 @@ namespace {
 class ReportingSession : public quorvex::server::ServerSession {
   public:
     void DestroyPlayer(quorvex::session::PlayerId id) override {
-        if (!reportDrops) {
-            ServerSession::DestroyPlayer(id);
-            return;
+        if (reportDrops) {
+            std::printf("DROPPED %d %lld\n", id, static_cast<long long>(clock.elapsed()));
+            std::fflush(stdout);
         }
-        std::printf("DROPPED %d %lld\n", id, static_cast<long long>(clock.elapsed()));
-        std::fflush(stdout);
         ServerSession::DestroyPlayer(id);
     }
     QElapsedTimer clock;

@@ -109,7 +109,7 @@ void LoadBot::AnswerBall(ByteView message) {
 // The sequence number rides as the fraction of the last coordinate: still a number to any
 // client, passed on unchanged by the server.
 void LoadBot::SendPaddle() {
-    if (seat_ < 0) {
+    if (seat_ < 0 || static_cast<std::size_t>(seat_) >= ledger_.reports.size()) {
         return;
     }
     auto& mine = ledger_.reports[static_cast<std::size_t>(seat_)];

@@ -29,28 +29,11 @@
 #include "protocol/messages.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
+#include "ui/answering_prompter.h"
 
 namespace {
 
 using quorvex::Buffer;
-
-class AnswerPrompter : public quorvex::Prompter {
-  public:
-    explicit AnswerPrompter(std::string answer) : answer_(std::move(answer)) {}
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        return answer_;
-    }
-    void ShowCritical(const std::string&, const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    void ShowMessage(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-
-  private:
-    std::string answer_;
-};
 
 // Times from a moment (a report's arrival, a ball step) until everything queued by then has
 // been handed to the kernel.
@@ -121,7 +104,8 @@ int main(int argc, char** argv) {
         limits.writeCoalesceMs = 0;
     }
     CountingSession session(limits);
-    AnswerPrompter prompter(maxPlayers);
+    quorvex::StandardErrorPrompter boxes;
+    quorvex::AnsweringPrompter prompter(boxes, maxPlayers);
     if (const auto error = session.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
@@ -131,7 +115,6 @@ int main(int argc, char** argv) {
     auto& game = session.Game();
     game.StartUpBallDirection();
 
-    bool marked = false;
     rusage atMark{};
     rusage atStop{};
     long sent = 0;
@@ -143,7 +126,7 @@ int main(int argc, char** argv) {
     quorvex::server::BallClock ball(
         game, [&] { stepStartNs = quorvex::bench::MonotonicNs(); },
         [&] {
-            if (marked) {
+            if (session.timing) {
                 stamps.push_back({stepStartNs, game.BallLeft(), game.BallTop(), game.BallAngle()});
                 session.ballSteps.waiting.push_back(stepStartNs);
                 if (!session.coalesced) {
@@ -158,13 +141,11 @@ int main(int argc, char** argv) {
             getrusage(RUSAGE_SELF, &atMark);
             sent = -session.sent;
             writes = session.Server()->KernelWrites();
-            marked = true;
             session.timing = true;
-        } else if (command == "stop" && marked) {
+        } else if (command == "stop" && session.timing) {
             getrusage(RUSAGE_SELF, &atStop);
             sent += session.sent;
             writes = session.Server()->KernelWrites() - writes;
-            marked = false;
             session.timing = false;
         } else if (command == "quit") {
             std::printf("CPU %ld %ld %ld %ld\n", Micros(atMark.ru_utime), Micros(atMark.ru_stime),

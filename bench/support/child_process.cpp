@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -126,6 +127,28 @@ std::optional<long> ChildProcess::PeakRssKb() const {
 
 std::optional<long> ChildProcess::RssKb() const {
     return StatusField("VmRSS");
+}
+
+std::optional<double> ChildProcess::CpuSeconds() const {
+    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)),
+                           std::istreambuf_iterator<char>());
+    // The name in parentheses may hold spaces; the numbered fields follow the last ')'.
+    const auto close = text.rfind(')');
+    if (close == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(text.substr(close + 1));
+    std::string skip;
+    for (int field = 3; field < 14; ++field) {
+        fields >> skip;
+    }
+    long user = 0;
+    long system = 0;
+    if (!(fields >> user >> system)) {
+        return std::nullopt;
+    }
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 std::optional<rusage> ChildProcess::Wait(int timeoutMs) {

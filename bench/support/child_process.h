@@ -34,6 +34,8 @@ class ChildProcess {
     // From /proc/<pid>/status: the peak and current resident set, in KiB.
     std::optional<long> PeakRssKb() const;
     std::optional<long> RssKb() const;
+    // From /proc/<pid>/stat: its user and system CPU time so far, in seconds.
+    std::optional<double> CpuSeconds() const;
 
     // Waits for it to end (killing it after `timeoutMs`); its resource usage as the kernel
     // counted it.

@@ -14,6 +14,11 @@ std::int64_t MonotonicNs() {
     return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
+double CpuSeconds(const rusage& usage) {
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 Spread SpreadOf(std::vector<double>& samples) {
     Spread spread;
     spread.count = samples.size();

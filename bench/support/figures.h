@@ -2,6 +2,8 @@
 
 // Clock and statistics for the printed benchmarks.
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +20,9 @@ struct Spread {
     double p99 = 0;
     double max = 0;
 };
+
+// User plus system time of a getrusage or wait4 count, in seconds.
+double CpuSeconds(const rusage& usage);
 
 // Nearest-rank percentiles of the samples (sorted in place).
 Spread SpreadOf(std::vector<double>& samples);
