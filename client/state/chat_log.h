@@ -3,7 +3,6 @@
 // The chat log (txtChat): lines from the server and the session notices, bounded in length.
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,13 +24,10 @@ class ChatLog {
 
     const std::string& Text() const { return text_; }
     std::size_t Characters() const { return characters_; }
-    // Grows by one on every change, so a view can tell whether to repaint.
-    std::uint64_t Revision() const { return revision_; }
 
   private:
     std::string text_;
     std::size_t characters_ = 0;
-    std::uint64_t revision_ = 0;
 };
 
 }  // namespace quorvex::client
