@@ -1,36 +1,25 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 #include <variant>
+#include <vector>
 
 #include "client/bot/bot_main.h"
-#include "client/client_command_line.h"
-#include "client/window/client_session.h"
+#include "client/command_line.h"
+#include "client/link/human_player.h"
+#include "client/link/remembered_choices.h"
+#include "client/link/server_finder.h"
 #include "client/window/client_window.h"
-#include "client/window/remembered_choices.h"
-#include "client/window/server_finder.h"
 #include "protocol/session/discovery_targets.h"
-#include "protocol/session/limits.h"
 #include "ui/qt_prompter.h"
 
-int main(int argc, char** argv) {
-    // A computer player has no window: it runs on its own event loop before any is made.
-    if (const auto botExit = quorvex::client::bot::BotMain(argc, argv)) {
-        return *botExit;
-    }
-    using namespace quorvex::client;
-    // Read before the application exists, so that --help and --version need no display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    }
-    const auto parsed = ParseClientCommandLine(arguments);
-    if (const auto* end = std::get_if<CommandLineExit>(&parsed)) {
-        std::fputs(end->text.c_str(), end->code == 0 ? stdout : stderr);
-        return end->code;
-    }
-    const auto& given = std::get<ClientOptions>(parsed);
+namespace {
 
+using namespace quorvex::client;
+
+int RunWindow(int argc, char** argv, const WindowOptions& given) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-client"));
     quorvex::QtPrompter prompter;
@@ -39,15 +28,32 @@ int main(int argc, char** argv) {
     StartOptions start = RememberingStartOptions();
     start.host = given.host;
     start.name = given.name;
+    start.password = given.password;
     start.hostChoices = &finder;
-    ClientSession session(prompter, quorvex::session::kDefaultPort);
-    session.SetStartOptions(start);
-    ClientWindow window(session);
+    HumanPlayer player(prompter, given.port);
+    player.Link().SetStartOptions(start);
+    ClientWindow window(player);
     prompter.SetParent(&window);
     window.Start();
-    if (session.Ended()) {
+    if (player.Link().Ended()) {
         // Start-up failed; the box has been shown and there is nothing to run.
         return 1;
     }
     return QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Read before any application object, so that --help and --version need no display.
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const auto parsed = ParseClientCommandLine(arguments, std::cin);
+    if (const auto* end = std::get_if<CommandLineExit>(&parsed)) {
+        std::fputs(end->text.c_str(), end->code == 0 ? stdout : stderr);
+        return end->code;
+    }
+    if (const auto* bot = std::get_if<BotOptions>(&parsed)) {
+        return bot::RunComputerPlayer(argc, argv, *bot);
+    }
+    return RunWindow(argc, argv, std::get<WindowOptions>(parsed));
 }

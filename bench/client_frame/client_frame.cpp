@@ -23,8 +23,8 @@
 #include "bench/support/figures.h"
 #include "bench/support/run_loop.h"
 #include "bench/support/stdin_commands.h"
+#include "client/link/human_player.h"
 #include "client/window/arena_painter.h"
-#include "client/window/client_session.h"
 #include "client/window/client_window.h"
 #include "server/host/ball_clock.h"
 #include "server/host/server_session.h"
@@ -198,10 +198,10 @@ int PlayFigures(int seconds) {
 int ClientChild(int argc, char** argv, int port) {
     QApplication app(argc, argv);
     Answers answers({"127.0.0.1", "Measured"});
-    client::ClientSession session(answers, port);
-    client::ClientWindow window(session);
+    client::HumanPlayer player(answers, port);
+    client::ClientWindow window(player);
     window.Start();
-    if (session.Ended()) {
+    if (player.Link().Ended()) {
         return 1;
     }
     const QScreen* screen = window.screen();

@@ -2,34 +2,94 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "client/bot/bot_options.h"
-#include "client/bot/bot_session.h"
+#include "client/bot/computer_player.h"
+#include "client/link/server_link.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::client::bot {
+namespace {
 
-std::optional<int> BotMain(int argc, char** argv) {
-    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const auto line = ParseBotCommandLine(args);
-    if (std::holds_alternative<NotBot>(line)) {
+// Nobody to ask: a question gets no answer, and a failure box is a line on standard error.
+class NoPrompts : public Prompter {
+  public:
+    std::optional<std::string> AskText(const std::string& /*prompt*/, const std::string& /*title*/,
+                                       const std::string& /*defaultAnswer*/) override {
         return std::nullopt;
     }
-    if (std::holds_alternative<BotHelp>(line)) {
-        std::fputs(kBotUsage, stdout);
-        return 0;
+    void ShowCritical(const std::string& /*title*/, const std::string& text) override {
+        ShowMessage(text);
     }
-    if (const auto* error = std::get_if<BotError>(&line)) {
-        std::fprintf(stderr, "quorvex-client: %s\n%s", error->text.c_str(), kBotUsage);
-        return 2;
+    void ShowMessage(const std::string& text) override {
+        std::fprintf(stderr, "quorvex-client: %s\n", text.c_str());
     }
+};
+
+// A computer player on the link: it feeds what arrives to its rules with the time, presses
+// Ready on a timer, and ends when the server removes it or goes.
+class LinkedComputerPlayer : public LinkPlayer {
+  public:
+    LinkedComputerPlayer(const BotOptions& options, std::uint32_t seed)
+        : link_(*this, prompts_, options.port), player_(link_, options.name, options.skill, seed) {
+        StartOptions start;
+        start.host = options.host;
+        start.name = options.name;
+        start.password = options.password;
+        link_.SetStartOptions(start);
+        ready_.setSingleShot(true);
+        QObject::connect(&ready_, &QTimer::timeout, [this] {
+            player_.PressReadyIfDue(link_.Now());
+            ArmReady();  // a timer that fired a little early tries again
+        });
+    }
+
+    // False when it could not even start connecting (and the end is reported).
+    bool Start() { return link_.SessionInit() && link_.ConnectToHost(); }
+    // As a person closing the window: PlayerLeft, and after the exit delay the end.
+    void Leave() {
+        ready_.stop();
+        link_.Leave();
+    }
+
+    ClientState& State() override { return player_.State(); }
+    void OnMessage(ByteView message, std::int64_t nowMs) override {
+        player_.OnMessage(message, nowMs);
+        if (player_.Removed()) {
+            // Kicked: the server has already let us go, so no PlayerLeft of our own.
+            link_.End(0);
+            return;
+        }
+        ArmReady();
+    }
+    void OnTimer2(std::int64_t nowMs) override { player_.OnTimer2(nowMs); }
+    // The server is gone: there is nobody left to play with or to say goodbye to.
+    void OnLost() override { link_.End(0); }
+
+  private:
+    void ArmReady() {
+        const auto due = player_.ReadyDueAt();
+        if (!due || link_.Ended()) {
+            ready_.stop();
+            return;
+        }
+        ready_.start(static_cast<int>(std::max<std::int64_t>(0, *due - link_.Now())));
+    }
+
+    NoPrompts prompts_;
+    ServerLink link_;
+    ComputerPlayer player_;
+    QTimer ready_;
+};
+
+}  // namespace
+
+int RunComputerPlayer(int argc, char** argv, const BotOptions& options) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvex-client"));
-    BotSession bot(std::get<BotOptions>(line), std::random_device{}());
+    LinkedComputerPlayer bot(options, std::random_device{}());
     const StopSignals signal([&bot](int) { bot.Leave(); });
     if (!bot.Start()) {
         return 1;

@@ -1,13 +1,12 @@
 #pragma once
 
-// The computer player's program: quorvex-client with --bot runs this instead of its window.
+// The computer player's program: quorvex-client --bot runs this instead of its window.
 
-#include <optional>
+#include "client/command_line.h"
 
 namespace quorvex::client::bot {
 
-// The whole program for a --bot command line: its own event loop, no window. Nothing when the
-// command line is not a computer player's; otherwise the exit code.
-std::optional<int> BotMain(int argc, char** argv);
+// The whole program, on its own event loop without a window; the exit code.
+int RunComputerPlayer(int argc, char** argv, const BotOptions& options);
 
 }  // namespace quorvex::client::bot

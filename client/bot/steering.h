@@ -17,6 +17,7 @@ namespace quorvex::client::bot {
 
 inline constexpr int kLowestSkill = 1;
 inline constexpr int kHighestSkill = 5;
+inline constexpr int kDefaultSkill = 3;
 
 struct SkillProfile {
     double speed;     // twips per second the paddle can slide along its side

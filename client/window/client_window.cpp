@@ -58,7 +58,8 @@ int KeyCode(const QKeyEvent& event) {
 
 }  // namespace
 
-ClientWindow::ClientWindow(ClientSession& session) : session_(session), state_(session.State()) {
+ClientWindow::ClientWindow(HumanPlayer& player)
+    : player_(player), link_(player.Link()), state_(player.State()) {
     BuildControls();
     chatView_ = std::make_unique<ChatView>(*txtChat);
     setMouseTracking(true);
@@ -71,28 +72,24 @@ ClientWindow::ClientWindow(ClientSession& session) : session_(session), state_(s
     }
     clock_.start();
 
-    Timer1.setTimerType(Qt::PreciseTimer);
-    Timer2.setInterval(kTimer2Interval);
     frameTimer.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1, &QTimer::timeout, this, &ClientWindow::Timer1_Timer);
-    connect(&Timer2, &QTimer::timeout, this, &ClientWindow::Timer2_Timer);
     connect(&frameTimer, &QTimer::timeout, this, &ClientWindow::Frame);
-    session_.SetChangedCallback([this] { Sync(); });
+    player_.SetChangedCallback([this] { Sync(); });
     RefreshAll();
 }
 
 ClientWindow::~ClientWindow() {
-    session_.SetChangedCallback(nullptr);
+    player_.SetChangedCallback(nullptr);
 }
 
 void ClientWindow::Start() {
     show();
     QApplication::processEvents();
-    if (!session_.SessionInit()) {
+    if (!link_.SessionInit()) {
         return;
     }
     setWindowTitle(QString::fromUtf8(kInitializedCaption));
-    if (!session_.ConnectToHost()) {
+    if (!link_.ConnectToHost()) {
         return;
     }
     setWindowTitle(QString::fromUtf8(kRunningCaption));
@@ -101,9 +98,8 @@ void ClientWindow::Start() {
 
 void ClientWindow::Sync() {
     ShowChanges(state_.TakeChanges());
-    const bool running = !session_.Ended() && state_.Timer2Running();
-    if (running && !Timer2.isActive()) {
-        Timer2.start();
+    if (link_.Ended()) {
+        frameTimer.stop();
     }
 }
 
@@ -326,7 +322,7 @@ void ClientWindow::Form_MouseMove(const QPointF& pixels) {
 }
 
 void ClientWindow::closeEvent(QCloseEvent* event) {
-    if (session_.Ended()) {
+    if (link_.Ended()) {
         event->accept();
         return;
     }
@@ -337,33 +333,7 @@ void ClientWindow::closeEvent(QCloseEvent* event) {
 }
 
 void ClientWindow::Form_Unload() {
-    if (state_.Exiting()) {
-        return;
-    }
-    state_.BeginExit();
-    Sync();
-    Timer1.start(state_.Timer1Interval());
-}
-
-void ClientWindow::Timer1_Timer() {
-    if (!state_.Timer1_Timer()) {
-        Timer1.setInterval(state_.Timer1Interval());
-        return;
-    }
-    Timer1.stop();
-    Timer2.stop();
-    frameTimer.stop();
-    session_.CloseSession();
-    session_.EndProgram(0);
-}
-
-void ClientWindow::Timer2_Timer() {
-    if (session_.Ended()) {
-        Timer2.stop();
-        return;
-    }
-    state_.Timer2_Timer();
-    Sync();
+    link_.Leave();
 }
 
 void ClientWindow::cmdJoin_Click() {

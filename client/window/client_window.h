@@ -13,10 +13,10 @@
 
 #include <memory>
 
+#include "client/link/human_player.h"
 #include "client/motion/drawn_ball.h"
 #include "client/motion/drawn_paddles.h"
 #include "client/motion/key_steering.h"
-#include "client/window/client_session.h"
 #include "client/window/surface_scale.h"
 
 class QGroupBox;
@@ -39,7 +39,7 @@ inline constexpr double kLobbyPoints = 13.5;
 class ClientWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit ClientWindow(ClientSession& session);
+    explicit ClientWindow(HumanPlayer& player);
     ~ClientWindow() override;
 
     // Form_Load: shows the window, creates the session, asks for host and name, connects.
@@ -71,8 +71,6 @@ class ClientWindow : public QWidget {
     QWidget* LineNR2 = nullptr;
     QPushButton* cmdJoin = nullptr;
     QPushButton* cmdSpectate = nullptr;
-    QTimer Timer1;
-    QTimer Timer2;
     // Repaints while something moves, once per refresh of the screen; idle otherwise.
     QTimer frameTimer;
 
@@ -100,8 +98,6 @@ class ClientWindow : public QWidget {
 
     void Form_MouseMove(const QPointF& pixels);
     void Form_Unload();
-    void Timer1_Timer();
-    void Timer2_Timer();
     void cmdJoin_Click();
     void cmdRdy_Click();
     void cmdSpectate_Click();
@@ -128,7 +124,8 @@ class ClientWindow : public QWidget {
     void SteerByKeys(double nowMs);
     bool Moving(double nowMs) const;
 
-    ClientSession& session_;
+    HumanPlayer& player_;
+    ServerLink& link_;
     ClientState& state_;
     std::unique_ptr<ChatView> chatView_;
     SurfaceScale scale_;

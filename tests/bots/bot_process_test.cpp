@@ -1,15 +1,16 @@
-// quorvex-client --bot as a real process: its command line, leaving on SIGTERM, and the
+// quorvex-client --bot as a real process: its exit codes, leaving on SIGTERM, and the
 // console's button that starts computer players, its kick and its end.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QTcpServer>
 
-#include "client/bot/bot_options.h"
 #include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/wait.h"
@@ -17,28 +18,33 @@
 namespace quorvex::test {
 namespace {
 
-using client::bot::BotError;
-using client::bot::BotOptions;
-using client::bot::ParseBotCommandLine;
+quint16 FreePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();  // closed again with `probe`
+}
 
-TEST(ComputerPlayerCommandLine, TakesItsOptionsAndRefusesTheRest) {
-    const auto options = ParseBotCommandLine(
-        {"--bot", "--host", "::1", "--port=4001", "--name", "CPU 2", "--skill", "5"});
-    ASSERT_TRUE(std::holds_alternative<BotOptions>(options));
-    const auto& o = std::get<BotOptions>(options);
-    EXPECT_EQ(std::make_tuple(o.host, o.port, o.name, o.skill),
-              std::make_tuple(std::string("::1"), 4001, std::string("CPU 2"), 5));
-    EXPECT_TRUE(std::holds_alternative<client::bot::NotBot>(ParseBotCommandLine({"--host", "x"})));
-    const std::vector<std::string> bads[] = {{"--bot", "--skill", "0"},
-                                             {"--bot", "--skill", "6"},
-                                             {"--bot", "--skill", "3x"},
-                                             {"--bot", "--port", "65536"},
-                                             {"--bot", "--host", ""},
-                                             {"--bot", "--name"},
-                                             {"--bot", "--skill", "1", "--skill", "2"},
-                                             {"--bot", "--fast"}};
-    for (const auto& bad : bads)
-        EXPECT_TRUE(std::holds_alternative<BotError>(ParseBotCommandLine(bad))) << bad.back();
+// The exit codes as a script sees them: 0 for help and version, 2 for a mistake in the line, 1
+// for a game that could not be joined.
+TEST(ComputerPlayerProgram, ExitCodes) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"--bot", "-v"}, 0, "quorvex-client " QUORVEX_VERSION},
+        {{"--bot", "--name", QString(300, 'x')}, 2, "--name is longer than 256 bytes"},
+        {{"--bot", "--port", QString::number(FreePort())}, 1, "No Quorvex server is running"},
+    };
+    for (const Case& c : cases) {
+        QProcess bot;
+        bot.start(QUORVEX_CLIENT, c.arguments);
+        ASSERT_TRUE(bot.waitForFinished(10000));
+        const QByteArray said = bot.readAllStandardOutput() + bot.readAllStandardError();
+        EXPECT_EQ(bot.exitCode(), c.exitCode) << c.arguments.join(' ').toStdString();
+        EXPECT_TRUE(said.contains(c.says)) << said.toStdString();
+    }
 }
 
 struct Console : ConsoleWindow {
@@ -87,6 +93,16 @@ TEST(ComputerPlayerProgram, ComeFromTheConsoleAndGoWithAKickOrTheServer) {
 
     console.window.close();
     EXPECT_EQ(console.window.Bots().Running(), 0);
+}
+
+// The console's password reaches the computer players it starts, though never their command
+// line.
+TEST(ComputerPlayerProgram, JoinAServerThatAsksForAPassword) {
+    Console console;
+    console.window.txtPassword->setText("secret");
+    console.window.cmdAddComputer->click();
+    EXPECT_TRUE(
+        WaitUntil([&] { return console.Players() == std::vector<std::string>{"CPU 1"}; }, 10000));
 }
 
 }  // namespace

@@ -20,10 +20,10 @@ std::vector<std::string> TestServer::SeatNames() {
 
 TestClient::TestClient(std::int32_t port, Answers answers,
                        std::optional<client::StartOptions> options)
-    : prompter(std::move(answers)), session(prompter, port), window(session) {
+    : prompter(std::move(answers)), player(prompter, port), window(player) {
     if (options)
-        session.SetStartOptions(*options);
-    session.SetEndCallback([this](int code) { exitCodes.push_back(code); });
+        player.Link().SetStartOptions(*options);
+    player.Link().SetEndCallback([this](int code) { exitCodes.push_back(code); });
     window.Start();
 }
 

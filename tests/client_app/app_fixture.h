@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "client/window/client_session.h"
+#include "client/link/human_player.h"
 #include "client/window/client_window.h"
 #include "server/host/server_session.h"
 #include "tests/support/scripted_prompter.h"
@@ -42,13 +42,13 @@ struct TestClient {
     // Answers the host box with 127.0.0.1 and the name box with `name`.
     static std::unique_ptr<TestClient> Named(std::int32_t port, const std::string& name);
 
-    client::ClientState& State() { return session.State(); }
+    client::ClientState& State() { return player.State(); }
     std::string ChatText() const;  // what txtChat shows
     // Waits for the connection notice in the log and for this player's own seat row.
     bool WaitSeated(int timeoutMs = 5000);
 
     ScriptedPrompter prompter;
-    client::ClientSession session;
+    client::HumanPlayer player;
     client::ClientWindow window;
     std::vector<int> exitCodes;
 };

@@ -18,8 +18,8 @@
 
 #include <gtest/gtest.h>
 
-#include "client/window/remembered_choices.h"
-#include "client/window/server_finder.h"
+#include "client/link/remembered_choices.h"
+#include "client/link/server_finder.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/discovery_browser.h"
 #include "protocol/session/discovery_responder.h"
@@ -177,7 +177,7 @@ TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {
     closed.close();
     {
         TestClient first(server.Port(), {"localhost", "Ann"}, client::RememberingStartOptions());
-        ASSERT_TRUE(WaitUntil([&] { return first.session.State().MyID() != 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return first.player.State().MyID() != 0; }));
         EXPECT_EQ(first.prompter.asked[0].defaultAnswer, "127.0.0.1");
         EXPECT_EQ(first.prompter.asked[1].defaultAnswer, "Myself");
     }
@@ -191,7 +191,7 @@ TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {
         given.name = "Bot";
         TestClient scripted(server.Port(), {}, given);
         EXPECT_TRUE(scripted.prompter.asked.empty());
-        ASSERT_TRUE(WaitUntil([&] { return scripted.session.State().MyID() != 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return scripted.player.State().MyID() != 0; }));
     }
     TestClient second(server.Port(), {"localhost", "Cy"}, client::RememberingStartOptions());
     EXPECT_EQ(second.prompter.asked[0].defaultAnswer, "localhost");

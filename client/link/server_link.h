@@ -1,14 +1,20 @@
 #pragma once
 
-// mdlSession of the client: creates the session objects, asks for the server and the player
-// name, connects, hands every notification to the client's state, and closes the session at
-// the end. The state's sends reach the server through here.
+// mdlSession of the client, for the window and the computer player alike: the one owner of the
+// connection to the server. It asks for the server and the player name when they were not given,
+// connects (again, with a password, when the server asks for one), hands every notification to
+// the player's state, sends what the state sends, runs Timer2's 100 ms paddle report and
+// Timer1's exit delay, and closes the session at the end.
+
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "client/state/client_state.h"
 #include "protocol/outbox.h"
@@ -35,6 +41,8 @@ inline constexpr char kPasswordTitle[] = "Password";
 struct StartOptions {
     std::optional<std::string> host;
     std::optional<std::string> name;
+    // Proved to a server that asks; without it the player is asked, once.
+    std::optional<std::string> password;
     std::string hostDefault = kDefaultHost;
     std::string nameDefault = kDefaultName;
     ChoiceSource* hostChoices = nullptr;
@@ -43,18 +51,29 @@ struct StartOptions {
     std::function<void(const std::string&)> hostConnected;
 };
 
-class ClientSession : public session::SessionEvents, public Outbox {
+// Who plays over the link: the person at the window (HumanPlayer) or a computer player.
+class LinkPlayer {
   public:
-    // `port` is the server's port (kDefaultPort in the program, a test server's otherwise).
-    // Failure boxes go to `prompter`.
-    ClientSession(Prompter& prompter, std::int32_t port = session::kDefaultPort,
-                  session::Limits limits = {});
-    ~ClientSession() override;
-    ClientSession(const ClientSession&) = delete;
-    ClientSession& operator=(const ClientSession&) = delete;
+    virtual ~LinkPlayer() = default;
+    virtual ClientState& State() = 0;
+    // One message from the server; `nowMs` counts from the link's making.
+    virtual void OnMessage(ByteView message, std::int64_t nowMs) = 0;
+    // Timer2's tick, every 100 ms from the first arena build until the exit begins.
+    virtual void OnTimer2(std::int64_t nowMs) = 0;
+    // After the connection-lost notice has gone into the state.
+    virtual void OnLost() {}
+    // After every notification, tick and the end: what the player shows may have changed.
+    virtual void Changed() {}
+};
 
-    ClientState& State() { return state_; }
-    const ClientState& State() const { return state_; }
+class ServerLink : public session::SessionEvents, public Outbox {
+  public:
+    // `port` is the server's port. Failure boxes go to `prompter`.
+    ServerLink(LinkPlayer& player, Prompter& prompter, std::int32_t port = session::kDefaultPort,
+               session::Limits limits = {});
+    ~ServerLink() override;
+    ServerLink(const ServerLink&) = delete;
+    ServerLink& operator=(const ServerLink&) = delete;
 
     // Before SessionInit; without it start-up asks exactly as the plain prompts do.
     void SetStartOptions(StartOptions options) { options_ = std::move(options); }
@@ -63,22 +82,21 @@ class ClientSession : public session::SessionEvents, public Outbox {
     bool SessionInit();
     // Asks for the host until the answer is not empty, then for the name; starts connecting.
     bool ConnectToHost();
-    // Gives the link the player's name and starts connecting; the first failure, if any.
-    session::Status StartConnect();
-    void AskPlayerName();
 
+    // Form_Unload: PlayerLeft, then Timer1's exit delay, after which the session closes and the
+    // program ends with 0.
+    void Leave();
+    // Closes the session and ends the program at once, with `exitCode` (0 for an orderly end).
+    void End(int exitCode);
     // Cancels what is outstanding, stops all notifications and ends the session. Safe to call
     // more than once, and before SessionInit.
     void CloseSession();
 
-    // The program must end now, with `exitCode` (0 for an orderly end). Reported once; later
-    // calls are ignored. Without a callback the application's event loop is told to exit.
-    void EndProgram(int exitCode);
     bool Ended() const { return ended_; }
+    // Milliseconds since the link was made: the time the player is given with each event.
+    std::int64_t Now() const { return clock_.elapsed(); }
+    // Without a callback the application's event loop is told to exit.
     void SetEndCallback(std::function<void(int exitCode)> end) { end_ = std::move(end); }
-
-    // Called after every notification has been applied to the state, so a view can repaint.
-    void SetChangedCallback(std::function<void()> changed) { changed_ = std::move(changed); }
 
     // Outbox: to the server, guaranteed and without loopback. False when refused (not
     // connected, or the connection is gone).
@@ -90,26 +108,33 @@ class ClientSession : public session::SessionEvents, public Outbox {
     void Receive(session::PlayerId from, ByteView message) override;
 
   private:
-    // Shows the failure box titled `title` and ends the program.
-    void Fail(const char* title, const session::Status& status);
+    void AskPlayerName();
+    // Tells the session object the name and the password and starts connecting; the first
+    // failure, if any.
+    session::Status StartConnect();
     // The server asked for a password: asks the player once and connects again with it.
     // False when the player gave none or the new connection could not start.
     bool RetryWithPassword();
-    void Changed();
+    // Shows the failure box titled `title` and ends the program with 1.
+    void Fail(const char* title, const session::Status& status);
+    void Timer1_Timer();
 
+    LinkPlayer& player_;
     Prompter& prompter_;
     StartOptions options_;
     std::optional<std::string> typedHost_;
     std::int32_t port_;
     session::Limits limits_;
-    ClientState state_;
     std::unique_ptr<session::SessionClient> sessionLink_;
-    std::unique_ptr<session::SessionClient> closedLink_;
-    std::unique_ptr<session::SessionClient> refusedLink_;
+    // Links let go inside one of their own notifications, which still has to return through
+    // them: released with this object.
+    std::vector<std::unique_ptr<session::SessionClient>> finished_;
     session::SessionAddress deviceAddress_;
     session::SessionAddress hostAddress_;
+    QElapsedTimer clock_;
+    QTimer timer1_;
+    QTimer timer2_;
     std::function<void(int)> end_;
-    std::function<void()> changed_;
     bool ended_ = false;
     bool askedPassword_ = false;
 };

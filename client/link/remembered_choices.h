@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "client/window/client_session.h"
+#include "client/link/server_link.h"
 
 namespace quorvex::client {
 

@@ -1,4 +1,4 @@
-#include "client/window/remembered_choices.h"
+#include "client/link/remembered_choices.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "client/window/server_finder.h"
+#include "client/link/server_finder.h"
 
 #include <QTimer>
 

@@ -1,0 +1,203 @@
+#include "client/link/server_link.h"
+
+#include <QCoreApplication>
+
+namespace quorvex::client {
+
+ServerLink::ServerLink(LinkPlayer& player, Prompter& prompter, std::int32_t port,
+                       session::Limits limits)
+    : player_(player), prompter_(prompter), port_(port), limits_(limits) {
+    clock_.start();
+    timer1_.setTimerType(Qt::PreciseTimer);
+    timer1_.setSingleShot(true);
+    QObject::connect(&timer1_, &QTimer::timeout, [this] { Timer1_Timer(); });
+    timer2_.setInterval(kTimer2Interval);
+    QObject::connect(&timer2_, &QTimer::timeout, [this] {
+        player_.OnTimer2(Now());
+        player_.Changed();
+    });
+}
+
+ServerLink::~ServerLink() {
+    CloseSession();
+}
+
+bool ServerLink::SessionInit() {
+    sessionLink_ = std::make_unique<session::SessionClient>(limits_);
+    deviceAddress_ = {};
+    hostAddress_ = {};
+    sessionLink_->RegisterMessageHandler(this);
+    for (const auto& status : {deviceAddress_.SetSP(session::kProviderTcpIp),
+                               hostAddress_.SetSP(session::kProviderTcpIp),
+                               hostAddress_.AddComponentLong("port", port_)}) {
+        if (!status.Ok()) {
+            Fail(kSessionInitTitle, status);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ServerLink::ConnectToHost() {
+    if (!sessionLink_) {
+        Fail(kConnectTitle, session::Status::Failure(session::ErrorCode::NotReady,
+                                                     "The session was not initialised"));
+        return false;
+    }
+    // No other check: whatever was typed is the host, and the session says what it makes of it.
+    std::string host = options_.host.value_or("");
+    while (host.empty()) {
+        host = (options_.hostChoices != nullptr
+                    ? prompter_.AskTextWithChoices(kHostPrompt, kHostTitle, options_.hostDefault,
+                                                   *options_.hostChoices)
+                    : prompter_.AskText(kHostPrompt, kHostTitle, options_.hostDefault))
+                   .value_or("");
+        typedHost_ = host;
+    }
+    if (const auto status = hostAddress_.AddComponentString("hostname", host); !status.Ok()) {
+        Fail(kConnectTitle, status);
+        return false;
+    }
+    AskPlayerName();
+    if (const auto status = StartConnect(); !status.Ok()) {
+        Fail(kConnectTitle, status);
+        return false;
+    }
+    return true;
+}
+
+void ServerLink::AskPlayerName() {
+    if (options_.name) {
+        player_.State().SetMyName(*options_.name);
+        return;
+    }
+    // An empty name, even from a cancelled box, is a name like any other.
+    const auto answer = prompter_.AskText(kNamePrompt, kNameTitle, options_.nameDefault);
+    player_.State().SetMyName(answer.value_or(""));
+    if (answer && options_.nameTyped) {
+        options_.nameTyped(*answer);
+    }
+}
+
+session::Status ServerLink::StartConnect() {
+    const auto info = sessionLink_->SetClientInfo(
+        session::PlayerInfo{session::kInfoName, player_.State().MyName()}, session::kOpSync);
+    if (!info.Ok()) {
+        return info;
+    }
+    if (options_.password) {
+        sessionLink_->SetPassword(*options_.password);
+    }
+    session::ApplicationDesc desc;
+    desc.applicationId = session::kApplicationId;
+    return sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0);
+}
+
+bool ServerLink::RetryWithPassword() {
+    askedPassword_ = true;
+    options_.password = prompter_.AskText(kPasswordPrompt, kPasswordTitle, "");
+    if (!options_.password || options_.password->empty()) {
+        return false;
+    }
+    sessionLink_->UnRegisterMessageHandler();
+    finished_.push_back(std::move(sessionLink_));
+    sessionLink_ = std::make_unique<session::SessionClient>(limits_);
+    sessionLink_->RegisterMessageHandler(this);
+    if (const auto status = StartConnect(); !status.Ok()) {
+        Fail(kConnectTitle, status);
+    }
+    return true;
+}
+
+void ServerLink::Leave() {
+    if (player_.State().Exiting() || ended_) {
+        return;
+    }
+    player_.State().BeginExit();
+    timer2_.stop();
+    timer1_.start(player_.State().Timer1Interval());
+    player_.Changed();
+}
+
+void ServerLink::Timer1_Timer() {
+    if (player_.State().Timer1_Timer()) {
+        End(0);
+    } else {
+        timer1_.start(player_.State().Timer1Interval());
+    }
+}
+
+void ServerLink::CloseSession() {
+    if (!sessionLink_) {
+        return;
+    }
+    sessionLink_->CancelAsyncOperation(0, session::kCancelAllOperations);
+    sessionLink_->UnRegisterMessageHandler();
+    sessionLink_->Close(0);
+    finished_.push_back(std::move(sessionLink_));
+}
+
+void ServerLink::End(int exitCode) {
+    CloseSession();
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    timer1_.stop();
+    timer2_.stop();
+    player_.Changed();
+    if (end_) {
+        end_(exitCode);
+        return;
+    }
+    // Queued, so that an end decided before the event loop runs still takes effect.
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [exitCode] { QCoreApplication::exit(exitCode); });
+}
+
+bool ServerLink::Send(const Buffer& message) {
+    return sessionLink_ &&
+           sessionLink_->Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+}
+
+void ServerLink::ConnectComplete(const session::Status& result) {
+    if (result.Ok()) {
+        if (typedHost_ && options_.hostConnected) {
+            options_.hostConnected(*typedHost_);
+        }
+        player_.State().OnConnectComplete(true);
+        player_.Changed();
+        return;
+    }
+    if (result.code == session::ErrorCode::PasswordRequired && !askedPassword_ &&
+        !player_.State().Exiting() && RetryWithPassword()) {
+        return;
+    }
+    // A connection that never came about leaves nothing to play: the player is told why, as
+    // for a Connect refused at once. A program already closing just goes on closing.
+    if (!player_.State().Exiting()) {
+        Fail(kConnectTitle, result);
+    }
+}
+
+void ServerLink::TerminateSession() {
+    player_.State().OnTerminateSession();
+    player_.OnLost();
+    player_.Changed();
+}
+
+void ServerLink::Receive(session::PlayerId /*from*/, ByteView message) {
+    player_.OnMessage(message, Now());
+    const ClientState& state = player_.State();
+    if (state.Timer2Running() && !state.Exiting() && !ended_ && !timer2_.isActive()) {
+        timer2_.start();
+    }
+    player_.Changed();
+}
+
+void ServerLink::Fail(const char* title, const session::Status& status) {
+    prompter_.ShowCritical(title, session::ErrorText(status));
+    End(1);
+}
+
+}  // namespace quorvex::client
