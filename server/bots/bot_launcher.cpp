@@ -52,20 +52,33 @@ std::optional<std::string> BotLauncher::Add(std::uint16_t port, int skill, std::
     if (port == 0) {
         return fail("the server is not hosting");
     }
+    if (password_.find('\n') != std::string::npos) {
+        return fail("a password with a line break cannot be passed on");
+    }
     // Those that have ended make room.
     std::erase_if(processes_, [](const auto& p) { return p->state() == QProcess::NotRunning; });
     const std::string name = "CPU " + std::to_string(nextNumber_);
     auto process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setStandardOutputFile(QProcess::nullDevice());
-    process->start(program_,
-                   {QStringLiteral("--bot"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-                    QStringLiteral("--port"), QString::number(port), QStringLiteral("--name"),
-                    QString::fromStdString(name), QStringLiteral("--skill"),
-                    QString::number(std::clamp(skill, 1, 5))});
+    QStringList arguments({"--bot", "--host", "127.0.0.1", "--port", QString::number(port),
+                           "--name", QString::fromStdString(name), "--skill",
+                           QString::number(std::clamp(skill, 1, 5))});
+    if (!password_.empty()) {
+        arguments.append("--password-stdin");
+    }
+    process->start(program_, arguments);
     if (!process->waitForStarted(kStartTimeoutMs)) {
         return fail(program_.toStdString() + ": " + process->errorString().toStdString());
     }
+    // A pipe only the two of us hold, read once; an environment variable would stay readable
+    // in /proc for the child's whole life and pass on to anything it starts.
+    if (!password_.empty()) {
+        process->write(password_.data(), static_cast<qint64>(password_.size()));
+        process->write("\n", 1);
+        process->waitForBytesWritten(kStartTimeoutMs);
+    }
+    process->closeWriteChannel();
     ++nextNumber_;
     processes_.push_back(std::move(process));
     return name;

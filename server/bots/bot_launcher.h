@@ -32,6 +32,9 @@ class BotLauncher {
 
     // The client to start from now on (a test's build of it).
     void SetProgram(QString program) { program_ = std::move(program); }
+    // The server's password, for those started from now on; empty: none. It reaches them
+    // through their standard input, never their command line, which any user can read.
+    void SetPassword(std::string password) { password_ = std::move(password); }
     // The computer players still running.
     int Running() const;
     // Asks every one still running to leave (SIGTERM: it says goodbye as a person would), waits
@@ -44,6 +47,7 @@ class BotLauncher {
 
   private:
     QString program_;
+    std::string password_;
     std::vector<std::unique_ptr<QProcess>> processes_;
     int nextNumber_ = 1;
 };

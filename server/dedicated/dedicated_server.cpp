@@ -98,6 +98,7 @@ int RunDedicatedServer(const ServerOptions& options) {
 
     // They connect over loopback like anyone else; closing the session ends them.
     BotLauncher bots;
+    bots.SetPassword(options.password);
     const auto startBot = [&](int skill) {
         std::string error;
         if (const auto name = bots.Add(session.Port(), skill, &error)) {

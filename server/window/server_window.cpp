@@ -239,6 +239,7 @@ void ServerWindow::cmdKick_Click() {
 
 void ServerWindow::cmdAddComputer_Click() {
     std::string error;
+    bots_.SetPassword(txtPassword->text().toStdString());
     if (!bots_.Add(session_.Port(), ComputerSkill->value(), &error)) {
         prompter_.ShowMessage("The computer player could not start: " + error);
     }

@@ -55,5 +55,15 @@ TEST(DedicatedBots, StartWithTheServerOnCommandAndEndWithIt) {
     EXPECT_EQ(server.process.exitCode(), 0);
 }
 
+TEST(DedicatedBots, JoinAServerThatAsksForAPassword) {
+    Dedicated server(
+        {"--headless", "--players", "3", "--port", "0", "--bots", "1", "--password", "secret"});
+    ASSERT_TRUE(server.Next("joined: ", 10000)) << server.log;
+    server.Command("list");
+    EXPECT_TRUE(server.Next("\"CPU 1\"; seat 0")) << server.log;
+    server.Command("quit");
+    EXPECT_TRUE(server.Exited(8000));
+}
+
 }  // namespace
 }  // namespace quorvex::test
