@@ -8,21 +8,15 @@
 
 #include "client/bot/computer_player.h"
 #include "client/link/server_link.h"
+#include "ui/answering_prompter.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::client::bot {
 namespace {
 
-// Nobody to ask: a question gets no answer, and a failure box is a line on standard error.
-class NoPrompts : public Prompter {
+// Nobody to ask: questions go unanswered, and a failure box is a line on standard error.
+class NoPrompts : public StandardErrorPrompter {
   public:
-    std::optional<std::string> AskText(const std::string& /*prompt*/, const std::string& /*title*/,
-                                       const std::string& /*defaultAnswer*/) override {
-        return std::nullopt;
-    }
-    void ShowCritical(const std::string& /*title*/, const std::string& text) override {
-        ShowMessage(text);
-    }
     void ShowMessage(const std::string& text) override {
         std::fprintf(stderr, "quorvex-client: %s\n", text.c_str());
     }

@@ -88,10 +88,6 @@ class ServerLink : public session::SessionEvents, public Outbox {
     void Leave();
     // Closes the session and ends the program at once, with `exitCode` (0 for an orderly end).
     void End(int exitCode);
-    // Cancels what is outstanding, stops all notifications and ends the session. Safe to call
-    // more than once, and before SessionInit.
-    void CloseSession();
-
     bool Ended() const { return ended_; }
     // Milliseconds since the link was made: the time the player is given with each event.
     std::int64_t Now() const { return clock_.elapsed(); }
@@ -108,12 +104,15 @@ class ServerLink : public session::SessionEvents, public Outbox {
     void Receive(session::PlayerId from, ByteView message) override;
 
   private:
+    // Cancels what is outstanding, stops all notifications and ends the session. Safe to call
+    // more than once, and before SessionInit.
+    void CloseSession();
     void AskPlayerName();
     // Tells the session object the name and the password and starts connecting; the first
     // failure, if any.
     session::Status StartConnect();
     // The server asked for a password: asks the player once and connects again with it.
-    // False when the player gave none or the new connection could not start.
+    // False when the player gave none; a new connection that cannot start shows its box.
     bool RetryWithPassword();
     // Shows the failure box titled `title` and ends the program with 1.
     void Fail(const char* title, const session::Status& status);
