@@ -81,5 +81,16 @@ TEST(ClientStartUp, SetClientInfoOrConnectFailingAtOnceEndTheProgram) {
     ExpectConnectFailure(noPort, "Error #1: The host address needs a host name and a port");
 }
 
+// A password given on the command line answers the server's question: no box asks for it.
+TEST(ClientStartUp, APasswordGivenInAdvanceIsNotAskedFor) {
+    TestServer server;
+    server.session.SetPassword("sesame");
+    client::StartOptions given;
+    given.password = "sesame";
+    TestClient client(server.Port(), Answers{"127.0.0.1", "Ann"}, given);
+    ASSERT_TRUE(client.WaitSeated());
+    EXPECT_EQ(client.prompter.asked.size(), 2u);
+}
+
 }  // namespace
 }  // namespace quorvex::test
