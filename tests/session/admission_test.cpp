@@ -1,6 +1,6 @@
 // The server's door, rule by rule, each with the honest case beside the hostile one: whom an
 // address key counts, joins per address, connections shaking hands, password guesses, bans,
-// and what a client makes of each refusal.
+// discovery replies, and what a client makes of each refusal.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include "protocol/session/address_rate.h"
 #include "protocol/session/admission.h"
 #include "protocol/session/ban_list.h"
+#include "protocol/session/discovery_quota.h"
 #include "protocol/session/half_open.h"
 #include "protocol/session/password_lockout.h"
 #include "protocol/session/refusals.h"
@@ -195,6 +196,25 @@ TEST(Bans, AddressAndNameRefusedUntilExpiryAndLiftedByIdAddressOrName) {
     EXPECT_EQ(bans.Unban("Eve"), 0);
     EXPECT_EQ(bans.List(650'000).size(), 1u);
     EXPECT_TRUE(bans.List(700'000).empty());
+}
+
+TEST(DiscoveryQuota, OneFloodingHostCannotUseUpEverybodysReplies) {
+    DiscoveryQuota quota(4, 64, 16);
+    int flooder = 0, honest = 0, machine = 0;
+    for (std::int64_t ms = 0; ms < 3000; ++ms) {
+        flooder += quota.Admit(Key("198.51.100.66"), ms) ? 1 : 0;  // 1000 a second
+        if (ms % 500 == 0) {
+            honest += quota.Admit(Key("198.51.100.7"), ms) ? 1 : 0;  // 2 a second
+            honest += quota.Admit(Key("2001:db8::7"), ms) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(honest, 12);
+    EXPECT_EQ(flooder, 12);
+    // The server's own machine is held to the total only.
+    for (int i = 0; i < 200; ++i) {
+        machine += quota.Admit(Key("127.0.0.1"), 5000) ? 1 : 0;
+    }
+    EXPECT_EQ(machine, 64);
 }
 
 TEST(Refusals, EveryReasonBecomesItsOwnStatusOldOnesAsBefore) {
