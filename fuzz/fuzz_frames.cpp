@@ -1,5 +1,6 @@
 // A stream of bytes from a stranger, cut at arbitrary places, through the frame parser and the
-// handshake decoders, the password challenge and answer included.
+// handshake decoders, the password challenge (with or without the server's proof) and answer
+// included.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,12 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();  // the parser must never hold more than one largest frame
         }
         while (auto frame = parser.Next()) {
-            DecodeHello(frame->payload);
+            // A client's nonce is whole or absent, never a part of one.
+            if (const auto hello = DecodeHello(frame->payload);
+                hello && !hello->clientNonce.empty() && hello->clientNonce.size() != kNonceBytes) {
+                __builtin_trap();
+            }
             DecodeWelcome(frame->payload);
             DecodeRefusal(frame->payload);
             // The password handshake: a nonce or proof of any other length must be refused.
             if (DecodeNonce(frame->payload).has_value() != (frame->payload.size() == kNonceBytes) ||
-                DecodeProof(frame->payload).has_value() != (frame->payload.size() == kProofBytes)) {
+                DecodeProof(frame->payload).has_value() != (frame->payload.size() == kProofBytes) ||
+                DecodeChallenge(frame->payload).has_value() !=
+                    (frame->payload.size() == kNonceBytes ||
+                     frame->payload.size() == kNonceBytes + kProofBytes)) {
                 __builtin_trap();
             }
         }

@@ -6,6 +6,7 @@
 #include <QUdpSocket>
 
 #include "protocol/session/discovery_targets.h"
+#include "protocol/session/qt_address_key.h"
 
 namespace quorvex::session {
 namespace {
@@ -50,7 +51,7 @@ DiscoveryResponder::DiscoveryResponder(Describe describe, QObject* parent)
     : QObject(parent),
       describe_(std::move(describe)),
       instance_(QRandomGenerator::system()->generate()) {
-    window_.start();
+    clock_.start();
 }
 
 DiscoveryResponder::~DiscoveryResponder() = default;
@@ -80,11 +81,7 @@ void DiscoveryResponder::OnReadyRead() {
         const ByteView bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
                              static_cast<std::size_t>(data.size()));
         const auto query = DecodeDiscoveryQuery(bytes);
-        if (window_.elapsed() >= 1000) {
-            window_.restart();
-            repliesInWindow_ = 0;
-        }
-        if (!query || repliesInWindow_ >= kMaxDiscoveryRepliesPerSecond) {
+        if (!query || !quota_.Admit(KeyOf(datagram.senderAddress()), clock_.elapsed())) {
             ++ignored_;
             continue;
         }
@@ -97,7 +94,6 @@ void DiscoveryResponder::OnReadyRead() {
             ++ignored_;  // never: every reply fits in the smallest query, but never amplify
             continue;
         }
-        ++repliesInWindow_;
         socket_->writeDatagram(reinterpret_cast<const char*>(out.data()),
                                static_cast<qint64>(out.size()), datagram.senderAddress(),
                                datagram.senderPort());

@@ -2,7 +2,8 @@
 
 // The server's end of LAN discovery: answers our queries on a UDP port with what the hosting
 // program says about itself. Foreign datagrams cost one failed parse; replies are capped per
-// second, so a flood of queries takes little from the game.
+// second per asking address and in all (DiscoveryQuota), so a flood of queries takes little
+// from the game and one host's flood does not hide the server from the others.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -12,13 +13,12 @@
 #include <memory>
 
 #include "protocol/session/discovery.h"
+#include "protocol/session/discovery_quota.h"
 #include "protocol/session/session_types.h"
 
 class QUdpSocket;
 
 namespace quorvex::session {
-
-inline constexpr int kMaxDiscoveryRepliesPerSecond = 64;
 
 class DiscoveryResponder : public QObject {
     Q_OBJECT
@@ -41,8 +41,8 @@ class DiscoveryResponder : public QObject {
     Describe describe_;
     std::unique_ptr<QUdpSocket> socket_;
     std::uint32_t instance_;
-    QElapsedTimer window_;
-    int repliesInWindow_ = 0;
+    QElapsedTimer clock_;
+    DiscoveryQuota quota_;
     long ignored_ = 0;
 };
 

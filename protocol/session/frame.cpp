@@ -32,6 +32,7 @@ Buffer EncodeHello(const Hello& hello) {
     AppendData(b, hello.version, 2, offset);
     AppendString(b, hello.applicationId, offset);
     AppendString(b, hello.name, offset);
+    b.insert(b.end(), hello.clientNonce.begin(), hello.clientNonce.end());
     return b;
 }
 
@@ -45,6 +46,11 @@ std::optional<Hello> DecodeHello(ByteView payload) {
         return std::nullopt;
     }
     hello.version = static_cast<std::uint16_t>(version);
+    // Servers before the nonce ignore whatever follows the name; so do we, but for a nonce.
+    const auto rest = payload.subspan(static_cast<std::size_t>(offset));
+    if (rest.size() >= kNonceBytes) {
+        hello.clientNonce.assign(rest.begin(), rest.begin() + kNonceBytes);
+    }
     return hello;
 }
 
@@ -100,6 +106,20 @@ std::optional<Buffer> DecodeNonce(ByteView payload) {
 
 std::optional<Buffer> DecodeProof(ByteView payload) {
     return Exactly(kProofBytes, payload);
+}
+
+Buffer EncodeChallenge(const Challenge& challenge) {
+    Buffer b(challenge.nonce);
+    b.insert(b.end(), challenge.serverProof.begin(), challenge.serverProof.end());
+    return b;
+}
+
+std::optional<Challenge> DecodeChallenge(ByteView payload) {
+    if (payload.size() != kNonceBytes && payload.size() != kNonceBytes + kProofBytes) {
+        return std::nullopt;
+    }
+    const auto split = payload.begin() + kNonceBytes;
+    return Challenge{Buffer(payload.begin(), split), Buffer(split, payload.end())};
 }
 
 std::size_t FrameParser::Room() const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/buffer.h"
@@ -19,7 +20,7 @@ enum class FrameKind : std::uint8_t {
     Refuse = 3,     // server: a reason code and its text; the connection closes
     Data = 4,       // one game message
     KeepAlive = 5,  // nothing: proves the link is alive
-    Challenge = 6,  // server, only when it asks for a password: a fresh nonce
+    Challenge = 6,  // server, only when it asks for a password: a fresh nonce (and its proof)
     Answer = 7,     // client: the proof that it knows the password, for that nonce
 };
 
@@ -32,6 +33,10 @@ enum class RefuseReason : std::uint8_t {
     NameTooLong = 4,
     NoIdentifiersLeft = 5,
     WrongPassword = 6,
+    Banned = 7,            // the address or the name, until the ban expires
+    TooManyJoins = 8,      // the address joined too often lately
+    Busy = 9,              // too many connections are shaking hands, from there or in all
+    PasswordLockout = 10,  // too many wrong passwords from the address lately
 };
 
 // The nonce of a Challenge and the proof of an Answer are this long, neither more nor less.
@@ -44,9 +49,20 @@ Buffer MakeFrame(FrameKind kind, ByteView payload);
 void AppendFrame(Buffer& out, FrameKind kind, ByteView payload);
 
 struct Hello {
+    Hello() = default;
+    // Positional, so that greetings written before the nonce existed still read as they did.
+    Hello(std::uint16_t v, std::string application, std::string player, Buffer nonce = {})
+        : version(v),
+          applicationId(std::move(application)),
+          name(std::move(player)),
+          clientNonce(std::move(nonce)) {}
+
     std::uint16_t version = 0;
     std::string applicationId;
     std::string name;
+    // kNonceBytes of the client's own, after the name: it asks a server with a password to
+    // prove that it knows it before the client answers. Empty: a client that predates it.
+    Buffer clientNonce;
 };
 struct Refusal {
     RefuseReason reason = RefuseReason::BadHandshake;
@@ -62,6 +78,15 @@ std::optional<Refusal> DecodeRefusal(ByteView payload);
 // A Challenge's nonce or an Answer's proof: the payload itself, when it has the right length.
 std::optional<Buffer> DecodeNonce(ByteView payload);
 std::optional<Buffer> DecodeProof(ByteView payload);
+
+// The server's nonce, then, for a Hello that carried the client's nonce, the server's proof.
+struct Challenge {
+    Buffer nonce;
+    Buffer serverProof;  // empty: the challenge to a Hello without the client's nonce
+};
+Buffer EncodeChallenge(const Challenge& challenge);
+// kNonceBytes (no proof) or kNonceBytes + kProofBytes; any other length is malformed.
+std::optional<Challenge> DecodeChallenge(ByteView payload);
 
 // Collects stream bytes and cuts them into frames. A length of 0 or over the limit is an error
 // that sticks: the connection is to be closed, and nothing more is buffered for it.

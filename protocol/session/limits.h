@@ -56,6 +56,22 @@ struct Limits {
     // more to the same player, so that a busy player gets one write per stretch rather than
     // one per relayed message. 0 writes every frame as it is queued (benchmarks compare both).
     int writeCoalesceMs = 10;
+
+    // Joins one address may make in a window, the next refused until the window allows
+    // (an address: IPv4, or an IPv6 /64; 127.0.0.1 and ::1, this machine, are not held to it).
+    // A host that connects and hangs up would otherwise grow every player's list.
+    int joinsPerAddress = 5;
+    int joinWindowMs = 10'000;
+    // Addresses remembered at once for their joins and wrong passwords; beyond, those that no
+    // longer matter are forgotten first, else the ones heard from least recently.
+    std::size_t maxTrackedAddresses = 4096;
+    // Wrong passwords from one address before its answers wait: the first lockout, each next
+    // one twice as long (a single wrong answer after a lockout starts the next), at most the
+    // longest. A right password, or an hour without a wrong one, starts the address afresh.
+    int wrongPasswordsBeforeLockout = 3;
+    int firstLockoutMs = 60'000;
+    int longestLockoutMs = 15 * 60'000;
+    int wrongPasswordMemoryMs = 60 * 60'000;
 };
 
 }  // namespace quorvex::session

@@ -4,9 +4,26 @@
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 
-#include "protocol/session/frame.h"
-
 namespace quorvex::session {
+namespace {
+
+Buffer Hmac(const std::string& password, const QByteArray& message) {
+    const QByteArray mac = QMessageAuthenticationCode::hash(
+        message, QByteArray::fromStdString(password), QCryptographicHash::Sha256);
+    return Buffer(mac.begin(), mac.end());
+}
+
+QByteArray Bytes(ByteView bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+Buffer BothNonces(const std::string& password, const char* label, ByteView clientNonce,
+                  ByteView serverNonce) {
+    return Hmac(password, QByteArray(label) + Bytes(clientNonce) + Bytes(serverNonce));
+}
+
+}  // namespace
 
 Buffer NewNonce() {
     Buffer nonce(kNonceBytes);
@@ -17,11 +34,15 @@ Buffer NewNonce() {
 }
 
 Buffer PasswordProof(const std::string& password, ByteView nonce) {
-    const QByteArray mac = QMessageAuthenticationCode::hash(
-        QByteArray::fromRawData(reinterpret_cast<const char*>(nonce.data()),
-                                static_cast<qsizetype>(nonce.size())),
-        QByteArray::fromStdString(password), QCryptographicHash::Sha256);
-    return Buffer(mac.begin(), mac.end());
+    return Hmac(password, Bytes(nonce));
+}
+
+Buffer ServerProof(const std::string& password, ByteView clientNonce, ByteView serverNonce) {
+    return BothNonces(password, "server", clientNonce, serverNonce);
+}
+
+Buffer ClientProof(const std::string& password, ByteView clientNonce, ByteView serverNonce) {
+    return BothNonces(password, "client", clientNonce, serverNonce);
 }
 
 bool SameProof(ByteView a, ByteView b) {
@@ -33,6 +54,29 @@ bool SameProof(ByteView a, ByteView b) {
         difference = static_cast<std::uint8_t>(difference | (a[i] ^ b[i]));
     }
     return difference == 0;
+}
+
+Challenge MakeChallenge(const std::string& password, ByteView clientNonce, Buffer serverNonce) {
+    Challenge challenge{std::move(serverNonce), {}};
+    if (!clientNonce.empty()) {
+        challenge.serverProof = ServerProof(password, clientNonce, challenge.nonce);
+    }
+    return challenge;
+}
+
+Buffer ExpectedAnswer(const std::string& password, ByteView clientNonce, ByteView serverNonce) {
+    return clientNonce.empty() ? PasswordProof(password, serverNonce)
+                               : ClientProof(password, clientNonce, serverNonce);
+}
+
+ChallengeCheck CheckChallenge(const std::string& password, ByteView clientNonce,
+                              const Challenge& challenge) {
+    if (challenge.serverProof.empty()) {
+        return ChallengeCheck::ProofMissing;
+    }
+    return SameProof(challenge.serverProof, ServerProof(password, clientNonce, challenge.nonce))
+               ? ChallengeCheck::Proven
+               : ChallengeCheck::ProofWrong;
 }
 
 }  // namespace quorvex::session

@@ -53,6 +53,12 @@ enum class ErrorCode : int {
     NoIdentifiersLeft = 13,
     PasswordRequired = 14,
     WrongPassword = 15,
+    Banned = 16,
+    TooManyJoins = 17,
+    ServerBusy = 18,
+    PasswordLockout = 19,
+    // The server asked for the password without proving that it knows it: nothing was sent.
+    ServerUnproven = 20,
 };
 
 struct Status {

@@ -121,6 +121,59 @@ TEST(Discovery, AnswersOnlyOurQueriesAtABoundedRateAndNeverLarger) {
     EXPECT_EQ(replies, kMaxDiscoveryRepliesPerSecond);
 }
 
+// One host flooding (127.0.0.2, 300 queries a second) gets a few replies a second; honest
+// askers beside it, on this machine and on another host (127.0.0.3), get every one of theirs.
+TEST(Discovery, AFloodFromOneHostLeavesEveryHonestAskerItsReplies) {
+    DiscoveryResponder responder([] { return LongestReply(); });
+    ASSERT_TRUE(responder.Start(0).Ok());
+    QUdpSocket flooder, local, neighbour;
+    if (!flooder.bind(QHostAddress("127.0.0.2"), 0) ||
+        !neighbour.bind(QHostAddress("127.0.0.3"), 0)) {
+        GTEST_SKIP() << "this machine's loopback takes no 127.0.0.2 or 127.0.0.3";
+    }
+    ASSERT_TRUE(local.bind(QHostAddress::LocalHost, 0));
+    const Buffer query = EncodeDiscoveryQuery({7});
+    const auto ask = [&](QUdpSocket& from) {
+        from.writeDatagram(reinterpret_cast<const char*>(query.data()), qint64(query.size()),
+                           QHostAddress::LocalHost, responder.Port());
+    };
+    QTimer flood, honest;
+    QObject::connect(&flood, &QTimer::timeout, [&] {
+        for (int i = 0; i < 3; ++i) {
+            ask(flooder);
+        }
+    });
+    int asked = 0;
+    QObject::connect(&honest, &QTimer::timeout, [&] {
+        ++asked;
+        ask(local);
+        ask(neighbour);
+    });
+    flood.start(10);
+    Pump(100);  // the flood has the whole second's total within reach before anyone else asks
+    honest.start(400);
+    Pump(2000);
+    honest.stop();
+    flood.stop();
+    int heard[3] = {};
+    QUdpSocket* sockets[3] = {&local, &neighbour, &flooder};
+    const auto drain = [&] {
+        for (int i = 0; i < 3; ++i) {
+            for (; sockets[i]->hasPendingDatagrams(); ++heard[i]) {
+                sockets[i]->receiveDatagram();
+            }
+        }
+        return heard[0] == asked && heard[1] == asked;
+    };
+    WaitUntil(drain, 2000);
+    Pump(100);
+    drain();
+    EXPECT_EQ(heard[0], asked);
+    EXPECT_EQ(heard[1], asked);
+    EXPECT_LE(heard[2], 3 * kMaxDiscoveryRepliesPerAddress);
+    EXPECT_GE(asked, 4);
+}
+
 TEST(Ipv6, TheServerShowsItsIpv4AddressWhenItHasOneElseItsIpv6One) {
     const QHostAddress lo("127.0.0.1"), v4("192.168.1.5"), v6("fd00::5"), link("fe80::1");
     EXPECT_EQ(PreferredHostAddress({lo, link, v6, v4}), "192.168.1.5");

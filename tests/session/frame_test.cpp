@@ -80,5 +80,45 @@ TEST(Handshake, PayloadsRoundTripAndRefuseTruncation) {
     EXPECT_EQ(refusal->text, "full");
 }
 
+// The client's nonce rides after the name, where servers that predate it stop reading; a
+// Challenge is the server's nonce alone (for a Hello without one) or with the server's proof.
+TEST(Handshake, HelloNonceAndChallengeWithOrWithoutProof) {
+    const Buffer nonce(kNonceBytes, 0xA5);
+    const Buffer old = EncodeHello(Hello{1, "{app}", "Ann"});
+    const auto followedBy = [&](Buffer tail) {
+        Buffer b = old;
+        b.insert(b.end(), tail.begin(), tail.end());
+        return b;
+    };
+    EXPECT_EQ(EncodeHello(Hello{1, "{app}", "Ann", nonce}), followedBy(nonce));
+    const struct {
+        Buffer payload;
+        Buffer clientNonce;
+    } hellos[] = {
+        {old, {}},
+        {followedBy(nonce), nonce},
+        {followedBy(Buffer(kNonceBytes - 1, 0xA5)), {}},     // too short to be one: ignored
+        {followedBy(Buffer(kNonceBytes + 8, 0xA5)), nonce},  // later fields: ignored
+    };
+    for (const auto& [payload, clientNonce] : hellos) {
+        const auto hello = DecodeHello(payload);
+        ASSERT_TRUE(hello.has_value()) << payload.size();
+        EXPECT_EQ(std::tie(hello->version, hello->applicationId, hello->name),
+                  std::tuple(1, "{app}", "Ann"));
+        EXPECT_EQ(hello->clientNonce, clientNonce) << payload.size();
+    }
+
+    const Buffer proof(kProofBytes, 0x5A);
+    EXPECT_EQ(EncodeChallenge({nonce, proof}).size(), kNonceBytes + kProofBytes);
+    for (const Challenge& sent : {Challenge{nonce, {}}, Challenge{nonce, proof}}) {
+        const auto got = DecodeChallenge(EncodeChallenge(sent));
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(std::tie(got->nonce, got->serverProof), std::tie(sent.nonce, sent.serverProof));
+    }
+    for (const std::size_t bad : {0, 31, 33, 63, 65, 96}) {
+        EXPECT_FALSE(DecodeChallenge(Buffer(bad, 1)).has_value()) << bad;
+    }
+}
+
 }  // namespace
 }  // namespace quorvex::session
