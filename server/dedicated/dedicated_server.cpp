@@ -40,7 +40,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     ServerSession session;
     ServerGame& game = session.Game();
     EventLog log(game, stdout);
-    session.SetLogCallback([&log](const std::string& line) { log.Line(line); });
+    session.SetLogCallback([&log](const std::string& line) { log.Notice(line); });
     session.SetPassword(options.password);
     // Hosting asks for the number of players; here the command line has answered already.
     StandardErrorPrompter boxes;

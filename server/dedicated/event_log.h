@@ -2,28 +2,38 @@
 
 // The dedicated server's log: one line per event on a stream (standard output), each with the
 // local date and time. Names come from the players and may hold anything, so they are quoted
-// and their control characters escaped: one event stays one line.
+// and escaped (LogQuoted): one event stays one line. A flood of one kind of event writes a
+// burst and then a few lines a second, and says how many it left out.
 
+#include <QTimer>
+
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "server/game/game_events.h"
+#include "server/game/log_text.h"
+#include "server/game/log_throttle.h"
 #include "server/game/server_game.h"
 
 namespace quorvex::server {
 
-// `text` in double quotes; quotes, backslashes and control bytes escaped as \", \\ and \xNN.
-std::string LogQuoted(std::string_view text);
-// `102 "Ann"`: how the log names a player.
-std::string LogPlayer(const std::string& id, std::string_view name);
-
 class EventLog : public GameEvents {
   public:
-    EventLog(const ServerGame& game, std::FILE* out) : game_(game), out_(out) {}
+    // Milliseconds on a monotonic clock, for holding back floods.
+    using Clock = std::function<std::int64_t()>;
 
-    // One line, time stamp first; written through at once, as a pipe would otherwise hold it.
+    EventLog(const ServerGame& game, std::FILE* out, Clock clock = {});
+
+    // One line, time stamp first, never held back (the operator's commands and their answers);
+    // written through at once, as a pipe would otherwise hold it.
     void Line(std::string_view text);
+    // A line from the session or the host, held back with others of its kind in a flood.
+    void Notice(std::string_view text);
+    // Writes the count of what each cause held back, once the cause has room again.
+    void WriteSummaries();
 
     void PlayerJoined(const RosterEntry& player) override;
     void PlayerRemoved(const RosterEntry& player, RemoveCause cause) override;
@@ -32,10 +42,17 @@ class EventLog : public GameEvents {
     void SeatsChanged() override;
     void SettingsChanged() override;
     void RoundEnded(const std::vector<SeatRow>& result) override;
+    void RequestIgnored(std::int32_t player, IgnoredRequest what) override;
 
   private:
+    void Write(const std::string& cause, std::string_view text);
+    std::string Player(std::int32_t id) const;
+
     const ServerGame& game_;
     std::FILE* out_;
+    Clock clock_;
+    LogThrottle throttle_;
+    QTimer summaries_;  // runs while lines are held back
 };
 
 }  // namespace quorvex::server

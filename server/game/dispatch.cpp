@@ -24,6 +24,7 @@ bool ServerGame::OnCreatePlayer(std::int32_t id, const std::string& name) {
 }
 
 bool ServerGame::OnReceive(ByteView bytes) {
+    const auto sender = TakeScreenedSender(bytes);
     const auto type = msg::PeekType(bytes);
     if (!type) {
         return false;
@@ -40,12 +41,20 @@ bool ServerGame::OnReceive(ByteView bytes) {
         case msg::Type::PaddleUpdate:
             return RelayPaddle(bytes);
         case msg::Type::SeatRequest:
-            return HandleSeatRequest(bytes);
+            return HandleSeatRequest(bytes, sender);
         case msg::Type::Ready:
-            return HandleReady(bytes);
+            return HandleReady(bytes, sender);
         default:
             return false;
     }
+}
+
+std::optional<std::int32_t> ServerGame::TakeScreenedSender(ByteView bytes) {
+    const auto screened = std::exchange(screened_, std::nullopt);
+    if (!screened || screened->data != bytes.data() || screened->size != bytes.size()) {
+        return std::nullopt;
+    }
+    return screened->sender;
 }
 
 bool ServerGame::RelayChat(ByteView bytes) {

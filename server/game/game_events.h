@@ -5,6 +5,7 @@
 // observer sees the event even when that send fails. An observer only watches: it must not
 // call back into the game from here.
 
+#include <cstdint>
 #include <vector>
 
 #include "server/game/game_types.h"
@@ -16,6 +17,20 @@ enum class RemoveCause {
     Left,     // the client said so (PlayerLeft)
     Kicked,   // the operator removed it
     Dropped,  // its connection was gone for the grace time
+};
+
+// What the game turned down of a player's request: that part changed nothing and sent nothing.
+enum class IgnoredRequest {
+    // A further seat for a player who holds one, with the table at the session's player maximum.
+    SeatOverPlayerMaximum,
+    // A seat the Scoreboard could no longer carry.
+    SeatTableFull,
+    // A second Ready from the same player in one lobby.
+    ReadyAgain,
+    // A withdrawal of a ready the player had not given in this lobby; its seat still goes.
+    ReadyNotGiven,
+    // A Ready from a connection that is not on the roster.
+    ReadyFromNonPlayer,
 };
 
 class GameEvents {
@@ -32,6 +47,7 @@ class GameEvents {
     // `result`: every seat as the round left it, with the new wins and the misses that ended
     // the round (before they went back to "0").
     virtual void RoundEnded(const std::vector<SeatRow>& /*result*/) {}
+    virtual void RequestIgnored(std::int32_t /*player*/, IgnoredRequest /*what*/) {}
 };
 
 }  // namespace quorvex::server

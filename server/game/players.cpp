@@ -61,6 +61,8 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         const RosterEntry removed = *entry;
         entry = roster_.erase(entry);
         dropped_.erase(id);
+        // Its ready stays counted, as before, but nobody can take it back any more.
+        readyGiven_.erase(id);
         events_->PlayerRemoved(removed, cause);
         // Clients must see the seat table without the player before they hear it left.
         if (RemoveAllSeats(id) > 0) {
@@ -93,12 +95,27 @@ int ServerGame::LastRosterIndex() const {
     return static_cast<int>(roster_.size()) - 1;
 }
 
+void ServerGame::SetPlayerMaximum(std::int32_t players) {
+    playerMaximum_ = static_cast<std::size_t>(std::max(players, 0));
+}
+
 bool ServerGame::SeatPlayer(std::int32_t id) {
     const RosterEntry* entry = FindPlayer(id);
-    if (entry == nullptr || !SeatTableHasRoom()) {
+    if (entry == nullptr) {
         return false;
     }
-    // A player may hold several seats: nothing checks for one already taken.
+    if (!SeatTableHasRoom()) {
+        events_->RequestIgnored(id, IgnoredRequest::SeatTableFull);
+        return false;
+    }
+    // A player may hold several seats, but one taking seat after seat would fill the table
+    // and swell every Scoreboard: further seats stop at the session's player maximum. A first
+    // seat is never refused here, so nobody's extra seats keep a newcomer or a returning
+    // spectator out.
+    if (seats_.size() >= playerMaximum_ && HoldsSeat(id)) {
+        events_->RequestIgnored(id, IgnoredRequest::SeatOverPlayerMaximum);
+        return false;
+    }
     seats_.push_back(SeatRow{FormatInteger(id), entry->name, "0", "0"});
     events_->SeatsChanged();
     return SendScoreboard();
@@ -144,6 +161,11 @@ bool ServerGame::SendRoster() {
 bool ServerGame::SeatTableHasRoom() const {
     return seats_.size() < capacity_.seatRows &&
            kListHeaderBytes + (seats_.size() + 1) * kSeatRowMostBytes <= capacity_.messageBytes;
+}
+
+bool ServerGame::HoldsSeat(std::int32_t id) const {
+    return std::any_of(seats_.begin(), seats_.end(),
+                       [id](const SeatRow& row) { return SeatOf(row, id); });
 }
 
 const RosterEntry* ServerGame::FindPlayer(std::int32_t id) const {

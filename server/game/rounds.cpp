@@ -18,7 +18,7 @@ double ValueOf(const std::string& text) {
 
 }  // namespace
 
-bool ServerGame::HandleSeatRequest(ByteView bytes) {
+bool ServerGame::HandleSeatRequest(ByteView bytes, std::optional<std::int32_t> sender) {
     const auto request = msg::Decode<msg::SeatRequest>(bytes);
     if (!request) {
         return false;
@@ -33,8 +33,16 @@ bool ServerGame::HandleSeatRequest(ByteView bytes) {
         case msg::kSeatGiveUp:
             return UnseatPlayer(*id);
         case msg::kSeatGiveUpReady:
+            // Only a ready the player gave in this lobby is taken back; the seat goes anyway.
+            if (sender && readyGiven_.count(*sender) == 0) {
+                events_->RequestIgnored(*sender, IgnoredRequest::ReadyNotGiven);
+                return UnseatPlayer(*id);
+            }
             if (readyCount_ == std::numeric_limits<std::int16_t>::min()) {
                 return false;
+            }
+            if (sender) {
+                readyGiven_.erase(*sender);
             }
             --readyCount_;
             return UnseatPlayer(*id);
@@ -43,10 +51,19 @@ bool ServerGame::HandleSeatRequest(ByteView bytes) {
     }
 }
 
-// Ready is not tied to a player: every message counts, even a second one from one client.
-bool ServerGame::HandleReady(ByteView bytes) {
+// A player's Ready counts once per lobby: a second one would let one player stand for all the
+// seats the ball waits for. A Ready whose sender is unknown counts as it comes.
+bool ServerGame::HandleReady(ByteView bytes, std::optional<std::int32_t> sender) {
     if (!msg::Decode<msg::ReadyRequest>(bytes) ||
         readyCount_ == std::numeric_limits<std::int16_t>::max()) {
+        return false;
+    }
+    if (sender && FindPlayer(*sender) == nullptr) {
+        events_->RequestIgnored(*sender, IgnoredRequest::ReadyFromNonPlayer);
+        return false;
+    }
+    if (sender && !readyGiven_.insert(*sender).second) {
+        events_->RequestIgnored(*sender, IgnoredRequest::ReadyAgain);
         return false;
     }
     ++readyCount_;

@@ -3,16 +3,45 @@
 #include "server/game/server_game.h"
 
 namespace quorvex::server {
+namespace {
 
-// Honest clients only ever name themselves: PlayerLeft and SeatRequest carry the sender's own
-// identifier, and a miss the sender's own seat. Messages the handlers would drop anyway (too
-// short, numbers out of range) are left to them, so nothing changes for those.
-std::optional<std::string> ServerGame::ForeignClaim(std::int32_t sender, ByteView bytes) const {
+// How every client starts its chat lines: its own name, then this.
+constexpr std::string_view kChatSeparator = ":>";
+
+bool UnderName(std::string_view line, std::string_view name) {
+    return line.starts_with(name) && line.substr(name.size()).starts_with(kChatSeparator);
+}
+
+}  // namespace
+
+std::optional<std::string> ServerGame::ForeignClaim(std::int32_t sender, ByteView bytes) {
+    auto claim = ClaimFor(sender, bytes);
+    screened_.reset();
+    if (!claim) {
+        screened_ = Screened{bytes.data(), bytes.size(), sender};
+    }
+    return claim;
+}
+
+// Honest clients only ever speak for themselves: PlayerLeft and SeatRequest carry the sender's
+// own identifier, a miss the sender's own seat, a bounce comes from a seated player judging
+// its own side, and a Chat line starts with the sender's own name and ":>". Messages the
+// handlers would drop anyway (too short, numbers out of range) are left to them, so nothing
+// changes for those.
+std::optional<std::string> ServerGame::ClaimFor(std::int32_t sender, ByteView bytes) const {
     const auto type = msg::PeekType(bytes);
     if (!type) {
         return std::nullopt;
     }
     switch (static_cast<msg::Type>(*type)) {
+        case msg::Type::Chat: {
+            const auto chat = msg::Decode<msg::Chat>(bytes);
+            const RosterEntry* own = FindPlayer(sender);
+            if (chat && (own == nullptr || !UnderName(chat->line, own->name))) {
+                return "a Chat line under another name than its own";
+            }
+            return std::nullopt;
+        }
         case msg::Type::PlayerLeft: {
             const auto left = msg::Decode<msg::PlayerLeft>(bytes);
             if (left && left->id != sender) {
@@ -30,6 +59,9 @@ std::optional<std::string> ServerGame::ForeignClaim(std::int32_t sender, ByteVie
         }
         case msg::Type::BallEvent: {
             const auto event = msg::Decode<msg::BallEvent>(bytes);
+            if (event && event->kind == msg::kBallBounce && !HoldsSeat(sender)) {
+                return "a bounce without a seat";
+            }
             if (!event || event->kind == msg::kBallBounce) {
                 return std::nullopt;
             }

@@ -9,7 +9,9 @@
 // early: a message that was dropped or ignored, or a send that failed. A failed send keeps
 // what was changed before it.
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <set>
 #include <string>
@@ -38,24 +40,34 @@ class ServerGame {
     // HostPlayerId. Every later one joins the game (AddPlayer).
     bool OnCreatePlayer(std::int32_t id, const std::string& name);
     // One received message, type Byte first. Types other than 1, 3, 6, 7, 9, 10 are ignored,
-    // and so is a message too short for its type.
+    // and so is a message too short for its type. The message ForeignClaim has just let through
+    // is its sender's: that player's Ready counts once per lobby, and its withdrawal takes back
+    // only a ready it gave. A message of unknown sender counts as the message alone says.
     bool OnReceive(ByteView bytes);
-    // What a message from `sender` claims for someone else (a PlayerLeft or SeatRequest naming
-    // another player, a miss for a seat the sender does not hold), for the log; nothing when
-    // it speaks only for its sender. Such a message is to be ignored.
-    std::optional<std::string> ForeignClaim(std::int32_t sender, ByteView bytes) const;
+    // The check the host runs on every message from `sender` before OnReceive. What the
+    // message claims for someone else (a PlayerLeft or SeatRequest naming another player, a
+    // miss for a seat the sender does not hold, a bounce from a player without a seat, a Chat
+    // line under another name than the sender's), for the log; such a message is to be
+    // ignored. Nothing when it speaks only for its sender: then the same bytes, handed to
+    // OnReceive next, are handled as that sender's.
+    std::optional<std::string> ForeignClaim(std::int32_t sender, ByteView bytes);
 
     // --- Message handlers (bytes: the whole message, type Byte first) ---
     bool RelayChat(ByteView bytes);
     bool RelayPaddle(ByteView bytes);
-    bool HandleSeatRequest(ByteView bytes);
-    bool HandleReady(ByteView bytes);
+    // `sender`: the player the message came from, when known (see OnReceive).
+    bool HandleSeatRequest(ByteView bytes, std::optional<std::int32_t> sender = std::nullopt);
+    bool HandleReady(ByteView bytes, std::optional<std::int32_t> sender = std::nullopt);
     bool HandleBallEvent(ByteView bytes);
 
     // --- Players and seats ---
     bool AddPlayer(const std::string& name, std::int32_t id);
     // Whether a newcomer of that name fits: the roster with it still goes out in one Roster.
     bool CanAddPlayer(const std::string& name) const;
+    // The session's player maximum, the server's own player included, once hosting knows it.
+    // A player's first seat is always given while the Scoreboard can carry it; a further one
+    // only while the table holds fewer rows than this.
+    void SetPlayerMaximum(std::int32_t players);
     // Drops every roster entry with the identifier; for each one all its seats go, Scoreboard
     // follows when it had any, then PlayerLeft.
     bool RemovePlayer(std::int32_t id, RemoveCause cause = RemoveCause::Left);
@@ -121,6 +133,11 @@ class ServerGame {
   private:
     bool SendRoster();
     bool SeatTableHasRoom() const;
+    bool HoldsSeat(std::int32_t id) const;
+    std::optional<std::string> ClaimFor(std::int32_t sender, ByteView bytes) const;
+    // The sender ForeignClaim let `bytes` through for; nothing for any other message. Taken
+    // once: a later message is not that sender's unless it is screened again.
+    std::optional<std::int32_t> TakeScreenedSender(ByteView bytes);
     // Reports the seats with the round's wins and the misses that ended it, clears the misses
     // and sends the settings that open the next round.
     bool EndRound();
@@ -138,6 +155,16 @@ class ServerGame {
     std::vector<SeatRow> seats_;
     std::set<std::int32_t> dropped_;
     std::int16_t readyCount_ = 0;
+    // The players whose Ready counts in this lobby; emptied with every settings message.
+    std::set<std::int32_t> readyGiven_;
+    std::size_t playerMaximum_ = std::numeric_limits<std::size_t>::max();
+    // The last message ForeignClaim let through, by where its bytes lie, and its sender.
+    struct Screened {
+        const std::uint8_t* data = nullptr;
+        std::size_t size = 0;
+        std::int32_t sender = 0;
+    };
+    std::optional<Screened> screened_;
     GameType gameType_ = GameType::FreeForAll;
     std::string limit_ = "0";
     std::string ballLeft_{kBallStartLeft};

@@ -10,6 +10,7 @@ namespace quorvex::server {
 // changes the game, the ball waits for the players to declare themselves again.
 bool ServerGame::SendGameSettings() {
     readyCount_ = 0;
+    readyGiven_.clear();
     return SendToAll(outbox_, msg::GameSettings{static_cast<std::uint8_t>(gameType_), limit_});
 }
 

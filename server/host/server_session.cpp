@@ -64,6 +64,7 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
     if (const auto status = ParsePlayerCount(answer, desc.maxPlayers); !status.Ok()) {
         return session::ErrorText(status);
     }
+    game_->SetPlayerMaximum(desc.maxPlayers);
     desc.sessionName = kSessionName;
     desc.flags = session::kSessionClientServer;
 

@@ -44,6 +44,20 @@ inline Buffer Ready() {
     return Bytes(msg::ReadyRequest{});
 }
 
+// A message as the host hands it over from `sender`: the sender check first, then the game
+// when the check let it through. False when either turned it down.
+inline bool From(ServerGame& game, std::int32_t sender, const Buffer& message) {
+    return !game.ForeignClaim(sender, message) && game.OnReceive(message);
+}
+
+// An observer keeping the requests the game ignored.
+struct IgnoredRequests : GameEvents {
+    void RequestIgnored(std::int32_t player, IgnoredRequest what) override {
+        ignored.emplace_back(player, what);
+    }
+    std::vector<std::pair<std::int32_t, IgnoredRequest>> ignored;
+};
+
 inline Rows Column(const ServerGame& game, std::string SeatRow::*field) {
     Rows texts;
     for (const auto& row : game.Seats())
