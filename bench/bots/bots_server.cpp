@@ -14,12 +14,12 @@
 #include "bench/support/figures.h"
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "ui/answering_prompter.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    quorvex::server::ServerSession session;
+    quorvex::server::GameHost session;
     quorvex::StandardErrorPrompter boxes;
     quorvex::AnsweringPrompter prompter(boxes, "64");
     if (const auto error = session.InitServer(prompter, 0)) {

@@ -27,7 +27,7 @@
 #include "client/window/client_session.h"
 #include "client/window/client_window.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "ui/answering_prompter.h"
 
 namespace {
@@ -140,7 +140,7 @@ Usage Measure(const bench::ChildProcess& client, int seconds) {
 int PlayFigures(int seconds) {
     StandardErrorPrompter boxes;
     AnsweringPrompter serverAnswers(boxes, std::to_string(kPlayers + 5));
-    server::ServerSession server;
+    server::GameHost server;
     if (const auto error = server.InitServer(serverAnswers, 0)) {
         std::fprintf(stderr, "the server did not start: %s\n", error->c_str());
         return 1;

@@ -26,7 +26,7 @@
 #include "protocol/session/discovery.h"
 #include "protocol/session/session_client.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "ui/answering_prompter.h"
 
 namespace {
@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     const int rate = std::stoi(bench::Option(argc, argv, "--rate", "10000"));
     StandardErrorPrompter boxes;
     AnsweringPrompter prompter(boxes, "11");
-    server::ServerSession server;
+    server::GameHost server;
     if (const auto error = server.InitServer(prompter, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;

@@ -12,19 +12,19 @@
 
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "ui/answering_prompter.h"
 
 namespace {
 
-class ReportingSession : public quorvex::server::ServerSession {
+class ReportingHost : public quorvex::server::GameHost {
   public:
     void DestroyPlayer(quorvex::session::PlayerId id) override {
         if (reportDrops) {
             std::printf("DROPPED %d %lld\n", id, static_cast<long long>(clock.elapsed()));
             std::fflush(stdout);
         }
-        ServerSession::DestroyPlayer(id);
+        GameHost::DestroyPlayer(id);
     }
     QElapsedTimer clock;
     bool reportDrops = false;
@@ -34,7 +34,7 @@ class ReportingSession : public quorvex::server::ServerSession {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    ReportingSession session;
+    ReportingHost session;
     session.clock.start();
     session.reportDrops = argc > 1 && std::string(argv[1]) == "--drops";
     quorvex::StandardErrorPrompter boxes;

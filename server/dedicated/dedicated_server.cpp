@@ -14,7 +14,7 @@
 #include "server/dedicated/event_log.h"
 #include "server/game/console_text.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "ui/answering_prompter.h"
 #include "ui/stop_signals.h"
 
@@ -37,22 +37,21 @@ std::string HostAddresses() {
 }  // namespace
 
 int RunDedicatedServer(const ServerOptions& options) {
-    ServerSession session;
-    ServerGame& game = session.Game();
+    GameHost host;
+    ServerGame& game = host.Game();
     EventLog log(game, stdout);
-    session.SetLogCallback([&log](const std::string& line) { log.Line(line); });
-    session.SetPassword(options.password);
+    host.SetLogCallback([&log](const std::string& line) { log.Line(line); });
+    host.SetPassword(options.password);
     // Hosting asks for the number of players; here the command line has answered already.
     StandardErrorPrompter boxes;
     AnsweringPrompter answers(boxes, std::to_string(*options.players));
-    if (const auto error = session.InitServer(answers, options.port)) {
+    if (const auto error = host.InitServer(answers, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return 1;
     }
     game.SetEvents(&log);
-    log.Line("hosting " + LogQuoted(kSessionName) + " on TCP port " +
-             std::to_string(session.Port()) + " for " + std::to_string(*options.players) +
-             " players (the server's own included)");
+    log.Line("hosting " + LogQuoted(kSessionName) + " on TCP port " + std::to_string(host.Port()) +
+             " for " + std::to_string(*options.players) + " players (the server's own included)");
     log.Line("host addresses: " + HostAddresses());
     if (!options.password.empty()) {
         log.Line("players must give the password to join");
@@ -64,7 +63,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     if (options.game) {
         game.PickGameType(*options.game);
     }
-    session.SetDropGrace(options.dropAfter);
+    host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
              std::to_string(options.dropAfter.count()) + " s");
 
@@ -74,7 +73,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     std::size_t known = game.Seats().size();
     bool resendPending = false;
     QObject lobbyKeeper;
-    session.SetChangedCallback([&] {
+    host.SetChangedCallback([&] {
         const std::size_t seated = game.Seats().size();
         const bool newcomer = seated > known;
         known = seated;
@@ -100,7 +99,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     BotLauncher bots;
     const auto startBot = [&](int skill) {
         std::string error;
-        if (const auto name = bots.Add(session.Port(), skill, &error)) {
+        if (const auto name = bots.Add(host.Port(), skill, &error)) {
             log.Line("computer player " + LogQuoted(*name) + " started, skill " +
                      std::to_string(skill));
         } else {
@@ -114,7 +113,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     const auto stop = [&](const std::string& why) {
         log.Line(why + "; closing the session");
         game.SetEvents(nullptr);
-        session.CloseServer();
+        host.CloseServer();
         QCoreApplication::quit();
     };
     StdinLines input(

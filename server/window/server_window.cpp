@@ -48,9 +48,9 @@ QGroupBox* Frame(QWidget* parent, const char* caption, int top, int height) {
 
 }  // namespace
 
-ServerWindow::ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port)
-    : tmrBallHandler(session.Game(), {}, [this] { Refresh(); }),
-      session_(session),
+ServerWindow::ServerWindow(GameHost& host, Prompter& prompter, std::int32_t port)
+    : tmrBallHandler(host.Game(), {}, [this] { Refresh(); }),
+      host_(host),
       prompter_(prompter),
       port_(port) {
     setObjectName("frmMain");
@@ -59,7 +59,7 @@ ServerWindow::ServerWindow(ServerSession& session, Prompter& prompter, std::int3
     BuildControls();
     tmrUptime.setInterval(1000);
     connect(&tmrUptime, &QTimer::timeout, this, &ServerWindow::tmrUptime_Timer);
-    session_.SetChangedCallback([this] { Refresh(); });
+    host_.SetChangedCallback([this] { Refresh(); });
     Refresh();
 }
 
@@ -88,7 +88,7 @@ void ServerWindow::BuildControls() {
     txtPassword = Place<QLineEdit>(settings, 3240, 920, 1335, 375);
     txtPassword->setEchoMode(QLineEdit::Password);
     connect(txtPassword, &QLineEdit::textChanged, this,
-            [this](const QString& text) { session_.SetPassword(text.toStdString()); });
+            [this](const QString& text) { host_.SetPassword(text.toStdString()); });
 
     auto* ball = Frame(this, "Ball Data", 2400, 975);
     Caption(ball, "Ball Left =  Ball Top =", 120, 300, 2175, 255);
@@ -113,8 +113,8 @@ void ServerWindow::BuildControls() {
     chkRemoveDropped = Place<QCheckBox>(players, 120, 3780, 4455, 300);
     chkRemoveDropped->setText(QStringLiteral("Remove dropped players after 30 s"));
     connect(chkRemoveDropped, &QCheckBox::toggled, this, [this](bool on) {
-        session_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDropGrace)
-                                 : std::nullopt);
+        host_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDropGrace)
+                              : std::nullopt);
     });
     cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
     cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
@@ -153,19 +153,19 @@ void ServerWindow::Start() {
     setWindowTitle(QStringLiteral("Quorvex Server [Initilizing]"));
     show();
     QApplication::processEvents();
-    if (const auto error = session_.InitServer(prompter_, port_)) {
+    if (const auto error = host_.InitServer(prompter_, port_)) {
         prompter_.ShowCritical("InitServer", *error);
     }
     setWindowTitle(QStringLiteral("Quorvex Server [Server running]"));
     startTime_.start();
     tmrUptime.start();
     Text1_Click();
-    session_.Game().StartUpBallDirection();
+    host_.Game().StartUpBallDirection();
     Refresh();
 }
 
 void ServerWindow::Refresh() {
-    ServerGame& game = session_.Game();
+    ServerGame& game = host_.Game();
     const auto& seats = game.Seats();
     ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex, &SeatRow::playerIndex);
     ShowColumn(PlayerWins, seats, &SeatRow::playerWins, &SeatRow::playerIndex);
@@ -189,7 +189,7 @@ void ServerWindow::Refresh() {
 // A player whose connection is gone keeps its rows, greyed, with "(lost)" after its name. Only
 // this list shows it: the seat table sent to the clients is unchanged.
 void ServerWindow::ShowDroppedPlayers() {
-    const ServerGame& game = session_.Game();
+    const ServerGame& game = host_.Game();
     if (game.Dropped().empty()) {
         // Nothing to grey: a lost player's rows went with its removal, which rebuilt every box.
         ShowColumn(PlayerName, game.Seats(), &SeatRow::playerName, &SeatRow::playerIndex);
@@ -214,32 +214,32 @@ void ServerWindow::ShowDroppedPlayers() {
 }
 
 void ServerWindow::OptionClicked(GameType type) {
-    session_.Game().PickGameType(type);
+    host_.Game().PickGameType(type);
     Refresh();
 }
 
 void ServerWindow::LimitChanged(const QString& text) {
-    if (!session_.Game().SetLimitText(text.toStdString())) {
+    if (!host_.Game().SetLimitText(text.toStdString())) {
         prompter_.ShowMessage(std::string(kLimitWarning));
         Limit->setText(QStringLiteral("0"));
     }
 }
 
 void ServerWindow::Text1_Click() {
-    const auto address = session_.HostAddressText();
-    Text1->setPlainText(QString::fromStdString(session_.IsHosting() && address
+    const auto address = host_.HostAddressText();
+    Text1->setPlainText(QString::fromStdString(host_.IsHosting() && address
                                                    ? HostAddressBoxText(*address)
                                                    : std::string(kHostAddressError)));
 }
 
 void ServerWindow::cmdKick_Click() {
-    session_.Game().Kick(SelectedRow(PlayerIndex));
+    host_.Game().Kick(SelectedRow(PlayerIndex));
     Refresh();
 }
 
 void ServerWindow::cmdAddComputer_Click() {
     std::string error;
-    if (!bots_.Add(session_.Port(), ComputerSkill->value(), &error)) {
+    if (!bots_.Add(host_.Port(), ComputerSkill->value(), &error)) {
         prompter_.ShowMessage("The computer player could not start: " + error);
     }
 }
@@ -254,7 +254,7 @@ void ServerWindow::tmrUptime_Timer() {
 void ServerWindow::closeEvent(QCloseEvent* event) {
     tmrBallHandler.Stop();
     tmrUptime.stop();
-    session_.CloseServer();
+    host_.CloseServer();
     // They leave by themselves once the session is gone; this waits for them.
     bots_.StopAll();
     event->accept();

@@ -9,7 +9,7 @@
 
 #include "server/bots/bot_launcher.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "ui/prompter.h"
 
 class QCheckBox;
@@ -26,7 +26,7 @@ namespace quorvex::server {
 class ServerWindow : public QWidget {
     Q_OBJECT
   public:
-    ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port);
+    ServerWindow(GameHost& host, Prompter& prompter, std::int32_t port);
 
     // Form_Load: shows the window, hosts the session, starts the clock.
     void Start();
@@ -70,7 +70,7 @@ class ServerWindow : public QWidget {
     void tmrUptime_Timer();
     void ShowDroppedPlayers();
 
-    ServerSession& session_;
+    GameHost& host_;
     Prompter& prompter_;
     std::int32_t port_;
     QElapsedTimer startTime_;

@@ -8,7 +8,7 @@
 namespace quorvex::test {
 
 TestServer::TestServer(const std::string& count) : prompter(Answers{count}) {
-    hostError = session.InitServer(prompter, 0);
+    hostError = host.InitServer(prompter, 0);
 }
 
 std::vector<std::string> TestServer::SeatNames() {

@@ -20,8 +20,8 @@ using Console = ConsoleWindow;
 
 TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
     Console console;
-    Bot ann(console.session.Port(), "Ann");
-    Bot bob(console.session.Port(), "Bob");
+    Bot ann(console.host.Port(), "Ann");
+    Bot bob(console.host.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
     EXPECT_EQ(Rows(console.window.PlayerName), (std::vector<std::string>{"Ann", "Bob"}));
@@ -77,7 +77,7 @@ TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
         {"1e12", "too large"}};
     for (const auto& [answer, expected] : cases) {
         ScriptedPrompter prompter({answer});
-        server::ServerSession session;
+        server::GameHost session;
         const auto error = session.InitServer(prompter, 0);
         ASSERT_TRUE(error.has_value()) << expected;
         EXPECT_EQ(error->rfind("Error #", 0), 0u) << *error;
@@ -86,7 +86,7 @@ TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
         EXPECT_FALSE(session.Game().PickGameType(server::GameType::Points));  // nothing to send to
     }
     ScriptedPrompter rounds({"2.5"});
-    server::ServerSession session;
+    server::GameHost session;
     EXPECT_FALSE(session.InitServer(rounds, 0).has_value());  // 2.5 rounds to 2 players
 }
 

@@ -1,4 +1,4 @@
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 
 #include <QHostInfo>
 #include <QTimer>
@@ -47,15 +47,15 @@ std::int64_t NowMs() {
 
 }  // namespace
 
-ServerSession::ServerSession(session::Limits limits)
+GameHost::GameHost(session::Limits limits)
     : limits_(limits),
       game_(std::make_unique<ServerGame>(*this, MakeDefaultRandomSource(), CapacityFor(limits))) {}
 
-ServerSession::~ServerSession() {
+GameHost::~GameHost() {
     CloseServer();
 }
 
-std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::int32_t port) {
+std::optional<std::string> GameHost::InitServer(Prompter& prompter, std::int32_t port) {
     session::ApplicationDesc desc;
     desc.applicationId = session::kApplicationId;
     const auto answer =
@@ -82,7 +82,7 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
     return std::nullopt;
 }
 
-void ServerSession::AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers) {
+void GameHost::AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers) {
     auto discovery = std::make_unique<session::DiscoveryResponder>([this, maxPlayers] {
         session::DiscoveryReply reply;
         reply.sessionName = kSessionName;
@@ -103,7 +103,7 @@ void ServerSession::AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers) 
     discovery_ = std::move(discovery);
 }
 
-void ServerSession::CloseServer() {
+void GameHost::CloseServer() {
     if (!server_) {
         return;
     }
@@ -114,7 +114,7 @@ void ServerSession::CloseServer() {
     server_.reset();
 }
 
-std::optional<std::string> ServerSession::HostAddressText() const {
+std::optional<std::string> GameHost::HostAddressText() const {
     session::SessionAddress address;
     if (!server_ || !server_->GetLocalHostAddresses(0, address).Ok()) {
         return std::nullopt;
@@ -122,14 +122,14 @@ std::optional<std::string> ServerSession::HostAddressText() const {
     return address.GetURL();
 }
 
-bool ServerSession::Send(const Buffer& message) {
+bool GameHost::Send(const Buffer& message) {
     return server_ && server_
                           ->SendTo(session::kAllPlayers, message, 0,
                                    session::kSendGuaranteed | session::kSendNoLoopback)
                           .Ok();
 }
 
-void ServerSession::CreatePlayer(session::PlayerId id) {
+void GameHost::CreatePlayer(session::PlayerId id) {
     session::PlayerInfo info;
     if (server_ && id != server_->HostPlayerId()) {
         server_->GetClientInfo(id, info);
@@ -138,7 +138,7 @@ void ServerSession::CreatePlayer(session::PlayerId id) {
     Changed();
 }
 
-void ServerSession::DestroyPlayer(session::PlayerId id) {
+void GameHost::DestroyPlayer(session::PlayerId id) {
     chat_.erase(id);
     // Players removed since their earlier drops need no clock any more.
     std::erase_if(droppedSince_,
@@ -151,18 +151,18 @@ void ServerSession::DestroyPlayer(session::PlayerId id) {
     Changed();
 }
 
-bool ServerSession::AdmitPlayer(const std::string& name) {
+bool GameHost::AdmitPlayer(const std::string& name) {
     return game_->CanAddPlayer(name);
 }
 
-void ServerSession::SetDropGrace(std::optional<std::chrono::milliseconds> grace) {
+void GameHost::SetDropGrace(std::optional<std::chrono::milliseconds> grace) {
     dropGrace_ = grace;
     for (const auto& [id, since] : droppedSince_) {
         ScheduleDropRemoval(id);
     }
 }
 
-void ServerSession::ScheduleDropRemoval(session::PlayerId id) {
+void GameHost::ScheduleDropRemoval(session::PlayerId id) {
     const auto found = droppedSince_.find(id);
     if (!dropGrace_ || found == droppedSince_.end()) {
         return;
@@ -174,7 +174,7 @@ void ServerSession::ScheduleDropRemoval(session::PlayerId id) {
 }
 
 // A timer set for an earlier grace time may fire early or late: the grace in force decides.
-void ServerSession::RemoveIfDroppedLongEnough(session::PlayerId id) {
+void GameHost::RemoveIfDroppedLongEnough(session::PlayerId id) {
     const auto found = droppedSince_.find(id);
     if (!dropGrace_ || found == droppedSince_.end() || !game_->IsDropped(id)) {
         return;
@@ -188,14 +188,14 @@ void ServerSession::RemoveIfDroppedLongEnough(session::PlayerId id) {
     Changed();
 }
 
-void ServerSession::SetPassword(const std::string& password) {
+void GameHost::SetPassword(const std::string& password) {
     password_ = password;
     if (server_) {
         server_->SetPassword(password_);
     }
 }
 
-void ServerSession::Receive(session::PlayerId from, ByteView message) {
+void GameHost::Receive(session::PlayerId from, ByteView message) {
     if (!message.empty() && message[0] == static_cast<std::uint8_t>(msg::Type::Chat) &&
         !ChatAllowed(from)) {
         return;
@@ -212,7 +212,7 @@ void ServerSession::Receive(session::PlayerId from, ByteView message) {
     Changed();
 }
 
-bool ServerSession::ChatAllowed(session::PlayerId from) {
+bool GameHost::ChatAllowed(session::PlayerId from) {
     auto it = chat_.find(from);
     if (it == chat_.end()) {
         it = chat_
@@ -232,7 +232,7 @@ bool ServerSession::ChatAllowed(session::PlayerId from) {
     return false;
 }
 
-void ServerSession::Log(const std::string& line) {
+void GameHost::Log(const std::string& line) {
     if (log_) {
         log_(line);
     } else {
@@ -240,7 +240,7 @@ void ServerSession::Log(const std::string& line) {
     }
 }
 
-void ServerSession::Changed() {
+void GameHost::Changed() {
     if (changed_) {
         changed_();
     }

@@ -26,10 +26,10 @@ namespace quorvex::server {
 
 inline constexpr char kSessionName[] = "First VuvovuDUduz App (Messaging Program)";
 
-class ServerSession : public session::SessionEvents, public Outbox {
+class GameHost : public session::SessionEvents, public Outbox {
   public:
-    explicit ServerSession(session::Limits limits = {});
-    ~ServerSession() override;
+    explicit GameHost(session::Limits limits = {});
+    ~GameHost() override;
 
     // Asks for the maximum number of players and hosts on `port`. A failure is returned as
     // "Error #<n>: <description>" for the caller's box; the game then runs without a session.
