@@ -8,7 +8,6 @@
 #include "server/dedicated/dedicated_server.h"
 #include "server/host/game_host.h"
 #include "server/window/server_window.h"
-#include "ui/answering_prompter.h"
 #include "ui/qt_prompter.h"
 
 namespace {
@@ -47,10 +46,7 @@ int main(int argc, char** argv) {
         host.Game().PickGameType(*options.game);
     }
     quorvex::QtPrompter dialogs;
-    quorvex::AnsweringPrompter answers(dialogs, std::to_string(options.players.value_or(0)));
-    quorvex::Prompter& prompter = options.players ? static_cast<quorvex::Prompter&>(answers)
-                                                  : static_cast<quorvex::Prompter&>(dialogs);
-    quorvex::server::ServerWindow window(host, prompter, options.port);
+    quorvex::server::ServerWindow window(host, dialogs, options.port, options.players);
     dialogs.SetParent(&window);
     window.txtPassword->setText(QString::fromStdString(options.password));
     window.Start();

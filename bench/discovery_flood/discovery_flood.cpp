@@ -27,7 +27,6 @@
 #include "protocol/session/session_client.h"
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
-#include "ui/answering_prompter.h"
 
 namespace {
 
@@ -135,10 +134,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = std::stoi(bench::Option(argc, argv, "--seconds", "5"));
     const int rate = std::stoi(bench::Option(argc, argv, "--rate", "10000"));
-    StandardErrorPrompter boxes;
-    AnsweringPrompter prompter(boxes, "11");
     server::GameHost server;
-    if (const auto error = server.InitServer(prompter, 0)) {
+    if (const auto error = server.Host(11, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }

@@ -13,7 +13,6 @@
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
-#include "ui/answering_prompter.h"
 
 namespace {
 
@@ -37,9 +36,7 @@ int main(int argc, char** argv) {
     ReportingHost session;
     session.clock.start();
     session.reportDrops = argc > 1 && std::string(argv[1]) == "--drops";
-    quorvex::StandardErrorPrompter boxes;
-    quorvex::AnsweringPrompter prompter(boxes, "11");
-    if (const auto error = session.InitServer(prompter, 0)) {
+    if (const auto error = session.Host(11, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }

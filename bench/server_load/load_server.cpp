@@ -29,7 +29,6 @@
 #include "protocol/messages.h"
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
-#include "ui/answering_prompter.h"
 
 namespace {
 
@@ -98,15 +97,13 @@ long Micros(const timeval& t) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const std::string maxPlayers = argc > 1 ? argv[1] : "11";
+    const std::int32_t maxPlayers = argc > 1 ? std::stoi(argv[1]) : 11;
     quorvex::session::Limits limits;
     if (argc > 2 && std::string(argv[2]) == "uncoalesced") {
         limits.writeCoalesceMs = 0;
     }
     CountingHost session(limits);
-    quorvex::StandardErrorPrompter boxes;
-    quorvex::AnsweringPrompter prompter(boxes, maxPlayers);
-    if (const auto error = session.InitServer(prompter, 0)) {
+    if (const auto error = session.Host(maxPlayers, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }

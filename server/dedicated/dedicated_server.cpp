@@ -15,7 +15,6 @@
 #include "server/game/console_text.h"
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
-#include "ui/answering_prompter.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::server {
@@ -42,10 +41,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     EventLog log(game, stdout);
     host.SetLogCallback([&log](const std::string& line) { log.Line(line); });
     host.SetPassword(options.password);
-    // Hosting asks for the number of players; here the command line has answered already.
-    StandardErrorPrompter boxes;
-    AnsweringPrompter answers(boxes, std::to_string(*options.players));
-    if (const auto error = host.InitServer(answers, options.port)) {
+    if (const auto error = host.Host(*options.players, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return 1;
     }

@@ -9,28 +9,10 @@
 #include <cstdio>
 
 #include "protocol/messages.h"
-#include "protocol/numeric.h"
 #include "protocol/session/limits.h"
 
 namespace quorvex::server {
 namespace {
-
-// The operator's answer: a whole number (a fraction is rounded); anything else is refused.
-session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::int32_t& count) {
-    const auto value = answer ? StrictNumber(*answer) : std::nullopt;
-    if (!value) {
-        return session::Status::Failure(
-            session::ErrorCode::InvalidParameter,
-            "The number of clients must be a number, not \"" + answer.value_or("") + "\"");
-    }
-    const auto whole = ToInt32(*value);
-    if (!whole) {
-        return session::Status::Failure(session::ErrorCode::InvalidParameter,
-                                        "The number of clients is far too large");
-    }
-    count = *whole;
-    return session::Status::Success();
-}
 
 // The game's lists stay within one message of the largest frame the session carries.
 Capacity CapacityFor(const session::Limits& limits) {
@@ -55,15 +37,10 @@ GameHost::~GameHost() {
     CloseServer();
 }
 
-std::optional<std::string> GameHost::InitServer(Prompter& prompter, std::int32_t port) {
+std::optional<std::string> GameHost::Host(std::int32_t maxPlayers, std::int32_t port) {
     session::ApplicationDesc desc;
     desc.applicationId = session::kApplicationId;
-    const auto answer =
-        prompter.AskText("Please enter the number of Clients (include +1 for server)",
-                         "Number of Clients Required", "11");
-    if (const auto status = ParsePlayerCount(answer, desc.maxPlayers); !status.Ok()) {
-        return session::ErrorText(status);
-    }
+    desc.maxPlayers = maxPlayers;
     desc.sessionName = kSessionName;
     desc.flags = session::kSessionClientServer;
 
@@ -78,7 +55,7 @@ std::optional<std::string> GameHost::InitServer(Prompter& prompter, std::int32_t
         return session::ErrorText(status);
     }
     server_ = std::move(server);
-    AnswerDiscovery(port, desc.maxPlayers);
+    AnswerDiscovery(port, maxPlayers);
     return std::nullopt;
 }
 

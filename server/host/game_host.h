@@ -1,7 +1,7 @@
 #pragma once
 
-// Hosting: asks the operator for the player count, opens the session, and connects the
-// session's notifications to the game. The game's sends go out to every player from here.
+// Hosting: opens the session, and connects the session's notifications to the game. The game's
+// sends go out to every player from here.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -20,7 +20,6 @@
 #include "protocol/session/rate_budget.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
-#include "ui/prompter.h"
 
 namespace quorvex::server {
 
@@ -31,9 +30,10 @@ class GameHost : public session::SessionEvents, public Outbox {
     explicit GameHost(session::Limits limits = {});
     ~GameHost() override;
 
-    // Asks for the maximum number of players and hosts on `port`. A failure is returned as
-    // "Error #<n>: <description>" for the caller's box; the game then runs without a session.
-    std::optional<std::string> InitServer(Prompter& prompter, std::int32_t port);
+    // Hosts for at most `maxPlayers` players (the server's own included) on `port` (0: any free
+    // one). A failure is returned as "Error #<n>: <description>"; the game then runs without a
+    // session.
+    std::optional<std::string> Host(std::int32_t maxPlayers, std::int32_t port);
     void CloseServer();
 
     ServerGame& Game() { return *game_; }

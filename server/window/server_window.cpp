@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "protocol/numeric.h"
 #include "server/game/console_text.h"
 #include "server/game/limit_text.h"
 #include "server/game/peer_number.h"
@@ -26,6 +27,23 @@ namespace {
 // Offered to the operator as the check box's fixed grace time.
 constexpr std::chrono::seconds kDropGrace{30};
 constexpr char kLostSuffix[] = " (lost)";
+
+// The operator's answer: a whole number (a fraction is rounded); anything else is refused.
+session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::int32_t& count) {
+    const auto value = answer ? StrictNumber(*answer) : std::nullopt;
+    if (!value) {
+        return session::Status::Failure(
+            session::ErrorCode::InvalidParameter,
+            "The number of clients must be a number, not \"" + answer.value_or("") + "\"");
+    }
+    const auto whole = ToInt32(*value);
+    if (!whole) {
+        return session::Status::Failure(session::ErrorCode::InvalidParameter,
+                                        "The number of clients is far too large");
+    }
+    count = *whole;
+    return session::Status::Success();
+}
 
 template <class W>
 W* Place(QWidget* parent, int left, int top, int width, int height) {
@@ -48,11 +66,13 @@ QGroupBox* Frame(QWidget* parent, const char* caption, int top, int height) {
 
 }  // namespace
 
-ServerWindow::ServerWindow(GameHost& host, Prompter& prompter, std::int32_t port)
+ServerWindow::ServerWindow(GameHost& host, Prompter& prompter, std::int32_t port,
+                           std::optional<std::int32_t> players)
     : tmrBallHandler(host.Game(), {}, [this] { Refresh(); }),
       host_(host),
       prompter_(prompter),
-      port_(port) {
+      port_(port),
+      players_(players) {
     setObjectName("frmMain");
     setFont(QFont(QStringLiteral("Sans Serif"), 8));
     setFixedSize(TwipsToPixels(4710), TwipsToPixels(8760));
@@ -153,7 +173,7 @@ void ServerWindow::Start() {
     setWindowTitle(QStringLiteral("Quorvex Server [Initilizing]"));
     show();
     QApplication::processEvents();
-    if (const auto error = host_.InitServer(prompter_, port_)) {
+    if (const auto error = InitServer()) {
         prompter_.ShowCritical("InitServer", *error);
     }
     setWindowTitle(QStringLiteral("Quorvex Server [Server running]"));
@@ -162,6 +182,21 @@ void ServerWindow::Start() {
     Text1_Click();
     host_.Game().StartUpBallDirection();
     Refresh();
+}
+
+std::optional<std::string> ServerWindow::InitServer() {
+    std::int32_t players = 0;
+    if (players_) {
+        players = *players_;
+    } else {
+        const auto answer =
+            prompter_.AskText("Please enter the number of Clients (include +1 for server)",
+                              "Number of Clients Required", "11");
+        if (const auto status = ParsePlayerCount(answer, players); !status.Ok()) {
+            return session::ErrorText(status);
+        }
+    }
+    return host_.Host(players, port_);
 }
 
 void ServerWindow::Refresh() {

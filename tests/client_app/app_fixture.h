@@ -22,14 +22,13 @@ namespace quorvex::test {
 using Answers = std::deque<std::optional<std::string>>;
 
 struct TestServer {
-    // `count`: the answer to the player-count prompt, the server's own player included.
-    explicit TestServer(const std::string& count = "11");
+    // Hosts for `maxPlayers`, the server's own player included.
+    explicit TestServer(std::int32_t maxPlayers = 11);
     quint16 Port() const { return host.Port(); }
     server::ServerGame& Game() { return host.Game(); }
     // The names in the server's seat table, in seat order.
     std::vector<std::string> SeatNames();
 
-    ScriptedPrompter prompter;
     server::GameHost host;
     std::optional<std::string> hostError;
 };

@@ -10,7 +10,6 @@
 #include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
-#include "tests/support/scripted_prompter.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -50,9 +49,8 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
     for (const bool removal : {false, true}) {
         auto limits = FastLimits();
         limits.maxFrameBytes = 128 * 1024;  // the same bound as 1 MB, reached sooner
-        ScriptedPrompter prompter({"11"});
         server::GameHost host(limits);
-        ASSERT_FALSE(host.InitServer(prompter, 0));
+        ASSERT_FALSE(host.Host(11, 0));
         if (removal)
             host.SetDropGrace(std::chrono::milliseconds(0));
         const std::string name(256, 'n');
