@@ -88,7 +88,10 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         "bots", "Start K computer players with the server; each joins like a client.", "K");
     const QCommandLineOption botSkill(
         "bot-skill",
-        "Their skill, and the console's first choice: 1 (misses often) to 5 (rarely); default 3.",
+        QString::fromStdString(
+            "Their skill, and the console's first choice: " + std::to_string(kLowestBotSkill) +
+            " (misses often) to " + std::to_string(kHighestBotSkill) + " (rarely); default " +
+            std::to_string(kDefaultBotSkill) + "."),
         "S");
     const QCommandLineOption password(
         "password",
@@ -159,9 +162,10 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         options.dropAfter = std::chrono::seconds(*seconds);
     }
     if (parser.isSet(botSkill)) {
-        const auto skill = WholeNumber(parser.value(botSkill), 1, 5);
+        const auto skill = WholeNumber(parser.value(botSkill), kLowestBotSkill, kHighestBotSkill);
         if (!skill) {
-            return Fail("--bot-skill takes 1, 2, 3, 4 or 5, not " + Quoted(parser.value(botSkill)));
+            return Fail("--bot-skill takes " + BotSkillChoices() + ", not " +
+                        Quoted(parser.value(botSkill)));
         }
         options.botSkill = static_cast<int>(*skill);
     }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "protocol/bot_skill.h"
 #include "protocol/session/limits.h"
 #include "server/game/game_types.h"
 
@@ -26,10 +27,10 @@ struct ServerOptions {
     std::optional<std::string> limit;
     // Dedicated mode only: how long a player whose connection is gone stays listed.
     std::chrono::seconds dropAfter{30};
-    // Computer players started with the server, and the skill (1-5) of those and of the ones
-    // added later without a skill of their own.
+    // Computer players started with the server, and the skill of those and of the ones added
+    // later without a skill of their own.
     int bots = 0;
-    int botSkill = 3;
+    int botSkill = kDefaultBotSkill;
     // The password players must know to join; empty: anyone may join.
     std::string password;
     // Not shown in the help: tests host on a free port (0) instead of the game's own.

@@ -75,9 +75,10 @@ BotCommandLine ParseBotCommandLine(const std::vector<std::string>& args) {
             }
             options.port = *port;
         } else {
-            const auto skill = WholeNumber(*value, 1, 5);
+            const auto skill = WholeNumber(*value, kLowestBotSkill, kHighestBotSkill);
             if (!skill) {
-                return BotError{"--skill must be 1, 2, 3, 4 or 5, not \"" + *value + "\""};
+                return BotError{"--skill must be " + BotSkillChoices() + ", not \"" + *value +
+                                "\""};
             }
             options.skill = *skill;
         }

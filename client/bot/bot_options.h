@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "protocol/bot_skill.h"
 #include "protocol/session/limits.h"
 
 namespace quorvex::client::bot {
@@ -24,7 +25,7 @@ struct BotOptions {
     std::string host = "127.0.0.1";
     std::int32_t port = session::kDefaultPort;
     std::string name = "CPU 1";
-    int skill = 3;
+    int skill = kDefaultBotSkill;
 };
 
 struct NotBot {};  // no --bot: the window's command line, not ours

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "protocol/bot_skill.h"
+
 namespace quorvex::server {
 namespace {
 
@@ -62,7 +64,7 @@ std::optional<std::string> BotLauncher::Add(std::uint16_t port, int skill, std::
                    {QStringLiteral("--bot"), QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
                     QStringLiteral("--port"), QString::number(port), QStringLiteral("--name"),
                     QString::fromStdString(name), QStringLiteral("--skill"),
-                    QString::number(std::clamp(skill, 1, 5))});
+                    QString::number(std::clamp(skill, kLowestBotSkill, kHighestBotSkill))});
     if (!process->waitForStarted(kStartTimeoutMs)) {
         return fail(program_.toStdString() + ": " + process->errorString().toStdString());
     }

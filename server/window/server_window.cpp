@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "protocol/bot_skill.h"
 #include "protocol/numeric.h"
 #include "server/game/console_text.h"
 #include "server/game/limit_text.h"
@@ -144,7 +145,7 @@ void ServerWindow::BuildControls() {
     cmdAddComputer->setText(QStringLiteral("Add computer player"));
     connect(cmdAddComputer, &QPushButton::clicked, this, &ServerWindow::cmdAddComputer_Click);
     ComputerSkill = Place<QSpinBox>(this, 3240, 8250, 1335, 435);
-    ComputerSkill->setRange(1, 5);
+    ComputerSkill->setRange(kLowestBotSkill, kHighestBotSkill);
     ComputerSkill->setValue(kDefaultBotSkill);
     ComputerSkill->setPrefix(QStringLiteral("Skill "));
     NameControls({
