@@ -81,8 +81,9 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
     const QCommandLineOption limit("limit", "Miss limit at start, 0 to 99.", "L");
     const QCommandLineOption dropAfter(
         "drop-after",
-        "Dedicated mode: remove a player whose connection is gone after this many "
-        "seconds (default 30).",
+        QStringLiteral("Dedicated mode: remove a player whose connection is gone after this many "
+                       "seconds (default %1).")
+            .arg(kDefaultDropGraceMs / 1000),
         "SECONDS");
     const QCommandLineOption bots(
         "bots", "Start K computer players with the server; each joins like a client.", "K");

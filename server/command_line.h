@@ -13,6 +13,7 @@
 
 #include "protocol/bot_skill.h"
 #include "protocol/session/limits.h"
+#include "server/game/drop_record.h"
 #include "server/game/game_types.h"
 
 namespace quorvex::server {
@@ -26,7 +27,7 @@ struct ServerOptions {
     std::optional<GameType> game;
     std::optional<std::string> limit;
     // Dedicated mode only: how long a player whose connection is gone stays listed.
-    std::chrono::seconds dropAfter{30};
+    std::chrono::seconds dropAfter{kDefaultDropGraceMs / 1000};
     // Computer players started with the server, and the skill of those and of the ones added
     // later without a skill of their own.
     int bots = 0;

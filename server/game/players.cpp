@@ -60,7 +60,7 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         }
         const RosterEntry removed = *entry;
         entry = roster_.erase(entry);
-        dropped_.erase(id);
+        drops_.Remove(id);
         events_->PlayerRemoved(removed, cause);
         // Clients must see the seat table without the player before they hear it left.
         if (RemoveAllSeats(id) > 0) {
@@ -74,23 +74,6 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         }
     }
     return true;
-}
-
-bool ServerGame::MarkDropped(std::int32_t id) {
-    const RosterEntry* entry = FindPlayer(id);
-    if (entry == nullptr) {
-        events_->ConnectionClosed(id);
-        return false;
-    }
-    if (!dropped_.insert(id).second) {
-        return false;
-    }
-    events_->PlayerDropped(*entry);
-    return true;
-}
-
-int ServerGame::LastRosterIndex() const {
-    return static_cast<int>(roster_.size()) - 1;
 }
 
 bool ServerGame::SeatPlayer(std::int32_t id) {

@@ -11,13 +11,13 @@
 
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "protocol/buffer.h"
 #include "protocol/outbox.h"
+#include "server/game/drop_record.h"
 #include "server/game/game_events.h"
 #include "server/game/game_types.h"
 #include "server/game/random_source.h"
@@ -59,13 +59,21 @@ class ServerGame {
     // Drops every roster entry with the identifier; for each one all its seats go, Scoreboard
     // follows when it had any, then PlayerLeft.
     bool RemovePlayer(std::int32_t id, RemoveCause cause = RemoveCause::Left);
-    // The session lost the player's connection. It stays on the roster and in its seats (only
-    // RemovePlayer takes it off); false when the identifier is not on the roster (a player
-    // that left or was kicked before its connection went).
-    bool MarkDropped(std::int32_t id);
-    bool IsDropped(std::int32_t id) const { return dropped_.count(id) > 0; }
-    const std::set<std::int32_t>& Dropped() const { return dropped_; }
-    int LastRosterIndex() const;
+    // The session lost the player's connection at `nowMs`. It stays on the roster and in its
+    // seats until its drop grace runs out (RemoveLapsedDrops) or RemovePlayer takes it off;
+    // false when the identifier is not on the roster (a player that left or was kicked before
+    // its connection went).
+    bool OnDestroyPlayer(std::int32_t id, std::int64_t nowMs);
+    bool IsDropped(std::int32_t id) const { return drops_.Contains(id); }
+    bool AnyDropped() const { return !drops_.Empty(); }
+    // How long a player whose connection is gone stays (milliseconds); none, the default:
+    // until the operator kicks it.
+    void SetDropGrace(std::optional<std::int64_t> graceMs) { drops_.SetGrace(graceMs); }
+    std::optional<std::int64_t> DropGrace() const { return drops_.Grace(); }
+    // Removes, as a kick would, every lost player whose grace has run out at `nowMs`; how many.
+    int RemoveLapsedDrops(std::int64_t nowMs);
+    // When RemoveLapsedDrops has work next; none while no grace can run out.
+    std::optional<std::int64_t> NextDropRemovalMs() const { return drops_.NextLapseMs(); }
     bool SeatPlayer(std::int32_t id);
     // Gives up the first seat of the identifier.
     bool UnseatPlayer(std::int32_t id);
@@ -115,7 +123,6 @@ class ServerGame {
     const std::string& BallTop() const { return ballTop_; }
     const std::string& BallAngle() const { return ballAngle_; }
     std::int32_t HostPlayerId() const { return hostPlayerId_; }
-    bool HostPlayerKnown() const { return hostPlayerKnown_; }
     bool BallTimerRunning() const { return ballTimerRunning_; }
 
   private:
@@ -136,7 +143,7 @@ class ServerGame {
 
     PlayerRoster roster_;
     std::vector<SeatRow> seats_;
-    std::set<std::int32_t> dropped_;
+    DropRecord drops_;
     std::int16_t readyCount_ = 0;
     GameType gameType_ = GameType::FreeForAll;
     std::string limit_ = "0";

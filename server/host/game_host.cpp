@@ -31,7 +31,13 @@ std::int64_t NowMs() {
 
 GameHost::GameHost(session::Limits limits)
     : limits_(limits),
-      game_(std::make_unique<ServerGame>(*this, MakeDefaultRandomSource(), CapacityFor(limits))) {}
+      game_(std::make_unique<ServerGame>(*this, MakeDefaultRandomSource(), CapacityFor(limits))) {
+    // A coarse timer may fire a little early; the game then finds nobody due and it is set
+    // again.
+    dropRemoval_.setSingleShot(true);
+    dropRemoval_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&dropRemoval_, &QTimer::timeout, [this] { RemoveLapsedDrops(); });
+}
 
 GameHost::~GameHost() {
     CloseServer();
@@ -117,14 +123,10 @@ void GameHost::CreatePlayer(session::PlayerId id) {
 
 void GameHost::DestroyPlayer(session::PlayerId id) {
     chat_.erase(id);
-    // Players removed since their earlier drops need no clock any more.
-    std::erase_if(droppedSince_,
-                  [this](const auto& entry) { return !game_->IsDropped(entry.first); });
-    if (!game_->MarkDropped(id)) {
+    if (!game_->OnDestroyPlayer(id, NowMs())) {
         return;  // left or kicked before its connection went
     }
-    droppedSince_[id].start();
-    ScheduleDropRemoval(id);
+    ScheduleDropRemoval();
     Changed();
 }
 
@@ -133,36 +135,29 @@ bool GameHost::AdmitPlayer(const std::string& name) {
 }
 
 void GameHost::SetDropGrace(std::optional<std::chrono::milliseconds> grace) {
-    dropGrace_ = grace;
-    for (const auto& [id, since] : droppedSince_) {
-        ScheduleDropRemoval(id);
-    }
+    game_->SetDropGrace(grace ? std::optional<std::int64_t>(grace->count()) : std::nullopt);
+    ScheduleDropRemoval();
 }
 
-void GameHost::ScheduleDropRemoval(session::PlayerId id) {
-    const auto found = droppedSince_.find(id);
-    if (!dropGrace_ || found == droppedSince_.end()) {
-        return;
-    }
-    const auto left =
-        std::max<std::chrono::milliseconds::rep>(0, dropGrace_->count() - found->second.elapsed());
-    QTimer::singleShot(std::chrono::milliseconds(left), Qt::PreciseTimer, &dropTimers_,
-                       [this, id] { RemoveIfDroppedLongEnough(id); });
+std::optional<std::chrono::milliseconds> GameHost::DropGrace() const {
+    const auto grace = game_->DropGrace();
+    return grace ? std::optional<std::chrono::milliseconds>(*grace) : std::nullopt;
 }
 
-// A timer set for an earlier grace time may fire early or late: the grace in force decides.
-void GameHost::RemoveIfDroppedLongEnough(session::PlayerId id) {
-    const auto found = droppedSince_.find(id);
-    if (!dropGrace_ || found == droppedSince_.end() || !game_->IsDropped(id)) {
+void GameHost::ScheduleDropRemoval() {
+    const auto next = game_->NextDropRemovalMs();
+    if (!next) {
+        dropRemoval_.stop();
         return;
     }
-    if (found->second.elapsed() < dropGrace_->count()) {
-        ScheduleDropRemoval(id);  // a timer may fire a little early
-        return;
+    dropRemoval_.start(std::chrono::milliseconds(std::max<std::int64_t>(0, *next - NowMs())));
+}
+
+void GameHost::RemoveLapsedDrops() {
+    if (game_->RemoveLapsedDrops(NowMs()) > 0) {
+        Changed();
     }
-    droppedSince_.erase(found);
-    game_->RemovePlayer(id, RemoveCause::Dropped);
-    Changed();
+    ScheduleDropRemoval();
 }
 
 void GameHost::SetPassword(const std::string& password) {

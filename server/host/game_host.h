@@ -3,13 +3,11 @@
 // Hosting: opens the session, and connects the session's notifications to the game. The game's
 // sends go out to every player from here.
 
-#include <QElapsedTimer>
-#include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,7 +50,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     // a kick would; none (the default) keeps it until the operator kicks it. A change applies
     // to players already dropped, counted from when they dropped.
     void SetDropGrace(std::optional<std::chrono::milliseconds> grace);
-    std::optional<std::chrono::milliseconds> DropGrace() const { return dropGrace_; }
+    std::optional<std::chrono::milliseconds> DropGrace() const;
     // The password players must know to join; empty for none (the default). Kept for a
     // session hosted later, and applied at once to one hosted now.
     void SetPassword(const std::string& password);
@@ -80,8 +78,9 @@ class GameHost : public session::SessionEvents, public Outbox {
     bool ChatAllowed(session::PlayerId from);
     void Log(const std::string& line);
     void Changed();
-    void ScheduleDropRemoval(session::PlayerId id);
-    void RemoveIfDroppedLongEnough(session::PlayerId id);
+    // Sets the one removal timer for the next player whose grace runs out.
+    void ScheduleDropRemoval();
+    void RemoveLapsedDrops();
     void AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers);
 
     session::Limits limits_;
@@ -89,10 +88,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     std::unique_ptr<session::DiscoveryResponder> discovery_;
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
-    std::optional<std::chrono::milliseconds> dropGrace_;
-    std::map<session::PlayerId, QElapsedTimer> droppedSince_;
-    // Owns the pending removal timers, so that none outlives the session.
-    QObject dropTimers_;
+    QTimer dropRemoval_;
     std::function<void(const std::string&)> log_;
     std::string password_;
     std::unordered_map<session::PlayerId, ChatAllowance> chat_;

@@ -25,8 +25,6 @@
 namespace quorvex::server {
 namespace {
 
-// Offered to the operator as the check box's fixed grace time.
-constexpr std::chrono::seconds kDropGrace{30};
 constexpr char kLostSuffix[] = " (lost)";
 
 // The operator's answer: a whole number (a fraction is rounded); anything else is refused.
@@ -132,9 +130,10 @@ void ServerWindow::BuildControls() {
     }
     // Off by default: with the window, the operator's kick stays the way to remove a player.
     chkRemoveDropped = Place<QCheckBox>(players, 120, 3780, 4455, 300);
-    chkRemoveDropped->setText(QStringLiteral("Remove dropped players after 30 s"));
+    chkRemoveDropped->setText(
+        QStringLiteral("Remove dropped players after %1 s").arg(kDefaultDropGraceMs / 1000));
     connect(chkRemoveDropped, &QCheckBox::toggled, this, [this](bool on) {
-        host_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDropGrace)
+        host_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDefaultDropGraceMs)
                               : std::nullopt);
     });
     cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
@@ -226,7 +225,7 @@ void ServerWindow::Refresh() {
 // this list shows it: the seat table sent to the clients is unchanged.
 void ServerWindow::ShowDroppedPlayers() {
     const ServerGame& game = host_.Game();
-    if (game.Dropped().empty()) {
+    if (!game.AnyDropped()) {
         // Nothing to grey: a lost player's rows went with its removal, which rebuilt every box.
         ShowColumn(PlayerName, game.Seats(), &SeatRow::playerName, &SeatRow::playerIndex);
         return;
