@@ -41,6 +41,7 @@ std::optional<std::int64_t> DropRecord::NextLapseMs() const {
 }
 
 bool ServerGame::OnDestroyPlayer(std::int32_t id, std::int64_t nowMs) {
+    chat_.Forget(id);
     const RosterEntry* entry = FindPlayer(id);
     if (entry == nullptr) {
         events_->ConnectionClosed(id);

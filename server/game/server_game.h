@@ -17,6 +17,8 @@
 
 #include "protocol/buffer.h"
 #include "protocol/outbox.h"
+#include "protocol/session/rate_budget.h"
+#include "server/game/chat_allowance.h"
 #include "server/game/drop_record.h"
 #include "server/game/game_events.h"
 #include "server/game/game_types.h"
@@ -40,6 +42,18 @@ class ServerGame {
     // One received message, type Byte first. Types other than 1, 3, 6, 7, 9, 10 are ignored,
     // and so is a message too short for its type.
     bool OnReceive(ByteView bytes);
+    // One message from the player `sender`, received at `nowMs` (milliseconds of the host's
+    // monotonic clock): a chat line over the sender's allowance and a claim for another player
+    // (ForeignClaim) are dropped, with `notice` set when a line for the log is due; anything
+    // else goes to OnReceive.
+    bool OnReceiveFrom(std::int32_t sender, ByteView bytes, std::int64_t nowMs,
+                       std::optional<std::string>& notice);
+    // Chat lines each player may send; without this call, any number.
+    void SetChatAllowance(double linesPerSecond, double burst) {
+        chat_ = ChatAllowance(linesPerSecond, burst);
+    }
+    // Messages ignored so far because they claimed something for another player.
+    std::int64_t IgnoredClaims() const { return ignoredClaims_.Total(); }
     // What a message from `sender` claims for someone else (a PlayerLeft or SeatRequest naming
     // another player, a miss for a seat the sender does not hold), for the log; nothing when
     // it speaks only for its sender. Such a message is to be ignored.
@@ -144,6 +158,8 @@ class ServerGame {
     PlayerRoster roster_;
     std::vector<SeatRow> seats_;
     DropRecord drops_;
+    ChatAllowance chat_;
+    session::DropTally ignoredClaims_;
     std::int16_t readyCount_ = 0;
     GameType gameType_ = GameType::FreeForAll;
     std::string limit_ = "0";

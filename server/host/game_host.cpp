@@ -1,14 +1,11 @@
 #include "server/host/game_host.h"
 
 #include <QHostInfo>
-#include <QTimer>
 
 #include <algorithm>
-
 #include <chrono>
 #include <cstdio>
 
-#include "protocol/messages.h"
 #include "protocol/session/limits.h"
 
 namespace quorvex::server {
@@ -32,6 +29,7 @@ std::int64_t NowMs() {
 GameHost::GameHost(session::Limits limits)
     : limits_(limits),
       game_(std::make_unique<ServerGame>(*this, MakeDefaultRandomSource(), CapacityFor(limits))) {
+    game_->SetChatAllowance(limits.chatLinesPerSecond, limits.chatBurst);
     // A coarse timer may fire a little early; the game then finds nobody due and it is set
     // again.
     dropRemoval_.setSingleShot(true);
@@ -122,7 +120,6 @@ void GameHost::CreatePlayer(session::PlayerId id) {
 }
 
 void GameHost::DestroyPlayer(session::PlayerId id) {
-    chat_.erase(id);
     if (!game_->OnDestroyPlayer(id, NowMs())) {
         return;  // left or kicked before its connection went
     }
@@ -168,40 +165,12 @@ void GameHost::SetPassword(const std::string& password) {
 }
 
 void GameHost::Receive(session::PlayerId from, ByteView message) {
-    if (!message.empty() && message[0] == static_cast<std::uint8_t>(msg::Type::Chat) &&
-        !ChatAllowed(from)) {
-        return;
+    std::optional<std::string> notice;
+    game_->OnReceiveFrom(from, message, NowMs(), notice);
+    if (notice) {
+        Log(*notice);
     }
-    if (const auto claim = game_->ForeignClaim(from, message)) {
-        if (foreignClaims_.Count(NowMs())) {
-            Log("Ignored " + *claim + " from player " + std::to_string(from) + " (" +
-                std::to_string(foreignClaims_.Take()) +
-                " such messages): a player speaks only for itself");
-        }
-        return;
-    }
-    game_->OnReceive(message);
     Changed();
-}
-
-bool GameHost::ChatAllowed(session::PlayerId from) {
-    auto it = chat_.find(from);
-    if (it == chat_.end()) {
-        it = chat_
-                 .emplace(from, ChatAllowance{session::RateBudget(limits_.chatLinesPerSecond,
-                                                                  limits_.chatBurst),
-                                              session::DropTally()})
-                 .first;
-    }
-    const std::int64_t now = NowMs();
-    if (it->second.lines.Spend(now)) {
-        return true;
-    }
-    if (it->second.dropped.Count(now)) {
-        Log("Dropped " + std::to_string(it->second.dropped.Take()) + " chat lines from player " +
-            std::to_string(from) + ": over its chat limit");
-    }
-    return false;
 }
 
 void GameHost::Log(const std::string& line) {

@@ -11,11 +11,9 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "protocol/outbox.h"
 #include "protocol/session/discovery_responder.h"
-#include "protocol/session/rate_budget.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
 
@@ -58,9 +56,6 @@ class GameHost : public session::SessionEvents, public Outbox {
     // Where the host logs what it refused (chat floods, messages naming someone else, and the
     // session's own notices), one line each; standard error without a callback.
     void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
-    // Chat lines dropped so far because their sender was over its chat limit.
-    // Messages ignored so far because they claimed something for another player.
-    std::int64_t IgnoredClaims() const { return foreignClaims_.Total(); }
 
     bool Send(const Buffer& message) override;
 
@@ -70,12 +65,6 @@ class GameHost : public session::SessionEvents, public Outbox {
     bool AdmitPlayer(const std::string& name) override;
 
   private:
-    struct ChatAllowance {
-        session::RateBudget lines;
-        session::DropTally dropped;
-    };
-    // Whether a chat line from `from` fits its allowance; one that does not is counted.
-    bool ChatAllowed(session::PlayerId from);
     void Log(const std::string& line);
     void Changed();
     // Sets the one removal timer for the next player whose grace runs out.
@@ -91,8 +80,6 @@ class GameHost : public session::SessionEvents, public Outbox {
     QTimer dropRemoval_;
     std::function<void(const std::string&)> log_;
     std::string password_;
-    std::unordered_map<session::PlayerId, ChatAllowance> chat_;
-    session::DropTally foreignClaims_;
 };
 
 }  // namespace quorvex::server

@@ -138,14 +138,14 @@ TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
         ASSERT_TRUE(WaitUntil([&] { return !t.ann->All<msg::Chat>().empty(); }));
         EXPECT_EQ(t.State(), before);
         EXPECT_EQ(t.Game().ReadyCount(), readyBefore);
-        EXPECT_EQ(t.host.IgnoredClaims(), 1);
+        EXPECT_EQ(t.Game().IgnoredClaims(), 1);
         ASSERT_EQ(t.log.size(), 1U);
         EXPECT_NE(t.log[0].find("from player " + eveId), std::string::npos) << t.log[0];
 
         // Naming herself (seat 1), Eve is heard.
         ASSERT_TRUE(t.eve->SendBytes(*claim(kind, eveId, "1")));
         EXPECT_TRUE(WaitUntil([&] { return t.State() != before; }));
-        EXPECT_EQ(t.host.IgnoredClaims(), 1);
+        EXPECT_EQ(t.Game().IgnoredClaims(), 1);
     }
 }
 
