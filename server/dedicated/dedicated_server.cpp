@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -38,6 +37,7 @@ std::string HostAddresses() {
 int RunDedicatedServer(const ServerOptions& options) {
     GameHost host;
     ServerGame& game = host.Game();
+    game.SetLobbyResend(true);  // nobody sits at a desk to pick the game again
     EventLog log(game, stdout);
     host.SetLogCallback([&log](const std::string& line) { log.Line(line); });
     host.SetPassword(options.password);
@@ -62,29 +62,6 @@ int RunDedicatedServer(const ServerOptions& options) {
     host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
              std::to_string(options.dropAfter.count()) + " s");
-
-    // Nobody sits at a desk to pick the game again when someone joins a waiting lobby, and a
-    // newcomer hears of the lobby only from a settings message: without one it could never
-    // press Ready, and a Points or Survivor round would wait for it for ever.
-    std::size_t known = game.Seats().size();
-    bool resendPending = false;
-    QObject lobbyKeeper;
-    host.SetChangedCallback([&] {
-        const std::size_t seated = game.Seats().size();
-        const bool newcomer = seated > known;
-        known = seated;
-        if (newcomer && game.SelectedGameType() != GameType::FreeForAll &&
-            !game.BallTimerRunning() && !resendPending) {
-            resendPending = true;
-            QTimer::singleShot(0, &lobbyKeeper, [&] {
-                resendPending = false;
-                if (!game.BallTimerRunning()) {
-                    log.Line("a newcomer joined the lobby: the game settings go out again");
-                    game.PickGameType(game.SelectedGameType());
-                }
-            });
-        }
-    });
 
     QElapsedTimer started;
     started.start();

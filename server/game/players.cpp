@@ -83,6 +83,7 @@ bool ServerGame::SeatPlayer(std::int32_t id) {
     }
     // A player may hold several seats: nothing checks for one already taken.
     seats_.push_back(SeatRow{FormatInteger(id), entry->name, "0", "0"});
+    NoteSeatTaken();
     events_->SeatsChanged();
     return SendScoreboard();
 }

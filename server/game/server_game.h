@@ -110,6 +110,18 @@ class ServerGame {
     // to "0"; the window then shows kLimitWarning and puts Limit() back into the box.
     bool SetLimitText(std::string_view text);
 
+    // --- Lobby resend ---
+    // Whether a seat taken while the lobby waits for Ready (Points or Survivor, ball stopped)
+    // sends the settings again, so that the newcomer sees the lobby too. Off by default: with
+    // the console window the operator picks the game type again; dedicated mode turns it on.
+    void SetLobbyResend(bool on) { lobbyResend_ = on; }
+    // A seat was taken in the waiting lobby since the last ResendLobby, and it still waits.
+    // The host resends once the notifications at hand are done, so that newcomers arriving
+    // together hear the settings once.
+    bool LobbyResendDue() const { return lobbyResendDue_ && !ballTimerRunning_; }
+    // When due: the settings again, as picking the same game type sends them. True when sent.
+    bool ResendLobby();
+
     // --- Ball ---
     // One tick of tmrBallHandler: one step of 255 units along the direction, then BallUpdate.
     bool BallStep();
@@ -141,6 +153,7 @@ class ServerGame {
 
   private:
     bool SendRoster();
+    void NoteSeatTaken();
     bool SeatTableHasRoom() const;
     // Reports the seats with the round's wins and the misses that ended it, clears the misses
     // and sends the settings that open the next round.
@@ -169,6 +182,8 @@ class ServerGame {
     std::int32_t hostPlayerId_ = 0;
     bool hostPlayerKnown_ = false;
     bool ballTimerRunning_ = false;
+    bool lobbyResend_ = false;
+    bool lobbyResendDue_ = false;
 };
 
 }  // namespace quorvex::server

@@ -35,6 +35,9 @@ GameHost::GameHost(session::Limits limits)
     dropRemoval_.setSingleShot(true);
     dropRemoval_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&dropRemoval_, &QTimer::timeout, [this] { RemoveLapsedDrops(); });
+    lobbyResend_.setSingleShot(true);
+    lobbyResend_.setInterval(0);
+    QObject::connect(&lobbyResend_, &QTimer::timeout, [this] { ResendLobby(); });
 }
 
 GameHost::~GameHost() {
@@ -182,9 +185,19 @@ void GameHost::Log(const std::string& line) {
 }
 
 void GameHost::Changed() {
+    if (game_->LobbyResendDue() && !lobbyResend_.isActive()) {
+        lobbyResend_.start();
+    }
     if (changed_) {
         changed_();
     }
+}
+
+void GameHost::ResendLobby() {
+    if (game_->LobbyResendDue()) {
+        Log("a newcomer joined the lobby: the game settings go out again");
+    }
+    game_->ResendLobby();
 }
 
 }  // namespace quorvex::server

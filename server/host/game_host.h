@@ -66,7 +66,10 @@ class GameHost : public session::SessionEvents, public Outbox {
 
   private:
     void Log(const std::string& line);
+    // After a notification has been applied: a lobby resend that became due is sent once the
+    // event loop is free again, then the view refreshes.
     void Changed();
+    void ResendLobby();
     // Sets the one removal timer for the next player whose grace runs out.
     void ScheduleDropRemoval();
     void RemoveLapsedDrops();
@@ -78,6 +81,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
     QTimer dropRemoval_;
+    QTimer lobbyResend_;
     std::function<void(const std::string&)> log_;
     std::string password_;
 };
