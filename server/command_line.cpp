@@ -60,6 +60,15 @@ std::string GameTypeName(GameType type) {
     return "free4all";
 }
 
+void ApplyStartSettings(const ServerOptions& options, ServerGame& game) {
+    if (options.limit) {
+        game.SetLimitText(*options.limit);
+    }
+    if (options.game) {
+        game.PickGameType(*options.game);
+    }
+}
+
 CommandLine ParseServerCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(

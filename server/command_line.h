@@ -15,11 +15,12 @@
 #include "protocol/session/limits.h"
 #include "server/game/drop_record.h"
 #include "server/game/game_types.h"
+#include "server/game/server_game.h"
 
 namespace quorvex::server {
 
 struct ServerOptions {
-    // The answer to the prompt for the number of players (the server's own included).
+    // The most players the game holds (the server's own included); without it the window asks.
     std::optional<std::int32_t> players;
     // Dedicated mode: no window, no prompt; a log on standard output, commands on standard
     // input.
@@ -49,6 +50,9 @@ struct CommandLine {
 // `arguments` as QCoreApplication::arguments gives them, the program's name first. Needs no
 // application object, so that the caller can pick a windowless one for dedicated mode.
 CommandLine ParseServerCommandLine(const QStringList& arguments);
+
+// The limit, then the game type (which may raise the limit), as the options give them.
+void ApplyStartSettings(const ServerOptions& options, ServerGame& game);
 
 // "points", "survivor", "free4all" as the command line and the dedicated console name them.
 std::optional<GameType> GameTypeFromName(std::string_view name);

@@ -39,12 +39,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-server"));
     quorvex::server::GameHost host;
-    if (options.limit) {
-        host.Game().SetLimitText(*options.limit);
-    }
-    if (options.game) {
-        host.Game().PickGameType(*options.game);
-    }
+    quorvex::server::ApplyStartSettings(options, host.Game());
     quorvex::QtPrompter dialogs;
     quorvex::server::ServerWindow window(host, dialogs, options.port, options.players);
     dialogs.SetParent(&window);

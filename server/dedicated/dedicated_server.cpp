@@ -53,12 +53,7 @@ int RunDedicatedServer(const ServerOptions& options) {
         log.Line("players must give the password to join");
     }
     game.StartUpBallDirection();
-    if (options.limit) {
-        game.SetLimitText(*options.limit);
-    }
-    if (options.game) {
-        game.PickGameType(*options.game);
-    }
+    ApplyStartSettings(options, game);
     host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
              std::to_string(options.dropAfter.count()) + " s");

@@ -2,8 +2,8 @@
 
 // The server's game: the roster, the seat table, the ready count, the game settings and the
 // ball, with every rule that changes them. The console window shows this state and forwards
-// the operator's clicks; the session glue forwards notifications. Every message goes to all
-// players through the outbox.
+// the operator's clicks; the host forwards the session's notifications. Every message goes to
+// all players through the outbox.
 //
 // Operations that return bool give true when they ran to their end, false when they stopped
 // early: a message that was dropped or ignored, or a send that failed. A failed send keeps
@@ -34,18 +34,26 @@ class ServerGame {
     // The observer of what happens in the game; none by default (nullptr: none again).
     void SetEvents(GameEvents* events);
 
-    // --- Session notifications ---
+    // --- Session notifications (times: milliseconds of the host's monotonic clock) ---
 
     // The first player the session reports is the server's own: it is only remembered as
     // HostPlayerId. Every later one joins the game (AddPlayer).
     bool OnCreatePlayer(std::int32_t id, const std::string& name);
+    // The session lost the player's connection at `nowMs`. It stays on the roster and in its
+    // seats until its drop grace runs out (RemoveLapsedDrops) or RemovePlayer takes it off;
+    // false when the identifier is not on the roster (a player that left or was kicked before
+    // its connection went).
+    bool OnDestroyPlayer(std::int32_t id, std::int64_t nowMs);
     // One received message, type Byte first. Types other than 1, 3, 6, 7, 9, 10 are ignored,
     // and so is a message too short for its type.
     bool OnReceive(ByteView bytes);
-    // One message from the player `sender`, received at `nowMs` (milliseconds of the host's
-    // monotonic clock): a chat line over the sender's allowance and a claim for another player
-    // (ForeignClaim) are dropped, with `notice` set when a line for the log is due; anything
-    // else goes to OnReceive.
+    // What a message from `sender` claims for someone else (a PlayerLeft or SeatRequest naming
+    // another player, a miss for a seat the sender does not hold), for the log; nothing when
+    // it speaks only for its sender. Such a message is to be ignored.
+    std::optional<std::string> ForeignClaim(std::int32_t sender, ByteView bytes) const;
+    // One message from the player `sender`, received at `nowMs`: a chat line over the sender's
+    // allowance and a claim for another player (ForeignClaim) are dropped, with `notice` set
+    // when a line for the log is due; anything else goes to OnReceive.
     bool OnReceiveFrom(std::int32_t sender, ByteView bytes, std::int64_t nowMs,
                        std::optional<std::string>& notice);
     // Chat lines each player may send; without this call, any number.
@@ -54,10 +62,17 @@ class ServerGame {
     }
     // Messages ignored so far because they claimed something for another player.
     std::int64_t IgnoredClaims() const { return ignoredClaims_.Total(); }
-    // What a message from `sender` claims for someone else (a PlayerLeft or SeatRequest naming
-    // another player, a miss for a seat the sender does not hold), for the log; nothing when
-    // it speaks only for its sender. Such a message is to be ignored.
-    std::optional<std::string> ForeignClaim(std::int32_t sender, ByteView bytes) const;
+
+    // --- Players whose connection is gone ---
+    bool IsDropped(std::int32_t id) const { return drops_.Contains(id); }
+    bool AnyDropped() const { return !drops_.Empty(); }
+    // How long such a player stays; none, the default: until the operator kicks it.
+    void SetDropGrace(std::optional<std::int64_t> graceMs) { drops_.SetGrace(graceMs); }
+    std::optional<std::int64_t> DropGrace() const { return drops_.Grace(); }
+    // Removes, as a kick would, every one whose grace has run out at `nowMs`; how many.
+    int RemoveLapsedDrops(std::int64_t nowMs);
+    // When RemoveLapsedDrops has work next; none while no grace can run out.
+    std::optional<std::int64_t> NextDropRemovalMs() const { return drops_.NextLapseMs(); }
 
     // --- Message handlers (bytes: the whole message, type Byte first) ---
     bool RelayChat(ByteView bytes);
@@ -73,21 +88,6 @@ class ServerGame {
     // Drops every roster entry with the identifier; for each one all its seats go, Scoreboard
     // follows when it had any, then PlayerLeft.
     bool RemovePlayer(std::int32_t id, RemoveCause cause = RemoveCause::Left);
-    // The session lost the player's connection at `nowMs`. It stays on the roster and in its
-    // seats until its drop grace runs out (RemoveLapsedDrops) or RemovePlayer takes it off;
-    // false when the identifier is not on the roster (a player that left or was kicked before
-    // its connection went).
-    bool OnDestroyPlayer(std::int32_t id, std::int64_t nowMs);
-    bool IsDropped(std::int32_t id) const { return drops_.Contains(id); }
-    bool AnyDropped() const { return !drops_.Empty(); }
-    // How long a player whose connection is gone stays (milliseconds); none, the default:
-    // until the operator kicks it.
-    void SetDropGrace(std::optional<std::int64_t> graceMs) { drops_.SetGrace(graceMs); }
-    std::optional<std::int64_t> DropGrace() const { return drops_.Grace(); }
-    // Removes, as a kick would, every lost player whose grace has run out at `nowMs`; how many.
-    int RemoveLapsedDrops(std::int64_t nowMs);
-    // When RemoveLapsedDrops has work next; none while no grace can run out.
-    std::optional<std::int64_t> NextDropRemovalMs() const { return drops_.NextLapseMs(); }
     bool SeatPlayer(std::int32_t id);
     // Gives up the first seat of the identifier.
     bool UnseatPlayer(std::int32_t id);

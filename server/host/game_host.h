@@ -1,7 +1,8 @@
 #pragma once
 
-// Hosting: opens the session, and connects the session's notifications to the game. The game's
-// sends go out to every player from here.
+// Hosting: opens the session and hands its notifications to the game, with the time they came
+// at; the game's sends go out to every player from here. What the game decides is due later (a
+// lost player's removal, the lobby's settings again) runs on this host's timers.
 
 #include <QTimer>
 
