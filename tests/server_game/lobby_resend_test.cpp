@@ -45,18 +45,28 @@ TEST(LobbyResend, ASeatTakenInAWaitingLobbySendsTheSettingsOnceAgain) {
     }
 }
 
-TEST(LobbyResend, NotOnceTheBallRunsBeforeItGoesOut) {
+// Only a seat taken while the lobby waits counts: not one taken in a running round, even when
+// the ball stops before the resend would go out; nor one whose lobby closed in the meantime.
+TEST(LobbyResend, OnlyWhileTheLobbyWaitsFromTheSeatToTheResend) {
     Game g({"ann"});
     g.SetLobbyResend(true);
     g.PickGameType(GameType::Survivor);
+    g.OnReceive(Ready());
+    ASSERT_TRUE(g.BallGate());
     g.OnCreatePlayer(102, "bob");
-    g.OnReceive(Ready());
-    g.OnReceive(Ready());
+    ASSERT_FALSE(g.BallGate());  // one seat more than the ready count
+    EXPECT_FALSE(g.LobbyResendDue());
+
+    g.PickGameType(GameType::Survivor);
+    g.OnCreatePlayer(103, "cy");
+    ASSERT_TRUE(g.LobbyResendDue());
+    for (int i = 0; i < 3; ++i)
+        g.OnReceive(Ready());
     ASSERT_TRUE(g.BallGate());
     g.sent.clear();
     EXPECT_FALSE(g.ResendLobby());
     EXPECT_TRUE(g.sent.empty());
-    EXPECT_EQ(g.ReadyCount(), 2);
+    EXPECT_EQ(g.ReadyCount(), 3);
 }
 
 }  // namespace
