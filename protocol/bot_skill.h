@@ -12,10 +12,6 @@ inline constexpr int kLowestBotSkill = 1;   // slow and late: misses often
 inline constexpr int kHighestBotSkill = 5;  // quick and early: rarely misses
 inline constexpr int kDefaultBotSkill = 3;
 
-inline bool ValidBotSkill(int skill) {
-    return skill >= kLowestBotSkill && skill <= kHighestBotSkill;
-}
-
 // "1, 2, 3, 4 or 5", for the texts that name every skill.
 inline std::string BotSkillChoices() {
     std::string text;
@@ -26,6 +22,12 @@ inline std::string BotSkillChoices() {
                 std::to_string(skill);
     }
     return text;
+}
+
+// "1 (misses often) to 5 (rarely)", for the texts that offer the choice.
+inline std::string BotSkillRange() {
+    return std::to_string(kLowestBotSkill) + " (misses often) to " +
+           std::to_string(kHighestBotSkill) + " (rarely)";
 }
 
 }  // namespace quorvex

@@ -98,10 +98,8 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         "bots", "Start K computer players with the server; each joins like a client.", "K");
     const QCommandLineOption botSkill(
         "bot-skill",
-        QString::fromStdString(
-            "Their skill, and the console's first choice: " + std::to_string(kLowestBotSkill) +
-            " (misses often) to " + std::to_string(kHighestBotSkill) + " (rarely); default " +
-            std::to_string(kDefaultBotSkill) + "."),
+        QString::fromStdString("Their skill, and the console's first choice: " + BotSkillRange() +
+                               "; default " + std::to_string(kDefaultBotSkill) + "."),
         "S");
     const QCommandLineOption password(
         "password",

@@ -108,8 +108,7 @@ CommandReply StartBot(const std::vector<std::string>& words) {
         }
     }
     if (words.size() > 2 || (words.size() == 2 && reply.startBot == 0)) {
-        return Error("bot takes nothing or a skill from " + std::to_string(kLowestBotSkill) +
-                     " (misses often) to " + std::to_string(kHighestBotSkill) + " (rarely)");
+        return Error("bot takes nothing or a skill from " + BotSkillRange());
     }
     return reply;
 }
