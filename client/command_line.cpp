@@ -168,7 +168,7 @@ ClientCommandLine ParseClientCommandLine(const std::vector<std::string>& args,
     const auto name = value("--name");
     auto password = value("--password");
     std::int32_t port = session::kDefaultPort;
-    int skill = bot::kDefaultSkill;
+    int skill = kDefaultBotSkill;
     if (host && host->empty()) {
         return Bad("--host needs a host name or address.");
     }
@@ -187,7 +187,7 @@ ClientCommandLine ParseClientCommandLine(const std::vector<std::string>& args,
         if (!bot) {
             return Bad("--skill is for a computer player: give --bot as well.");
         }
-        const auto number = WholeNumber(*text, bot::kLowestSkill, bot::kHighestSkill);
+        const auto number = WholeNumber(*text, kLowestBotSkill, kHighestBotSkill);
         if (!number) {
             return Bad("--skill must be 1, 2, 3, 4 or 5, not " + Quoted(*text) + ".");
         }

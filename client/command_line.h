@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "client/bot/steering.h"
+#include "protocol/bot_skill.h"
 #include "protocol/session/limits.h"
 
 namespace quorvex::client {
@@ -38,7 +38,7 @@ struct BotOptions {
     std::string name = "CPU 1";
     std::int32_t port = session::kDefaultPort;
     std::optional<std::string> password;
-    int skill = bot::kDefaultSkill;
+    int skill = kDefaultBotSkill;
 };
 
 // The program is to end at once: `text` goes to standard output when `code` is 0 (help,

@@ -174,10 +174,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::uint8_t choice = record->selector % 8;
         if (choice < 6) {
             const Buffer message = fuzz::MessageOf(kHandledTypes[choice], record->payload);
-            // The sender check reads the same bytes first, as the host does, for any sender.
-            game.ForeignClaim(static_cast<std::int32_t>(kFirstPlayerId + record->selector % 5),
-                              message);
-            game.OnReceive(message);
+            // Through the sender check, as the host hands messages over, for any sender.
+            std::optional<std::string> notice;
+            game.OnReceiveFrom(static_cast<std::int32_t>(kFirstPlayerId + record->selector % 5),
+                               message, 0, notice);
         } else if (choice == 6) {
             Act(game, record->payload, nextId);
         } else {

@@ -60,6 +60,15 @@ std::string GameTypeName(GameType type) {
     return "free4all";
 }
 
+void ApplyStartSettings(const ServerOptions& options, ServerGame& game) {
+    if (options.limit) {
+        game.SetLimitText(*options.limit);
+    }
+    if (options.game) {
+        game.PickGameType(*options.game);
+    }
+}
+
 CommandLine ParseServerCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -81,14 +90,16 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
     const QCommandLineOption limit("limit", "Miss limit at start, 0 to 99.", "L");
     const QCommandLineOption dropAfter(
         "drop-after",
-        "Dedicated mode: remove a player whose connection is gone after this many "
-        "seconds (default 30).",
+        QStringLiteral("Dedicated mode: remove a player whose connection is gone after this many "
+                       "seconds (default %1).")
+            .arg(kDefaultDropGraceMs / 1000),
         "SECONDS");
     const QCommandLineOption bots(
         "bots", "Start K computer players with the server; each joins like a client.", "K");
     const QCommandLineOption botSkill(
         "bot-skill",
-        "Their skill, and the console's first choice: 1 (misses often) to 5 (rarely); default 3.",
+        QString::fromStdString("Their skill, and the console's first choice: " + BotSkillRange() +
+                               "; default " + std::to_string(kDefaultBotSkill) + "."),
         "S");
     const QCommandLineOption password(
         "password",
@@ -159,9 +170,10 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         options.dropAfter = std::chrono::seconds(*seconds);
     }
     if (parser.isSet(botSkill)) {
-        const auto skill = WholeNumber(parser.value(botSkill), 1, 5);
+        const auto skill = WholeNumber(parser.value(botSkill), kLowestBotSkill, kHighestBotSkill);
         if (!skill) {
-            return Fail("--bot-skill takes 1, 2, 3, 4 or 5, not " + Quoted(parser.value(botSkill)));
+            return Fail("--bot-skill takes " + BotSkillChoices() + ", not " +
+                        Quoted(parser.value(botSkill)));
         }
         options.botSkill = static_cast<int>(*skill);
     }

@@ -11,13 +11,16 @@
 #include <optional>
 #include <string>
 
+#include "protocol/bot_skill.h"
 #include "protocol/session/limits.h"
+#include "server/game/drop_record.h"
 #include "server/game/game_types.h"
+#include "server/game/server_game.h"
 
 namespace quorvex::server {
 
 struct ServerOptions {
-    // The answer to the prompt for the number of players (the server's own included).
+    // The most players the game holds (the server's own included); without it the window asks.
     std::optional<std::int32_t> players;
     // Dedicated mode: no window, no prompt; a log on standard output, commands on standard
     // input.
@@ -25,11 +28,11 @@ struct ServerOptions {
     std::optional<GameType> game;
     std::optional<std::string> limit;
     // Dedicated mode only: how long a player whose connection is gone stays listed.
-    std::chrono::seconds dropAfter{30};
-    // Computer players started with the server, and the skill (1-5) of those and of the ones
-    // added later without a skill of their own.
+    std::chrono::seconds dropAfter{kDefaultDropGraceMs / 1000};
+    // Computer players started with the server, and the skill of those and of the ones added
+    // later without a skill of their own.
     int bots = 0;
-    int botSkill = 3;
+    int botSkill = kDefaultBotSkill;
     // The password players must know to join; empty: anyone may join.
     std::string password;
     // Not shown in the help: tests host on a free port (0) instead of the game's own.
@@ -47,6 +50,9 @@ struct CommandLine {
 // `arguments` as QCoreApplication::arguments gives them, the program's name first. Needs no
 // application object, so that the caller can pick a windowless one for dedicated mode.
 CommandLine ParseServerCommandLine(const QStringList& arguments);
+
+// The limit, then the game type (which may raise the limit), as the options give them.
+void ApplyStartSettings(const ServerOptions& options, ServerGame& game);
 
 // "points", "survivor", "free4all" as the command line and the dedicated console name them.
 std::optional<GameType> GameTypeFromName(std::string_view name);

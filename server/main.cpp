@@ -6,9 +6,8 @@
 
 #include "server/command_line.h"
 #include "server/dedicated/dedicated_server.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "server/window/server_window.h"
-#include "ui/answering_prompter.h"
 #include "ui/qt_prompter.h"
 
 namespace {
@@ -39,23 +38,15 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-server"));
-    quorvex::server::ServerSession session;
-    if (options.limit) {
-        session.Game().SetLimitText(*options.limit);
-    }
-    if (options.game) {
-        session.Game().PickGameType(*options.game);
-    }
+    quorvex::server::GameHost host;
+    quorvex::server::ApplyStartSettings(options, host.Game());
     quorvex::QtPrompter dialogs;
-    quorvex::AnsweringPrompter answers(dialogs, std::to_string(options.players.value_or(0)));
-    quorvex::Prompter& prompter = options.players ? static_cast<quorvex::Prompter&>(answers)
-                                                  : static_cast<quorvex::Prompter&>(dialogs);
-    quorvex::server::ServerWindow window(session, prompter, options.port);
+    quorvex::server::ServerWindow window(host, dialogs, options.port, options.players);
     dialogs.SetParent(&window);
     window.txtPassword->setText(QString::fromStdString(options.password));
     window.Start();
     window.ComputerSkill->setValue(options.botSkill);
-    for (int i = 0; session.IsHosting() && i < options.bots; ++i) {
+    for (int i = 0; host.IsHosting() && i < options.bots; ++i) {
         window.cmdAddComputer_Click();
     }
     return QApplication::exec();

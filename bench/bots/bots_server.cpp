@@ -14,15 +14,12 @@
 #include "bench/support/figures.h"
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
-#include "ui/answering_prompter.h"
+#include "server/host/game_host.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    quorvex::server::ServerSession session;
-    quorvex::StandardErrorPrompter boxes;
-    quorvex::AnsweringPrompter prompter(boxes, "64");
-    if (const auto error = session.InitServer(prompter, 0)) {
+    quorvex::server::GameHost session;
+    if (const auto error = session.Host(64, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }

@@ -27,8 +27,8 @@
 #include "client/window/arena_painter.h"
 #include "client/window/client_window.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
-#include "ui/answering_prompter.h"
+#include "server/host/game_host.h"
+#include "ui/standard_error_prompter.h"
 
 namespace {
 
@@ -138,10 +138,8 @@ Usage Measure(const bench::ChildProcess& client, int seconds) {
 }
 
 int PlayFigures(int seconds) {
-    StandardErrorPrompter boxes;
-    AnsweringPrompter serverAnswers(boxes, std::to_string(kPlayers + 5));
-    server::ServerSession server;
-    if (const auto error = server.InitServer(serverAnswers, 0)) {
+    server::GameHost server;
+    if (const auto error = server.Host(kPlayers + 5, 0)) {
         std::fprintf(stderr, "the server did not start: %s\n", error->c_str());
         return 1;
     }

@@ -26,8 +26,7 @@
 #include "protocol/session/discovery.h"
 #include "protocol/session/session_client.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
-#include "ui/answering_prompter.h"
+#include "server/host/game_host.h"
 
 namespace {
 
@@ -135,10 +134,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = std::stoi(bench::Option(argc, argv, "--seconds", "5"));
     const int rate = std::stoi(bench::Option(argc, argv, "--rate", "10000"));
-    StandardErrorPrompter boxes;
-    AnsweringPrompter prompter(boxes, "11");
-    server::ServerSession server;
-    if (const auto error = server.InitServer(prompter, 0)) {
+    server::GameHost server;
+    if (const auto error = server.Host(11, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }

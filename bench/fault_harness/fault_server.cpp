@@ -12,19 +12,18 @@
 
 #include "bench/support/stdin_commands.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
-#include "ui/answering_prompter.h"
+#include "server/host/game_host.h"
 
 namespace {
 
-class ReportingSession : public quorvex::server::ServerSession {
+class ReportingHost : public quorvex::server::GameHost {
   public:
     void DestroyPlayer(quorvex::session::PlayerId id) override {
         if (reportDrops) {
             std::printf("DROPPED %d %lld\n", id, static_cast<long long>(clock.elapsed()));
             std::fflush(stdout);
         }
-        ServerSession::DestroyPlayer(id);
+        GameHost::DestroyPlayer(id);
     }
     QElapsedTimer clock;
     bool reportDrops = false;
@@ -34,12 +33,10 @@ class ReportingSession : public quorvex::server::ServerSession {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    ReportingSession session;
+    ReportingHost session;
     session.clock.start();
     session.reportDrops = argc > 1 && std::string(argv[1]) == "--drops";
-    quorvex::StandardErrorPrompter boxes;
-    quorvex::AnsweringPrompter prompter(boxes, "11");
-    if (const auto error = session.InitServer(prompter, 0)) {
+    if (const auto error = session.Host(11, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }

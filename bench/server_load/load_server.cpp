@@ -28,8 +28,7 @@
 #include "bench/support/stdin_commands.h"
 #include "protocol/messages.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
-#include "ui/answering_prompter.h"
+#include "server/host/game_host.h"
 
 namespace {
 
@@ -50,20 +49,20 @@ struct UntilOut {
 
 // Counts what the rules send to all, and times each paddle relay from the report's arrival
 // to the moment its last copy is handed to the kernel; the session still does the sending.
-class CountingSession : public quorvex::server::ServerSession {
+class CountingHost : public quorvex::server::GameHost {
   public:
-    explicit CountingSession(quorvex::session::Limits limits)
-        : ServerSession(limits), coalesced(limits.writeCoalesceMs > 0) {}
+    explicit CountingHost(quorvex::session::Limits limits)
+        : GameHost(limits), coalesced(limits.writeCoalesceMs > 0) {}
 
     bool Send(const Buffer& message) override {
         ++sent;
-        return ServerSession::Send(message);
+        return GameHost::Send(message);
     }
     void Receive(quorvex::session::PlayerId from, quorvex::ByteView message) override {
         const bool paddle =
             timing && message[0] == static_cast<std::uint8_t>(quorvex::msg::Type::PaddleUpdate);
         const std::int64_t in = paddle ? quorvex::bench::MonotonicNs() : 0;
-        ServerSession::Receive(from, message);
+        GameHost::Receive(from, message);
         if (paddle) {
             relays.waiting.push_back(in);
         }
@@ -98,15 +97,13 @@ long Micros(const timeval& t) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const std::string maxPlayers = argc > 1 ? argv[1] : "11";
+    const std::int32_t maxPlayers = argc > 1 ? std::stoi(argv[1]) : 11;
     quorvex::session::Limits limits;
     if (argc > 2 && std::string(argv[2]) == "uncoalesced") {
         limits.writeCoalesceMs = 0;
     }
-    CountingSession session(limits);
-    quorvex::StandardErrorPrompter boxes;
-    quorvex::AnsweringPrompter prompter(boxes, maxPlayers);
-    if (const auto error = session.InitServer(prompter, 0)) {
+    CountingHost session(limits);
+    if (const auto error = session.Host(maxPlayers, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
         return 1;
     }

@@ -8,7 +8,7 @@
 
 #include "client/bot/computer_player.h"
 #include "client/link/server_link.h"
-#include "ui/answering_prompter.h"
+#include "ui/standard_error_prompter.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::client::bot {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "client/bot/ball_path.h"
 
@@ -25,8 +26,9 @@ SkillProfile ProfileFor(int skill) {
         {4500, 220, 110},  // 4
         {7000, 120, 50},   // 5
     };
-    const int clamped = std::clamp(skill, kLowestSkill, kHighestSkill);
-    return kProfiles[clamped - kLowestSkill];
+    static_assert(std::size(kProfiles) == kHighestBotSkill - kLowestBotSkill + 1);
+    const int clamped = std::clamp(skill, kLowestBotSkill, kHighestBotSkill);
+    return kProfiles[clamped - kLowestBotSkill];
 }
 
 Steering::Steering(int skill, std::uint32_t seed)

@@ -12,12 +12,9 @@
 
 #include "client/arena/arena.h"
 #include "client/ball/ball_status.h"
+#include "protocol/bot_skill.h"
 
 namespace quorvex::client::bot {
-
-inline constexpr int kLowestSkill = 1;
-inline constexpr int kHighestSkill = 5;
-inline constexpr int kDefaultSkill = 3;
 
 struct SkillProfile {
     double speed;     // twips per second the paddle can slide along its side
@@ -25,7 +22,8 @@ struct SkillProfile {
     double aimError;  // standard deviation of the misjudged crossing, twips along the side
 };
 
-// 1 is slow, late and careless; 5 quick, early and precise. Out-of-range skills are clamped.
+// The lowest skill is slow, late and careless; the highest quick, early and precise.
+// Out-of-range skills are clamped.
 SkillProfile ProfileFor(int skill);
 
 struct Pointer {

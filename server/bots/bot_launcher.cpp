@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "protocol/bot_skill.h"
+
 namespace quorvex::server {
 namespace {
 
@@ -63,7 +65,7 @@ std::optional<std::string> BotLauncher::Add(std::uint16_t port, int skill, std::
     process->setStandardOutputFile(QProcess::nullDevice());
     QStringList arguments({"--bot", "--host", "127.0.0.1", "--port", QString::number(port),
                            "--name", QString::fromStdString(name), "--skill",
-                           QString::number(std::clamp(skill, 1, 5))});
+                           QString::number(std::clamp(skill, kLowestBotSkill, kHighestBotSkill))});
     if (!password_.empty()) {
         arguments.append("--password-stdin");
     }

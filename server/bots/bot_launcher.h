@@ -16,8 +16,6 @@
 
 namespace quorvex::server {
 
-inline constexpr int kDefaultBotSkill = 3;
-
 class BotLauncher {
   public:
     // `program`: the client to start; empty finds it (FindClientProgram).
@@ -26,8 +24,9 @@ class BotLauncher {
     BotLauncher(const BotLauncher&) = delete;
     BotLauncher& operator=(const BotLauncher&) = delete;
 
-    // Starts "CPU n" (n counting up from 1) with `skill` 1-5 against 127.0.0.1:`port`. The
-    // name it was given, or nothing with `error` saying why it could not start.
+    // Starts "CPU n" (n counting up from 1) with `skill` (protocol/bot_skill.h) against
+    // 127.0.0.1:`port`. The name it was given, or nothing with `error` saying why it could not
+    // start.
     std::optional<std::string> Add(std::uint16_t port, int skill, std::string* error = nullptr);
 
     // The client to start from now on (a test's build of it).

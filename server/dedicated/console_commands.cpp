@@ -3,6 +3,7 @@
 #include <charconv>
 #include <sstream>
 
+#include "protocol/bot_skill.h"
 #include "protocol/numeric.h"
 #include "server/command_line.h"
 #include "server/dedicated/event_log.h"
@@ -99,12 +100,16 @@ CommandReply SetLimit(ServerGame& game, const std::vector<std::string>& words) {
 }
 
 CommandReply StartBot(const std::vector<std::string>& words) {
-    if (words.size() > 2 ||
-        (words.size() == 2 && (words[1].size() != 1 || words[1][0] < '1' || words[1][0] > '5'))) {
-        return Error("bot takes nothing or a skill from 1 (misses often) to 5 (rarely)");
-    }
     CommandReply reply;
-    reply.startBot = words.size() == 2 ? words[1][0] - '0' : 0;
+    reply.startBot = 0;  // the server's own choice
+    for (int skill = kLowestBotSkill; words.size() == 2 && skill <= kHighestBotSkill; ++skill) {
+        if (words[1] == std::to_string(skill)) {
+            reply.startBot = skill;
+        }
+    }
+    if (words.size() > 2 || (words.size() == 2 && reply.startBot == 0)) {
+        return Error("bot takes nothing or a skill from " + BotSkillRange());
+    }
     return reply;
 }
 

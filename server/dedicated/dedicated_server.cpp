@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QNetworkInterface>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -14,8 +13,7 @@
 #include "server/dedicated/event_log.h"
 #include "server/game/console_text.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
-#include "ui/answering_prompter.h"
+#include "server/host/game_host.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::server {
@@ -37,59 +35,28 @@ std::string HostAddresses() {
 }  // namespace
 
 int RunDedicatedServer(const ServerOptions& options) {
-    ServerSession session;
-    ServerGame& game = session.Game();
+    GameHost host;
+    ServerGame& game = host.Game();
+    game.SetLobbyResend(true);  // nobody sits at a desk to pick the game again
     EventLog log(game, stdout);
-    session.SetLogCallback([&log](const std::string& line) { log.Notice(line); });
-    session.SetPassword(options.password);
-    // Hosting asks for the number of players; here the command line has answered already.
-    StandardErrorPrompter boxes;
-    AnsweringPrompter answers(boxes, std::to_string(*options.players));
-    if (const auto error = session.InitServer(answers, options.port)) {
+    host.SetLogCallback([&log](const std::string& line) { log.Notice(line); });
+    host.SetPassword(options.password);
+    if (const auto error = host.Host(*options.players, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return 1;
     }
     game.SetEvents(&log);
-    log.Line("hosting " + LogQuoted(kSessionName) + " on TCP port " +
-             std::to_string(session.Port()) + " for " + std::to_string(*options.players) +
-             " players (the server's own included)");
+    log.Line("hosting " + LogQuoted(kSessionName) + " on TCP port " + std::to_string(host.Port()) +
+             " for " + std::to_string(*options.players) + " players (the server's own included)");
     log.Line("host addresses: " + HostAddresses());
     if (!options.password.empty()) {
         log.Line("players must give the password to join");
     }
     game.StartUpBallDirection();
-    if (options.limit) {
-        game.SetLimitText(*options.limit);
-    }
-    if (options.game) {
-        game.PickGameType(*options.game);
-    }
-    session.SetDropGrace(options.dropAfter);
+    ApplyStartSettings(options, game);
+    host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
              std::to_string(options.dropAfter.count()) + " s");
-
-    // Nobody sits at a desk to pick the game again when someone joins a waiting lobby, and a
-    // newcomer hears of the lobby only from a settings message: without one it could never
-    // press Ready, and a Points or Survivor round would wait for it for ever.
-    std::size_t known = game.Seats().size();
-    bool resendPending = false;
-    QObject lobbyKeeper;
-    session.SetChangedCallback([&] {
-        const std::size_t seated = game.Seats().size();
-        const bool newcomer = seated > known;
-        known = seated;
-        if (newcomer && game.SelectedGameType() != GameType::FreeForAll &&
-            !game.BallTimerRunning() && !resendPending) {
-            resendPending = true;
-            QTimer::singleShot(0, &lobbyKeeper, [&] {
-                resendPending = false;
-                if (!game.BallTimerRunning()) {
-                    log.Line("a newcomer joined the lobby: the game settings go out again");
-                    game.PickGameType(game.SelectedGameType());
-                }
-            });
-        }
-    });
 
     QElapsedTimer started;
     started.start();
@@ -101,7 +68,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     bots.SetPassword(options.password);
     const auto startBot = [&](int skill) {
         std::string error;
-        if (const auto name = bots.Add(session.Port(), skill, &error)) {
+        if (const auto name = bots.Add(host.Port(), skill, &error)) {
             log.Line("computer player " + LogQuoted(*name) + " started, skill " +
                      std::to_string(skill));
         } else {
@@ -115,7 +82,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     const auto stop = [&](const std::string& why) {
         log.Line(why + "; closing the session");
         game.SetEvents(nullptr);
-        session.CloseServer();
+        host.CloseServer();
         QCoreApplication::quit();
     };
     StdinLines input(

@@ -24,7 +24,10 @@ bool ServerGame::OnCreatePlayer(std::int32_t id, const std::string& name) {
 }
 
 bool ServerGame::OnReceive(ByteView bytes) {
-    const auto sender = TakeScreenedSender(bytes);
+    return Dispatch(bytes, std::nullopt);
+}
+
+bool ServerGame::Dispatch(ByteView bytes, std::optional<std::int32_t> sender) {
     const auto type = msg::PeekType(bytes);
     if (!type) {
         return false;
@@ -47,14 +50,6 @@ bool ServerGame::OnReceive(ByteView bytes) {
         default:
             return false;
     }
-}
-
-std::optional<std::int32_t> ServerGame::TakeScreenedSender(ByteView bytes) {
-    const auto screened = std::exchange(screened_, std::nullopt);
-    if (!screened || screened->data != bytes.data() || screened->size != bytes.size()) {
-        return std::nullopt;
-    }
-    return screened->sender;
 }
 
 bool ServerGame::RelayChat(ByteView bytes) {

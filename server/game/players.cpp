@@ -60,7 +60,7 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         }
         const RosterEntry removed = *entry;
         entry = roster_.erase(entry);
-        dropped_.erase(id);
+        drops_.Remove(id);
         // Its ready stays counted, as before, but nobody can take it back any more.
         readyGiven_.erase(id);
         events_->PlayerRemoved(removed, cause);
@@ -76,23 +76,6 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         }
     }
     return true;
-}
-
-bool ServerGame::MarkDropped(std::int32_t id) {
-    const RosterEntry* entry = FindPlayer(id);
-    if (entry == nullptr) {
-        events_->ConnectionClosed(id);
-        return false;
-    }
-    if (!dropped_.insert(id).second) {
-        return false;
-    }
-    events_->PlayerDropped(*entry);
-    return true;
-}
-
-int ServerGame::LastRosterIndex() const {
-    return static_cast<int>(roster_.size()) - 1;
 }
 
 void ServerGame::SetPlayerMaximum(std::int32_t players) {
@@ -117,6 +100,7 @@ bool ServerGame::SeatPlayer(std::int32_t id) {
         return false;
     }
     seats_.push_back(SeatRow{FormatInteger(id), entry->name, "0", "0"});
+    NoteSeatTaken();
     events_->SeatsChanged();
     return SendScoreboard();
 }

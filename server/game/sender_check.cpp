@@ -14,21 +14,12 @@ bool UnderName(std::string_view line, std::string_view name) {
 
 }  // namespace
 
-std::optional<std::string> ServerGame::ForeignClaim(std::int32_t sender, ByteView bytes) {
-    auto claim = ClaimFor(sender, bytes);
-    screened_.reset();
-    if (!claim) {
-        screened_ = Screened{bytes.data(), bytes.size(), sender};
-    }
-    return claim;
-}
-
 // Honest clients only ever speak for themselves: PlayerLeft and SeatRequest carry the sender's
 // own identifier, a miss the sender's own seat, a bounce comes from a seated player judging
 // its own side, and a Chat line starts with the sender's own name and ":>". Messages the
 // handlers would drop anyway (too short, numbers out of range) are left to them, so nothing
 // changes for those.
-std::optional<std::string> ServerGame::ClaimFor(std::int32_t sender, ByteView bytes) const {
+std::optional<std::string> ServerGame::ForeignClaim(std::int32_t sender, ByteView bytes) const {
     const auto type = msg::PeekType(bytes);
     if (!type) {
         return std::nullopt;

@@ -2,8 +2,8 @@
 
 // The server's game: the roster, the seat table, the ready count, the game settings and the
 // ball, with every rule that changes them. The console window shows this state and forwards
-// the operator's clicks; the session glue forwards notifications. Every message goes to all
-// players through the outbox.
+// the operator's clicks; the host forwards the session's notifications. Every message goes to
+// all players through the outbox.
 //
 // Operations that return bool give true when they ran to their end, false when they stopped
 // early: a message that was dropped or ignored, or a send that failed. A failed send keeps
@@ -20,6 +20,9 @@
 
 #include "protocol/buffer.h"
 #include "protocol/outbox.h"
+#include "protocol/session/rate_budget.h"
+#include "server/game/chat_allowance.h"
+#include "server/game/drop_record.h"
 #include "server/game/game_events.h"
 #include "server/game/game_types.h"
 #include "server/game/random_source.h"
@@ -34,23 +37,48 @@ class ServerGame {
     // The observer of what happens in the game; none by default (nullptr: none again).
     void SetEvents(GameEvents* events);
 
-    // --- Session notifications ---
+    // --- Session notifications (times: milliseconds of the host's monotonic clock) ---
 
     // The first player the session reports is the server's own: it is only remembered as
     // HostPlayerId. Every later one joins the game (AddPlayer).
     bool OnCreatePlayer(std::int32_t id, const std::string& name);
+    // The session lost the player's connection at `nowMs`. It stays on the roster and in its
+    // seats until its drop grace runs out (RemoveLapsedDrops) or RemovePlayer takes it off;
+    // false when the identifier is not on the roster (a player that left or was kicked before
+    // its connection went).
+    bool OnDestroyPlayer(std::int32_t id, std::int64_t nowMs);
     // One received message, type Byte first. Types other than 1, 3, 6, 7, 9, 10 are ignored,
-    // and so is a message too short for its type. The message ForeignClaim has just let through
-    // is its sender's: that player's Ready counts once per lobby, and its withdrawal takes back
-    // only a ready it gave. A message of unknown sender counts as the message alone says.
+    // and so is a message too short for its type. Its sender unknown, it counts as the message
+    // alone says; OnReceiveFrom knows the sender: that player's Ready counts once per lobby, and
+    // its withdrawal takes back only a ready it gave.
     bool OnReceive(ByteView bytes);
-    // The check the host runs on every message from `sender` before OnReceive. What the
-    // message claims for someone else (a PlayerLeft or SeatRequest naming another player, a
-    // miss for a seat the sender does not hold, a bounce from a player without a seat, a Chat
-    // line under another name than the sender's), for the log; such a message is to be
-    // ignored. Nothing when it speaks only for its sender: then the same bytes, handed to
-    // OnReceive next, are handled as that sender's.
-    std::optional<std::string> ForeignClaim(std::int32_t sender, ByteView bytes);
+    // What a message from `sender` claims for someone else (a PlayerLeft or SeatRequest naming
+    // another player, a miss for a seat the sender does not hold, a bounce from a player without
+    // a seat, a Chat line under another name than the sender's), for the log; nothing when it
+    // speaks only for its sender. Such a message is to be ignored.
+    std::optional<std::string> ForeignClaim(std::int32_t sender, ByteView bytes) const;
+    // One message from the player `sender`, received at `nowMs`: a chat line over the sender's
+    // allowance and a claim for another player (ForeignClaim) are dropped, with `notice` set
+    // when a line for the log is due; anything else goes to OnReceive.
+    bool OnReceiveFrom(std::int32_t sender, ByteView bytes, std::int64_t nowMs,
+                       std::optional<std::string>& notice);
+    // Chat lines each player may send; without this call, any number.
+    void SetChatAllowance(double linesPerSecond, double burst) {
+        chat_ = ChatAllowance(linesPerSecond, burst);
+    }
+    // Messages ignored so far because they claimed something for another player.
+    std::int64_t IgnoredClaims() const { return ignoredClaims_.Total(); }
+
+    // --- Players whose connection is gone ---
+    bool IsDropped(std::int32_t id) const { return drops_.Contains(id); }
+    bool AnyDropped() const { return !drops_.Empty(); }
+    // How long such a player stays; none, the default: until the operator kicks it.
+    void SetDropGrace(std::optional<std::int64_t> graceMs) { drops_.SetGrace(graceMs); }
+    std::optional<std::int64_t> DropGrace() const { return drops_.Grace(); }
+    // Removes, as a kick would, every one whose grace has run out at `nowMs`; how many.
+    int RemoveLapsedDrops(std::int64_t nowMs);
+    // When RemoveLapsedDrops has work next; none while no grace can run out.
+    std::optional<std::int64_t> NextDropRemovalMs() const { return drops_.NextLapseMs(); }
 
     // --- Message handlers (bytes: the whole message, type Byte first) ---
     bool RelayChat(ByteView bytes);
@@ -71,13 +99,6 @@ class ServerGame {
     // Drops every roster entry with the identifier; for each one all its seats go, Scoreboard
     // follows when it had any, then PlayerLeft.
     bool RemovePlayer(std::int32_t id, RemoveCause cause = RemoveCause::Left);
-    // The session lost the player's connection. It stays on the roster and in its seats (only
-    // RemovePlayer takes it off); false when the identifier is not on the roster (a player
-    // that left or was kicked before its connection went).
-    bool MarkDropped(std::int32_t id);
-    bool IsDropped(std::int32_t id) const { return dropped_.count(id) > 0; }
-    const std::set<std::int32_t>& Dropped() const { return dropped_; }
-    int LastRosterIndex() const;
     bool SeatPlayer(std::int32_t id);
     // Gives up the first seat of the identifier.
     bool UnseatPlayer(std::int32_t id);
@@ -99,6 +120,18 @@ class ServerGame {
     // The operator edited the limit box. An invalid text is refused and the limit falls back
     // to "0"; the window then shows kLimitWarning and puts Limit() back into the box.
     bool SetLimitText(std::string_view text);
+
+    // --- Lobby resend ---
+    // Whether a seat taken while the lobby waits for Ready (Points or Survivor, ball stopped)
+    // sends the settings again, so that the newcomer sees the lobby too. Off by default: with
+    // the console window the operator picks the game type again; dedicated mode turns it on.
+    void SetLobbyResend(bool on) { lobbyResend_ = on; }
+    // A seat was taken in the waiting lobby since the last ResendLobby, and it still waits.
+    // The host resends once the notifications at hand are done, so that newcomers arriving
+    // together hear the settings once.
+    bool LobbyResendDue() const { return lobbyResendDue_ && !ballTimerRunning_; }
+    // When due: the settings again, as picking the same game type sends them. True when sent.
+    bool ResendLobby();
 
     // --- Ball ---
     // One tick of tmrBallHandler: one step of 255 units along the direction, then BallUpdate.
@@ -127,17 +160,14 @@ class ServerGame {
     const std::string& BallTop() const { return ballTop_; }
     const std::string& BallAngle() const { return ballAngle_; }
     std::int32_t HostPlayerId() const { return hostPlayerId_; }
-    bool HostPlayerKnown() const { return hostPlayerKnown_; }
     bool BallTimerRunning() const { return ballTimerRunning_; }
 
   private:
     bool SendRoster();
+    void NoteSeatTaken();
     bool SeatTableHasRoom() const;
     bool HoldsSeat(std::int32_t id) const;
-    std::optional<std::string> ClaimFor(std::int32_t sender, ByteView bytes) const;
-    // The sender ForeignClaim let `bytes` through for; nothing for any other message. Taken
-    // once: a later message is not that sender's unless it is screened again.
-    std::optional<std::int32_t> TakeScreenedSender(ByteView bytes);
+    bool Dispatch(ByteView bytes, std::optional<std::int32_t> sender);
     // Reports the seats with the round's wins and the misses that ended it, clears the misses
     // and sends the settings that open the next round.
     bool EndRound();
@@ -153,18 +183,13 @@ class ServerGame {
 
     PlayerRoster roster_;
     std::vector<SeatRow> seats_;
-    std::set<std::int32_t> dropped_;
+    DropRecord drops_;
+    ChatAllowance chat_;
+    session::DropTally ignoredClaims_;
     std::int16_t readyCount_ = 0;
     // The players whose Ready counts in this lobby; emptied with every settings message.
     std::set<std::int32_t> readyGiven_;
     std::size_t playerMaximum_ = std::numeric_limits<std::size_t>::max();
-    // The last message ForeignClaim let through, by where its bytes lie, and its sender.
-    struct Screened {
-        const std::uint8_t* data = nullptr;
-        std::size_t size = 0;
-        std::int32_t sender = 0;
-    };
-    std::optional<Screened> screened_;
     GameType gameType_ = GameType::FreeForAll;
     std::string limit_ = "0";
     std::string ballLeft_{kBallStartLeft};
@@ -173,6 +198,8 @@ class ServerGame {
     std::int32_t hostPlayerId_ = 0;
     bool hostPlayerKnown_ = false;
     bool ballTimerRunning_ = false;
+    bool lobbyResend_ = false;
+    bool lobbyResendDue_ = false;
 };
 
 }  // namespace quorvex::server

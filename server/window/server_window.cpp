@@ -13,6 +13,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include "protocol/bot_skill.h"
+#include "protocol/numeric.h"
 #include "server/game/console_text.h"
 #include "server/game/limit_text.h"
 #include "server/game/peer_number.h"
@@ -23,9 +25,24 @@
 namespace quorvex::server {
 namespace {
 
-// Offered to the operator as the check box's fixed grace time.
-constexpr std::chrono::seconds kDropGrace{30};
 constexpr char kLostSuffix[] = " (lost)";
+
+// The operator's answer: a whole number (a fraction is rounded); anything else is refused.
+session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::int32_t& count) {
+    const auto value = answer ? StrictNumber(*answer) : std::nullopt;
+    if (!value) {
+        return session::Status::Failure(
+            session::ErrorCode::InvalidParameter,
+            "The number of clients must be a number, not \"" + answer.value_or("") + "\"");
+    }
+    const auto whole = ToInt32(*value);
+    if (!whole) {
+        return session::Status::Failure(session::ErrorCode::InvalidParameter,
+                                        "The number of clients is far too large");
+    }
+    count = *whole;
+    return session::Status::Success();
+}
 
 template <class W>
 W* Place(QWidget* parent, int left, int top, int width, int height) {
@@ -48,18 +65,20 @@ QGroupBox* Frame(QWidget* parent, const char* caption, int top, int height) {
 
 }  // namespace
 
-ServerWindow::ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port)
-    : tmrBallHandler(session.Game(), {}, [this] { Refresh(); }),
-      session_(session),
+ServerWindow::ServerWindow(GameHost& host, Prompter& prompter, std::int32_t port,
+                           std::optional<std::int32_t> players)
+    : tmrBallHandler(host.Game(), {}, [this] { Refresh(); }),
+      host_(host),
       prompter_(prompter),
-      port_(port) {
+      port_(port),
+      players_(players) {
     setObjectName("frmMain");
     setFont(QFont(QStringLiteral("Sans Serif"), 8));
     setFixedSize(TwipsToPixels(4710), TwipsToPixels(8760));
     BuildControls();
     tmrUptime.setInterval(1000);
     connect(&tmrUptime, &QTimer::timeout, this, &ServerWindow::tmrUptime_Timer);
-    session_.SetChangedCallback([this] { Refresh(); });
+    host_.SetChangedCallback([this] { Refresh(); });
     Refresh();
 }
 
@@ -88,7 +107,7 @@ void ServerWindow::BuildControls() {
     txtPassword = Place<QLineEdit>(settings, 3240, 920, 1335, 375);
     txtPassword->setEchoMode(QLineEdit::Password);
     connect(txtPassword, &QLineEdit::textChanged, this,
-            [this](const QString& text) { session_.SetPassword(text.toStdString()); });
+            [this](const QString& text) { host_.SetPassword(text.toStdString()); });
 
     auto* ball = Frame(this, "Ball Data", 2400, 975);
     Caption(ball, "Ball Left =  Ball Top =", 120, 300, 2175, 255);
@@ -111,10 +130,11 @@ void ServerWindow::BuildControls() {
     }
     // Off by default: with the window, the operator's kick stays the way to remove a player.
     chkRemoveDropped = Place<QCheckBox>(players, 120, 3780, 4455, 300);
-    chkRemoveDropped->setText(QStringLiteral("Remove dropped players after 30 s"));
+    chkRemoveDropped->setText(
+        QStringLiteral("Remove dropped players after %1 s").arg(kDefaultDropGraceMs / 1000));
     connect(chkRemoveDropped, &QCheckBox::toggled, this, [this](bool on) {
-        session_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDropGrace)
-                                 : std::nullopt);
+        host_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDefaultDropGraceMs)
+                              : std::nullopt);
     });
     cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
     cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
@@ -124,7 +144,7 @@ void ServerWindow::BuildControls() {
     cmdAddComputer->setText(QStringLiteral("Add computer player"));
     connect(cmdAddComputer, &QPushButton::clicked, this, &ServerWindow::cmdAddComputer_Click);
     ComputerSkill = Place<QSpinBox>(this, 3240, 8250, 1335, 435);
-    ComputerSkill->setRange(1, 5);
+    ComputerSkill->setRange(kLowestBotSkill, kHighestBotSkill);
     ComputerSkill->setValue(kDefaultBotSkill);
     ComputerSkill->setPrefix(QStringLiteral("Skill "));
     NameControls({
@@ -153,19 +173,34 @@ void ServerWindow::Start() {
     setWindowTitle(QStringLiteral("Quorvex Server [Initilizing]"));
     show();
     QApplication::processEvents();
-    if (const auto error = session_.InitServer(prompter_, port_)) {
+    if (const auto error = InitServer()) {
         prompter_.ShowCritical("InitServer", *error);
     }
     setWindowTitle(QStringLiteral("Quorvex Server [Server running]"));
     startTime_.start();
     tmrUptime.start();
     Text1_Click();
-    session_.Game().StartUpBallDirection();
+    host_.Game().StartUpBallDirection();
     Refresh();
 }
 
+std::optional<std::string> ServerWindow::InitServer() {
+    std::int32_t players = 0;
+    if (players_) {
+        players = *players_;
+    } else {
+        const auto answer =
+            prompter_.AskText("Please enter the number of Clients (include +1 for server)",
+                              "Number of Clients Required", "11");
+        if (const auto status = ParsePlayerCount(answer, players); !status.Ok()) {
+            return session::ErrorText(status);
+        }
+    }
+    return host_.Host(players, port_);
+}
+
 void ServerWindow::Refresh() {
-    ServerGame& game = session_.Game();
+    ServerGame& game = host_.Game();
     const auto& seats = game.Seats();
     ShowColumn(PlayerIndex, seats, &SeatRow::playerIndex, &SeatRow::playerIndex);
     ShowColumn(PlayerWins, seats, &SeatRow::playerWins, &SeatRow::playerIndex);
@@ -189,8 +224,8 @@ void ServerWindow::Refresh() {
 // A player whose connection is gone keeps its rows, greyed, with "(lost)" after its name. Only
 // this list shows it: the seat table sent to the clients is unchanged.
 void ServerWindow::ShowDroppedPlayers() {
-    const ServerGame& game = session_.Game();
-    if (game.Dropped().empty()) {
+    const ServerGame& game = host_.Game();
+    if (!game.AnyDropped()) {
         // Nothing to grey: a lost player's rows went with its removal, which rebuilt every box.
         ShowColumn(PlayerName, game.Seats(), &SeatRow::playerName, &SeatRow::playerIndex);
         return;
@@ -214,33 +249,33 @@ void ServerWindow::ShowDroppedPlayers() {
 }
 
 void ServerWindow::OptionClicked(GameType type) {
-    session_.Game().PickGameType(type);
+    host_.Game().PickGameType(type);
     Refresh();
 }
 
 void ServerWindow::LimitChanged(const QString& text) {
-    if (!session_.Game().SetLimitText(text.toStdString())) {
+    if (!host_.Game().SetLimitText(text.toStdString())) {
         prompter_.ShowMessage(std::string(kLimitWarning));
         Limit->setText(QStringLiteral("0"));
     }
 }
 
 void ServerWindow::Text1_Click() {
-    const auto address = session_.HostAddressText();
-    Text1->setPlainText(QString::fromStdString(session_.IsHosting() && address
+    const auto address = host_.HostAddressText();
+    Text1->setPlainText(QString::fromStdString(host_.IsHosting() && address
                                                    ? HostAddressBoxText(*address)
                                                    : std::string(kHostAddressError)));
 }
 
 void ServerWindow::cmdKick_Click() {
-    session_.Game().Kick(SelectedRow(PlayerIndex));
+    host_.Game().Kick(SelectedRow(PlayerIndex));
     Refresh();
 }
 
 void ServerWindow::cmdAddComputer_Click() {
     std::string error;
     bots_.SetPassword(txtPassword->text().toStdString());
-    if (!bots_.Add(session_.Port(), ComputerSkill->value(), &error)) {
+    if (!bots_.Add(host_.Port(), ComputerSkill->value(), &error)) {
         prompter_.ShowMessage("The computer player could not start: " + error);
     }
 }
@@ -255,7 +290,7 @@ void ServerWindow::tmrUptime_Timer() {
 void ServerWindow::closeEvent(QCloseEvent* event) {
     tmrBallHandler.Stop();
     tmrUptime.stop();
-    session_.CloseServer();
+    host_.CloseServer();
     // They leave by themselves once the session is gone; this waits for them.
     bots_.StopAll();
     event->accept();

@@ -7,9 +7,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 #include "server/bots/bot_launcher.h"
 #include "server/host/ball_clock.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "ui/prompter.h"
 
 class QCheckBox;
@@ -26,7 +30,10 @@ namespace quorvex::server {
 class ServerWindow : public QWidget {
     Q_OBJECT
   public:
-    ServerWindow(ServerSession& session, Prompter& prompter, std::int32_t port);
+    // `players`: the maximum number of players given on the command line; without it Start()
+    // asks the operator.
+    ServerWindow(GameHost& host, Prompter& prompter, std::int32_t port,
+                 std::optional<std::int32_t> players = std::nullopt);
 
     // Form_Load: shows the window, hosts the session, starts the clock.
     void Start();
@@ -65,14 +72,18 @@ class ServerWindow : public QWidget {
 
   private:
     void BuildControls();
+    // Hosts for the player count from the command line or the operator's answer; a failure as
+    // "Error #<n>: <description>" for the box.
+    std::optional<std::string> InitServer();
     void OptionClicked(GameType type);
     void LimitChanged(const QString& text);
     void tmrUptime_Timer();
     void ShowDroppedPlayers();
 
-    ServerSession& session_;
+    GameHost& host_;
     Prompter& prompter_;
     std::int32_t port_;
+    std::optional<std::int32_t> players_;
     QElapsedTimer startTime_;
     BotLauncher bots_;
 };

@@ -53,13 +53,13 @@ struct Console : ConsoleWindow {
 
 TEST(ComputerPlayerProgram, LeavesOnSigtermAsAPersonDoes) {
     Console console;
-    Bot watcher(console.session.Port(), "Watcher");
+    Bot watcher(console.host.Port(), "Watcher");
     ASSERT_TRUE(watcher.WaitConnected());
     QProcess bot;
-    bot.start(QUORVEX_CLIENT, {"--bot", "--port", QString::number(console.session.Port()), "--name",
+    bot.start(QUORVEX_CLIENT, {"--bot", "--port", QString::number(console.host.Port()), "--name",
                                "CPU 7", "--skill", "5"});
     ASSERT_TRUE(WaitUntil([&] { return console.Players().size() == 2; }, 10000));
-    const std::int32_t id = std::stoi(console.session.Game().Seats()[1].playerIndex);
+    const std::int32_t id = std::stoi(console.host.Game().Seats()[1].playerIndex);
     watcher.Forget();
     bot.terminate();
     ASSERT_TRUE(WaitUntil([&] { return bot.state() == QProcess::NotRunning; }, 5000));

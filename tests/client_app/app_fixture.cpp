@@ -7,9 +7,7 @@
 
 namespace quorvex::test {
 
-TestServer::TestServer(const std::string& count) : prompter(Answers{count}) {
-    hostError = session.InitServer(prompter, 0);
-}
+TestServer::TestServer(std::int32_t maxPlayers) : hostError(host.Host(maxPlayers, 0)) {}
 
 std::vector<std::string> TestServer::SeatNames() {
     std::vector<std::string> names;

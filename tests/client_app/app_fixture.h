@@ -13,7 +13,7 @@
 
 #include "client/link/human_player.h"
 #include "client/window/client_window.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/shown_texts.h"
 
@@ -22,15 +22,14 @@ namespace quorvex::test {
 using Answers = std::deque<std::optional<std::string>>;
 
 struct TestServer {
-    // `count`: the answer to the player-count prompt, the server's own player included.
-    explicit TestServer(const std::string& count = "11");
-    quint16 Port() const { return session.Port(); }
-    server::ServerGame& Game() { return session.Game(); }
+    // Hosts for `maxPlayers`, the server's own player included.
+    explicit TestServer(std::int32_t maxPlayers = 11);
+    quint16 Port() const { return host.Port(); }
+    server::ServerGame& Game() { return host.Game(); }
     // The names in the server's seat table, in seat order.
     std::vector<std::string> SeatNames();
 
-    ScriptedPrompter prompter;
-    server::ServerSession session;
+    server::GameHost host;
     std::optional<std::string> hostError;
 };
 

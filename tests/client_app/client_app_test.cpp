@@ -94,7 +94,7 @@ TEST_F(TwoClients, ChatUntilTheServerIsLostThenItsNoticeAndNothingElse) {
     Type(*bob, "hi", Qt::Key_Enter);
     EXPECT_TRUE(bob->window.txtSend->text().isEmpty());
     ASSERT_TRUE(WaitUntil([&] { return Contains(alice->ChatText(), "Bob:>hi"); }));
-    server.session.CloseServer();
+    server.host.CloseServer();
     const std::string notice(client::kConnectionLostNotice);
     ASSERT_TRUE(Both([&](TestClient& c) { return Contains(c.ChatText(), notice); }));
     Pump(300);

@@ -53,7 +53,7 @@ TEST(ClientTexts, TheClientShowsItsOwnWording) {
     EXPECT_TRUE(Contains(bob->ChatText(), "\nPlease Wait While Program Exits"));
     EXPECT_TRUE(WaitUntil([&] { return Contains(ann.ChatText(), "Bob has left"); }));
 
-    server.session.CloseServer();
+    server.host.CloseServer();
     EXPECT_TRUE(WaitUntil([&] {
         return Contains(ann.ChatText(),
                         "*** Connection with server lost. Attempting to send messages may casue "

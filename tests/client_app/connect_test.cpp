@@ -84,7 +84,7 @@ TEST(ClientStartUp, SetClientInfoOrConnectFailingAtOnceEndTheProgram) {
 // A password given on the command line answers the server's question: no box asks for it.
 TEST(ClientStartUp, APasswordGivenInAdvanceIsNotAskedFor) {
     TestServer server;
-    server.session.SetPassword("sesame");
+    server.host.SetPassword("sesame");
     client::StartOptions given;
     given.password = "sesame";
     TestClient client(server.Port(), Answers{"127.0.0.1", "Ann"}, given);

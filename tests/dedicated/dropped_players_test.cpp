@@ -10,7 +10,6 @@
 #include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
-#include "tests/support/scripted_prompter.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -18,10 +17,10 @@ namespace {
 
 TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
     ConsoleWindow console;
-    auto& session = console.session;
+    auto& host = console.host;
     auto& window = console.window;
-    Bot ann(session.Port(), "Ann");
-    auto bob = std::make_unique<Bot>(session.Port(), "Bob");
+    Bot ann(host.Port(), "Ann");
+    auto bob = std::make_unique<Bot>(host.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob->WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return window.PlayerName->count() == 2; }));
     const auto boardBefore = ann.Last<msg::Scoreboard>();
@@ -36,8 +35,8 @@ TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
 
     EXPECT_FALSE(window.chkRemoveDropped->isChecked());
     window.chkRemoveDropped->setChecked(true);
-    EXPECT_EQ(session.DropGrace(), std::chrono::milliseconds(30000));
-    session.SetDropGrace(std::chrono::milliseconds(200));  // already lost for longer
+    EXPECT_EQ(host.DropGrace(), std::chrono::milliseconds(30000));
+    host.SetDropGrace(std::chrono::milliseconds(200));  // already lost for longer
     ASSERT_TRUE(WaitUntil([&] { return window.PlayerName->count() == 1; }));
     EXPECT_EQ(ann.Types().back(), 3);  // PlayerLeft, after the Scoreboard without Bob
     EXPECT_EQ(ann.Last<msg::Scoreboard>()->seats.size(), 1u);
@@ -50,17 +49,16 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
     for (const bool removal : {false, true}) {
         auto limits = FastLimits();
         limits.maxFrameBytes = 128 * 1024;  // the same bound as 1 MB, reached sooner
-        ScriptedPrompter prompter({"11"});
-        server::ServerSession session(limits);
-        ASSERT_FALSE(session.InitServer(prompter, 0));
+        server::GameHost host(limits);
+        ASSERT_FALSE(host.Host(11, 0));
         if (removal)
-            session.SetDropGrace(std::chrono::milliseconds(0));
+            host.SetDropGrace(std::chrono::milliseconds(0));
         const std::string name(256, 'n');
         int welcomed = 0, refused = 0;
         QElapsedTimer clock;
         clock.start();
         for (int cycle = 0; cycle < 2500 && clock.elapsed() < 60000; ++cycle) {
-            RawPeer peer(session.Port());
+            RawPeer peer(host.Port());
             peer.SendHello(session::kApplicationId, name);
             // The answer's kind is the byte after the frame's 4-byte length.
             WaitUntil([&] { return peer.Socket().bytesAvailable() >= 5; });
@@ -71,19 +69,19 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
             ASSERT_FALSE(answer == session::FrameKind::Welcome && refused > 0 && !removal);
             (answer == session::FrameKind::Welcome ? welcomed : refused) += 1;
         }
-        const auto roster = msg::Encode(msg::Roster{session.Game().Roster()});
+        const auto roster = msg::Encode(msg::Roster{host.Game().Roster()});
         ASSERT_TRUE(roster);
         EXPECT_LE(roster->size(), limits.maxFrameBytes - 1);
         Pump(100);
         if (!removal) {
             EXPECT_GT(refused, 1000) << welcomed;
-            Bot late(session.Port(), name);
+            Bot late(host.Port(), name);
             EXPECT_FALSE(late.WaitConnected());
             EXPECT_EQ(late.Link().events.completions.at(0).code, session::ErrorCode::SessionFull);
         } else {
             EXPECT_EQ(refused, 0);
-            EXPECT_LE(session.Game().Roster().size(), 3u);
-            Bot honest(session.Port(), "Honest");
+            EXPECT_LE(host.Game().Roster().size(), 3u);
+            Bot honest(host.Port(), "Honest");
             ASSERT_TRUE(honest.WaitConnected());
             ASSERT_TRUE(WaitUntil([&] { return honest.Last<msg::Roster>().has_value(); }));
             EXPECT_EQ(honest.Last<msg::Roster>()->entries.back().id, honest.Id());

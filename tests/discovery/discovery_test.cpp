@@ -79,9 +79,9 @@ TEST(DiscoveryTargetList, EnvironmentListReplacesTheComputedOne) {
 
 TEST(Discovery, FindsARunningServerOnLoopbackOnce) {
     TestServer server;
-    ASSERT_NE(server.session.DiscoveryPort(), 0);
+    ASSERT_NE(server.host.DiscoveryPort(), 0);
     DiscoveryBrowser browser([] { return ParseDiscoveryTargets("127.0.0.1,::1"); },
-                             server.session.DiscoveryPort());
+                             server.host.DiscoveryPort());
     browser.Start();
     ASSERT_TRUE(WaitUntil([&] { return !browser.Servers().empty(); }, 1000));
     Pump(100);  // the answer on the second route must not make a second entry
@@ -197,7 +197,7 @@ TEST(Ipv6, ClientsConnectOverLoopbackWithOrWithoutBrackets) {
 TEST(HostPrompt, ListsARunningServerWithinASecondAndPicksItsAddress) {
     TestServer server;
     client::ServerFinder finder([] { return QList<QHostAddress>{QHostAddress::LocalHost}; },
-                                server.session.DiscoveryPort());
+                                server.host.DiscoveryPort());
     QElapsedTimer clock;
     qint64 listedAfterMs = -1;
     QTimer poll;

@@ -16,13 +16,13 @@ namespace quorvex::test {
 
 struct ConsoleWindow {
     explicit ConsoleWindow(std::optional<std::string> count = "11")
-        : prompter({count}), session(FastLimits()), window(session, prompter, 0) {
+        : prompter({count}), host(FastLimits()), window(host, prompter, 0) {
         window.Start();
     }
     std::vector<std::string> Players() const { return Rows(window.PlayerName); }
 
     ScriptedPrompter prompter;
-    server::ServerSession session;
+    server::GameHost host;
     server::ServerWindow window;
 };
 

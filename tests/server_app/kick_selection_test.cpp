@@ -29,14 +29,14 @@ void Click(QListWidget* box, int row, Qt::KeyboardModifiers keys = Qt::NoModifie
 struct Console : ::testing::Test, ConsoleWindow {
     Console() {
         for (const char* name : {"Ann", "Bob", "Cid"}) {
-            bots.push_back(std::make_unique<Bot>(session.Port(), name));
+            bots.push_back(std::make_unique<Bot>(host.Port(), name));
             EXPECT_TRUE(bots.back()->WaitConnected());
         }
         EXPECT_TRUE(WaitUntil([&] { return window.PlayerIndex->count() == 3; }));
     }
     void Newcomer() {
         const int before = window.PlayerIndex->count();
-        bots.push_back(std::make_unique<Bot>(session.Port(), "Dan"));
+        bots.push_back(std::make_unique<Bot>(host.Port(), "Dan"));
         ASSERT_TRUE(bots.back()->WaitConnected());
         ASSERT_TRUE(WaitUntil([&] { return window.PlayerIndex->count() == before + 1; }));
     }

@@ -31,8 +31,8 @@ struct CaptionWatch : ScriptedPrompter {
 
 TEST(ServerTexts, TheConsoleShowsItsOwnWording) {
     CaptionWatch prompter({"11"});
-    server::ServerSession session(FastLimits());
-    server::ServerWindow window(session, prompter, 0);
+    server::GameHost host(FastLimits());
+    server::ServerWindow window(host, prompter, 0);
     window.Start();
     EXPECT_EQ(prompter.captions, std::vector<std::string>{"Quorvex Server [Initilizing]"});
     ASSERT_EQ(prompter.asked.size(), 1u);
@@ -56,7 +56,7 @@ TEST(ServerTexts, TheConsoleShowsItsOwnWording) {
     window.Limit->setText(QStringLiteral("05"));
     window.Limit->setText(QStringLiteral("x"));  // warned once, and the limit falls back to 0
     EXPECT_EQ(window.Limit->text(), "0");
-    EXPECT_EQ(session.Game().Limit(), "0");
+    EXPECT_EQ(host.Game().Limit(), "0");
     EXPECT_EQ(prompter.messages,
               std::vector<std::string>{"Only numbers ranging from 0-99 ar allowed"});
 }

@@ -20,8 +20,8 @@ using Console = ConsoleWindow;
 
 TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
     Console console;
-    Bot ann(console.session.Port(), "Ann");
-    Bot bob(console.session.Port(), "Bob");
+    Bot ann(console.host.Port(), "Ann");
+    Bot bob(console.host.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
     EXPECT_EQ(Rows(console.window.PlayerName), (std::vector<std::string>{"Ann", "Bob"}));
@@ -69,6 +69,7 @@ TEST(ServerWindow, WithoutASessionEverythingFailsCleanly) {
     EXPECT_FALSE(console.window.tmrBallHandler.Stepping());
 }
 
+// The window asks for the player count and converts the answer; the host takes the number.
 TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
     const std::pair<std::optional<std::string>, const char*> cases[] = {
         {std::nullopt, "must be a number"},
@@ -76,18 +77,25 @@ TEST(ServerStartUp, FailuresAreReportedAndLeaveNoSession) {
         {"1", "at least 2"},
         {"1e12", "too large"}};
     for (const auto& [answer, expected] : cases) {
-        ScriptedPrompter prompter({answer});
-        server::ServerSession session;
-        const auto error = session.InitServer(prompter, 0);
-        ASSERT_TRUE(error.has_value()) << expected;
-        EXPECT_EQ(error->rfind("Error #", 0), 0u) << *error;
-        EXPECT_NE(error->find(expected), std::string::npos) << *error;
-        EXPECT_FALSE(session.IsHosting());
-        EXPECT_FALSE(session.Game().PickGameType(server::GameType::Points));  // nothing to send to
+        Console console(answer);
+        ASSERT_EQ(console.prompter.criticals.size(), 1u) << expected;
+        const std::string& error = console.prompter.criticals[0].text;
+        EXPECT_EQ(error.rfind("Error #", 0), 0u) << error;
+        EXPECT_NE(error.find(expected), std::string::npos) << error;
+        EXPECT_FALSE(console.host.IsHosting());
+        EXPECT_FALSE(console.host.Game().PickGameType(server::GameType::Points));  // nobody
     }
-    ScriptedPrompter rounds({"2.5"});
-    server::ServerSession session;
-    EXPECT_FALSE(session.InitServer(rounds, 0).has_value());  // 2.5 rounds to 2 players
+    Console rounds("2.5");
+    EXPECT_TRUE(rounds.prompter.criticals.empty());  // 2.5 rounds to 2 players
+    EXPECT_TRUE(rounds.host.IsHosting());
+
+    // A count from the command line skips the prompt.
+    ScriptedPrompter none;
+    server::GameHost host;
+    server::ServerWindow window(host, none, 0, 4);
+    window.Start();
+    EXPECT_TRUE(none.asked.empty());
+    EXPECT_TRUE(host.IsHosting());
 }
 
 }  // namespace

@@ -47,7 +47,8 @@ inline Buffer Ready() {
 // A message as the host hands it over from `sender`: the sender check first, then the game
 // when the check let it through. False when either turned it down.
 inline bool From(ServerGame& game, std::int32_t sender, const Buffer& message) {
-    return !game.ForeignClaim(sender, message) && game.OnReceive(message);
+    std::optional<std::string> notice;
+    return game.OnReceiveFrom(sender, message, 0, notice);
 }
 
 // An observer keeping the requests the game ignored.

@@ -9,7 +9,7 @@
 #include "protocol/session/password.h"
 #include "protocol/session/qt_frames.h"
 #include "protocol/session/rate_budget.h"
-#include "server/host/server_session.h"
+#include "server/host/game_host.h"
 #include "tests/client_app/app_fixture.h"
 #include "tests/server_app/console_window.h"
 #include "tests/support/bot.h"
@@ -91,11 +91,11 @@ TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) 
 // same message naming itself works as before.
 struct Table : TestServer {
     Table() {
-        session.SetLogCallback([this](const std::string& line) { log.push_back(line); });
+        host.SetLogCallback([this](const std::string& line) { log.push_back(line); });
     }
     std::unique_ptr<Bot> Join(const std::string& name) {
         const auto seats = Game().Seats().size();
-        auto bot = std::make_unique<Bot>(session.Port(), name);
+        auto bot = std::make_unique<Bot>(host.Port(), name);
         EXPECT_TRUE(bot->WaitConnected());
         EXPECT_TRUE(WaitUntil([&] { return Game().Seats().size() == seats + 1; }));
         return bot;
@@ -138,14 +138,14 @@ TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
         ASSERT_TRUE(WaitUntil([&] { return !t.ann->All<msg::Chat>().empty(); }));
         EXPECT_EQ(t.State(), before);
         EXPECT_EQ(t.Game().ReadyCount(), readyBefore);
-        EXPECT_EQ(t.session.IgnoredClaims(), 1);
+        EXPECT_EQ(t.Game().IgnoredClaims(), 1);
         ASSERT_EQ(t.log.size(), 1U);
         EXPECT_NE(t.log[0].find("from player " + eveId), std::string::npos) << t.log[0];
 
         // Naming herself (seat 1), Eve is heard.
         ASSERT_TRUE(t.eve->SendBytes(*claim(kind, eveId, "1")));
         EXPECT_TRUE(WaitUntil([&] { return t.State() != before; }));
-        EXPECT_EQ(t.session.IgnoredClaims(), 1);
+        EXPECT_EQ(t.Game().IgnoredClaims(), 1);
     }
 }
 
@@ -201,7 +201,7 @@ TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
 
 TEST(Password, TheClientAsksOnceAndShowsARefusalInItsConnectBox) {
     TestServer server;
-    server.session.SetPassword("sesame");
+    server.host.SetPassword("sesame");
     TestClient right(server.Port(), Answers{"127.0.0.1", "Ann", "sesame"});
     ASSERT_TRUE(right.WaitSeated());
     EXPECT_EQ(right.prompter.asked.back().prompt + "|" + right.prompter.asked.back().title,
@@ -225,11 +225,11 @@ TEST(Password, TheClientAsksOnceAndShowsARefusalInItsConnectBox) {
 TEST(Password, TheConsoleFieldGuardsNewcomersAndEmptiedLetsAnyoneIn) {
     ConsoleWindow console;
     console.window.txtPassword->setText(QStringLiteral("sesame"));
-    ConnectedClient stranger(console.session.Port(), "Eve");
+    ConnectedClient stranger(console.host.Port(), "Eve");
     EXPECT_FALSE(stranger.WaitConnected());
     EXPECT_EQ(stranger.events.completions.at(0).code, session::ErrorCode::PasswordRequired);
     console.window.txtPassword->clear();
-    ConnectedClient friendly(console.session.Port(), "Ann");
+    ConnectedClient friendly(console.host.Port(), "Ann");
     EXPECT_TRUE(friendly.WaitConnected());
 }
 

@@ -1,39 +1,36 @@
 #pragma once
 
-// Hosting: asks the operator for the player count, opens the session, and connects the
-// session's notifications to the game. The game's sends go out to every player from here.
+// Hosting: opens the session and hands its notifications to the game, with the time they came
+// at; the game's sends go out to every player from here. What the game decides is due later (a
+// lost player's removal, the lobby's settings again) runs on this host's timers.
 
-#include <QElapsedTimer>
-#include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "protocol/outbox.h"
 #include "protocol/session/discovery_responder.h"
-#include "protocol/session/rate_budget.h"
 #include "protocol/session/session_server.h"
 #include "server/game/server_game.h"
-#include "ui/prompter.h"
 
 namespace quorvex::server {
 
 inline constexpr char kSessionName[] = "First VuvovuDUduz App (Messaging Program)";
 
-class ServerSession : public session::SessionEvents, public Outbox {
+class GameHost : public session::SessionEvents, public Outbox {
   public:
-    explicit ServerSession(session::Limits limits = {});
-    ~ServerSession() override;
+    explicit GameHost(session::Limits limits = {});
+    ~GameHost() override;
 
-    // Asks for the maximum number of players and hosts on `port`. A failure is returned as
-    // "Error #<n>: <description>" for the caller's box; the game then runs without a session.
-    std::optional<std::string> InitServer(Prompter& prompter, std::int32_t port);
+    // Hosts for at most `maxPlayers` players (the server's own included) on `port` (0: any free
+    // one). A failure is returned as "Error #<n>: <description>"; the game then runs without a
+    // session.
+    std::optional<std::string> Host(std::int32_t maxPlayers, std::int32_t port);
     void CloseServer();
 
     ServerGame& Game() { return *game_; }
@@ -52,7 +49,7 @@ class ServerSession : public session::SessionEvents, public Outbox {
     // a kick would; none (the default) keeps it until the operator kicks it. A change applies
     // to players already dropped, counted from when they dropped.
     void SetDropGrace(std::optional<std::chrono::milliseconds> grace);
-    std::optional<std::chrono::milliseconds> DropGrace() const { return dropGrace_; }
+    std::optional<std::chrono::milliseconds> DropGrace() const;
     // The password players must know to join; empty for none (the default). Kept for a
     // session hosted later, and applied at once to one hosted now.
     void SetPassword(const std::string& password);
@@ -60,9 +57,6 @@ class ServerSession : public session::SessionEvents, public Outbox {
     // Where the host logs what it refused (chat floods, messages naming someone else, and the
     // session's own notices), one line each; standard error without a callback.
     void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
-    // Chat lines dropped so far because their sender was over its chat limit.
-    // Messages ignored so far because they claimed something for another player.
-    std::int64_t IgnoredClaims() const { return foreignClaims_.Total(); }
 
     bool Send(const Buffer& message) override;
 
@@ -72,16 +66,14 @@ class ServerSession : public session::SessionEvents, public Outbox {
     bool AdmitPlayer(const std::string& name) override;
 
   private:
-    struct ChatAllowance {
-        session::RateBudget lines;
-        session::DropTally dropped;
-    };
-    // Whether a chat line from `from` fits its allowance; one that does not is counted.
-    bool ChatAllowed(session::PlayerId from);
     void Log(const std::string& line);
+    // After a notification has been applied: a lobby resend that became due is sent once the
+    // event loop is free again, then the view refreshes.
     void Changed();
-    void ScheduleDropRemoval(session::PlayerId id);
-    void RemoveIfDroppedLongEnough(session::PlayerId id);
+    void ResendLobby();
+    // Sets the one removal timer for the next player whose grace runs out.
+    void ScheduleDropRemoval();
+    void RemoveLapsedDrops();
     void AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers);
 
     session::Limits limits_;
@@ -89,14 +81,10 @@ class ServerSession : public session::SessionEvents, public Outbox {
     std::unique_ptr<session::DiscoveryResponder> discovery_;
     std::unique_ptr<ServerGame> game_;
     std::function<void()> changed_;
-    std::optional<std::chrono::milliseconds> dropGrace_;
-    std::map<session::PlayerId, QElapsedTimer> droppedSince_;
-    // Owns the pending removal timers, so that none outlives the session.
-    QObject dropTimers_;
+    QTimer dropRemoval_;
+    QTimer lobbyResend_;
     std::function<void(const std::string&)> log_;
     std::string password_;
-    std::unordered_map<session::PlayerId, ChatAllowance> chat_;
-    session::DropTally foreignClaims_;
 };
 
 }  // namespace quorvex::server

@@ -1,0 +1,65 @@
+#include "server/game/drop_record.h"
+
+#include <algorithm>
+
+#include "server/game/server_game.h"
+
+namespace quorvex::server {
+
+bool DropRecord::Add(std::int32_t id, std::int64_t atMs) {
+    if (Contains(id)) {
+        return false;
+    }
+    drops_.push_back({id, atMs});
+    return true;
+}
+
+void DropRecord::Remove(std::int32_t id) {
+    std::erase_if(drops_, [id](const Drop& drop) { return drop.id == id; });
+}
+
+bool DropRecord::Contains(std::int32_t id) const {
+    return std::ranges::any_of(drops_, [id](const Drop& drop) { return drop.id == id; });
+}
+
+std::vector<std::int32_t> DropRecord::Lapsed(std::int64_t nowMs) const {
+    std::vector<std::int32_t> lapsed;
+    for (const Drop& drop : drops_) {
+        if (graceMs_ && nowMs - drop.atMs >= *graceMs_) {
+            lapsed.push_back(drop.id);
+        }
+    }
+    return lapsed;
+}
+
+std::optional<std::int64_t> DropRecord::NextLapseMs() const {
+    if (!graceMs_ || drops_.empty()) {
+        return std::nullopt;
+    }
+    const auto first = std::ranges::min_element(drops_, {}, &Drop::atMs);
+    return first->atMs + *graceMs_;
+}
+
+bool ServerGame::OnDestroyPlayer(std::int32_t id, std::int64_t nowMs) {
+    chat_.Forget(id);
+    const RosterEntry* entry = FindPlayer(id);
+    if (entry == nullptr) {
+        events_->ConnectionClosed(id);
+        return false;
+    }
+    if (!drops_.Add(id, nowMs)) {
+        return false;
+    }
+    events_->PlayerDropped(*entry);
+    return true;
+}
+
+int ServerGame::RemoveLapsedDrops(std::int64_t nowMs) {
+    const auto lapsed = drops_.Lapsed(nowMs);
+    for (const std::int32_t id : lapsed) {
+        RemovePlayer(id, RemoveCause::Dropped);
+    }
+    return static_cast<int>(lapsed.size());
+}
+
+}  // namespace quorvex::server
