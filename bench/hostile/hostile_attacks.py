@@ -474,14 +474,16 @@ def half_open(port, seconds, args):
                 continue
             if conn is not None and not getattr(conn, "counted", False):
                 conn.counted = True
+                conn.held = now - conn.opened_at
                 if conn.refusal:
                     reason = str(conn.refusal[0])
                     counts["refused"][reason] = counts["refused"].get(reason, 0) + 1
                 else:
                     counts["closed_by_server"] += 1
                 conn.close()
-            # A slot is opened again at most twice a second.
-            if conn is None or now - conn.opened_at >= 0.5:
+            # A slot held until the server's time-out is opened again at once, so the slots
+            # stay taken; one turned away at the door waits half a second.
+            if conn is None or conn.held >= 1.0 or now - conn.opened_at >= 0.5:
                 slots[i] = Conn(loop, sources[i], port)
                 counts["opened"] += 1
         counts["most_open"] = max(counts["most_open"], open_now)
@@ -530,7 +532,7 @@ def password_guessing(port, seconds, args):
         conn.close(reset=True)
     judged = counts["refused"].get("6", 0)
     locked = first_lockout[0] is not None
-    how = "locked out" if locked else "refused" if judged else "NOT held off"
+    how = "locked out" if locked else "NOT held off"
     return {"outcome": f"{how}: {counts['guesses']} guesses in {seconds} s, "
                        f"{judged} judged wrong, refusals {counts['refused']}"
                        + (f", locked out after {first_lockout[0]} guesses" if locked else ""),
@@ -615,7 +617,7 @@ def log_injection(port, seconds, args):
         c.send(chat(name + b":>" + name))
         c.send(chat(b"Ann:>" + name))
         c.send(ball_event(2, b"7\x1b\xff"))
-    lines = Pacer(1, start)
+    lines = Pacer(0.5, start)
 
     def tick(now):
         for _ in range(lines.due(now)):
