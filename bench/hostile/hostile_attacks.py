@@ -8,8 +8,8 @@ Prints "EVENT <monotonic ms> ..." lines while it runs (the harness reacts to som
 one "RESULT <json>" line at the end: what the attacker saw, and its outcome in words."""
 
 import argparse
-import errno
 import json
+import math
 import os
 import resource
 import selectors
@@ -352,7 +352,7 @@ def connect_and_drop(port, seconds, args):
     loop.wait_for(pending, 1.0)
     settle(time.monotonic() + 10)
     refused = sum(counts["refused"].values())
-    allowed = 5 * -(-seconds // 10)
+    allowed = 5 * math.ceil(seconds / 10)  # at most 5 in any 10 s
     how = "refused" if counts["joined"] <= allowed else "NOT held off"
     return {"outcome": f"{how}: {counts['joined']} of {counts['attempts']} joins admitted, "
                        f"{refused} refused {counts['refused']}, {counts['cut']} cut, "

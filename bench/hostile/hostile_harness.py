@@ -90,7 +90,7 @@ class Drain(threading.Thread):
 
 
 class Lines(threading.Thread):
-    """Collects a child's output lines as they come, with the time each arrived."""
+    """Collects a child's output lines as they come (its events carry their own times)."""
 
     def __init__(self, pipe):
         super().__init__(daemon=True)
