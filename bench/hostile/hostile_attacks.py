@@ -502,7 +502,8 @@ def half_open(port, seconds, args):
 def password_guessing(port, seconds, args):
     loop = Loop()
     start = time.monotonic()
-    counts = {"connections": 0, "guesses": 0, "refused": {}, "welcomed": 0, "cut": 0}
+    counts = {"connections": 0, "guesses": 0, "refused": {}, "welcomed": 0, "cut": 0,
+              "unanswered": 0}
     first_lockout = [None]
 
     def note_refusal(conn):
@@ -517,7 +518,8 @@ def password_guessing(port, seconds, args):
         until = min(time.monotonic() + 5, start + seconds)
         loop.run(until, lambda now: not (conn.challenge or conn.state in ("joined", "refused",
                                                                             "closed")))
-        if conn.challenge and conn.alive:
+        guessed = bool(conn.challenge and conn.alive)
+        if guessed:
             conn.send(frame(ANSWER, os.urandom(32)))
             counts["guesses"] += 1
             loop.run(min(time.monotonic() + 5, start + seconds + 1),
@@ -528,8 +530,14 @@ def password_guessing(port, seconds, args):
             counts["welcomed"] += 1
         elif not conn.alive:
             counts["cut"] += 1
+        else:
+            counts["unanswered"] += 1
         # Reset, not closed: thousands of connections would otherwise wait in TIME_WAIT.
         conn.close(reset=True)
+        if not guessed:
+            # Turned away before it could guess: it asks again 20 times a second, watching for
+            # the lockout's end, rather than flooding the door.
+            time.sleep(0.05)
     judged = counts["refused"].get("6", 0)
     locked = first_lockout[0] is not None
     how = "locked out" if locked else "NOT held off"
