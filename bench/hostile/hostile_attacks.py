@@ -457,7 +457,18 @@ def kick_squatters(port, seconds, args):
 
 
 # 5. Half-open slots: 128 connections from one address and 8 from each of 16 more, never
-# saying Hello; any that the server closes is opened again.
+# saying Hello. Every 4.5 s, before the server's 5 s time-out, it hangs them all up and opens
+# them again in order, the one address's 128 first, so that those come in while few
+# connections are shaking hands; one the server closes or refuses meanwhile is opened again
+# half a second later.
+HALF_OPEN_CYCLE_S = 4.5
+HALF_OPEN_PAUSE_S = 0.1  # lets the server see the hang-ups before the new connections come
+# Connections opened at once, then a pause: within the server's accept backlog, whose overflow
+# would make connections wait for a SYN retransmission and come in out of order.
+HALF_OPEN_BATCH = 16
+HALF_OPEN_BATCH_GAP_S = 0.025
+
+
 def half_open(port, seconds, args):
     raise_file_limit()
     loop = Loop()
@@ -465,33 +476,50 @@ def half_open(port, seconds, args):
     slots = [None] * len(sources)
     counts = {"opened": 0, "closed_by_server": 0, "refused": {}, "most_open": 0}
     start = time.monotonic()
+    cycle = {"next": start, "reopen_at": start, "queue": list(range(len(sources)))}
+
+    def open_slot(i):
+        slots[i] = Conn(loop, sources[i], port)
+        counts["opened"] += 1
 
     def tick(now):
+        if now >= cycle["next"]:
+            cycle["next"] += HALF_OPEN_CYCLE_S
+            for i, conn in enumerate(slots):
+                if conn is not None and conn.alive:
+                    conn.counted = True  # ours, not the server's doing
+                    conn.close(reset=True)
+            cycle["reopen_at"] = now + HALF_OPEN_PAUSE_S
+            cycle["queue"] = list(range(len(sources)))
+        if now >= cycle["reopen_at"] and cycle["queue"]:
+            cycle["reopen_at"] = now + HALF_OPEN_BATCH_GAP_S
+            batch, cycle["queue"] = cycle["queue"][:HALF_OPEN_BATCH], \
+                cycle["queue"][HALF_OPEN_BATCH:]
+            for i in batch:
+                open_slot(i)
         open_now = 0
         for i, conn in enumerate(slots):
-            if conn is not None and conn.alive and conn.state != "refused":
+            if conn is None:
+                continue
+            if conn.alive and conn.state != "refused":
                 open_now += conn.state == "open"
                 continue
-            if conn is not None and not getattr(conn, "counted", False):
+            if not getattr(conn, "counted", False):
                 conn.counted = True
-                conn.held = now - conn.opened_at
                 if conn.refusal:
                     reason = str(conn.refusal[0])
                     counts["refused"][reason] = counts["refused"].get(reason, 0) + 1
                 else:
                     counts["closed_by_server"] += 1
                 conn.close()
-            # A slot held until the server's time-out is opened again at once, so the slots
-            # stay taken; one turned away at the door waits half a second.
-            if conn is None or conn.held >= 1.0 or now - conn.opened_at >= 0.5:
-                slots[i] = Conn(loop, sources[i], port)
-                counts["opened"] += 1
+            if now - conn.opened_at >= 0.5 and i not in cycle["queue"]:
+                open_slot(i)
         counts["most_open"] = max(counts["most_open"], open_now)
 
     loop.run(start + seconds, tick, step=0.02)
     for conn in slots:
         if conn is not None:
-            conn.close()
+            conn.close(reset=True)
     refused = sum(counts["refused"].values())
     return {"outcome": f"held up to {counts['most_open']} of {len(sources)} at once; "
                        f"{counts['opened']} opened, {counts['closed_by_server']} closed by the "

@@ -17,6 +17,8 @@ import sys
 import threading
 import time
 
+import hostile_attacks
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 HONEST = ["Ann", "Bob", "Cid"]
 PASSWORD = "violet kettle 42 drums"
@@ -175,6 +177,16 @@ def nearest_rank(values, fraction):
     return ordered[min(len(ordered) - 1, max(0, int(fraction * len(ordered) + 0.999999) - 1))]
 
 
+def half_open_probe_times(seconds):
+    """When an honest player tries to join past the half-open connections: well inside the
+    attacker's cycles, when every slot it can get is taken; the first, middle and last such
+    moment."""
+    cycle = hostile_attacks.HALF_OPEN_CYCLE_S
+    moments = [k * cycle + cycle * 0.55 for k in range(int(seconds / cycle) + 1)]
+    moments = [t for t in moments if t < seconds - 0.2] or [seconds / 2]
+    return sorted({moments[0], moments[len(moments) // 2], moments[-1]})
+
+
 class Run:
     """One server, three honest players and at most one attacker, for `seconds`."""
 
@@ -246,8 +258,8 @@ class Run:
             self.kick_script(port, start, attacker_lines, wait_until)
         elif self.attack == 5:
             probes = []
-            for i, at in enumerate((0.15, 0.5, 0.85)):
-                wait_until(start + max(1.0, at * self.seconds))
+            for i, at in enumerate(half_open_probe_times(self.seconds)):
+                wait_until(start + at)
                 probes.append(self.probe(port, f"Dan{i + 1}"))
             self.extra["probes"] = probes
         wait_until(start + self.seconds + 0.4)
