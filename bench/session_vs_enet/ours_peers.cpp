@@ -14,8 +14,6 @@
 namespace quorvex::bench::compare {
 namespace {
 
-constexpr std::uint32_t kSendFlags = session::kSendGuaranteed | session::kSendNoLoopback;
-
 class Player : public session::SessionEvents {
   public:
     explicit Player(quint16 port) {
@@ -31,7 +29,7 @@ class Player : public session::SessionEvents {
     }
     void TerminateSession() override { failed = true; }
     virtual void OnConnected() {}
-    void Send(const std::vector<std::uint8_t>& bytes) { client.Send(bytes, 0, kSendFlags); }
+    void Send(const std::vector<std::uint8_t>& bytes) { client.Send(bytes); }
 
     session::SessionClient client;
     bool connected = false;

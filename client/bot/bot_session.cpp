@@ -55,7 +55,7 @@ void BotSession::Leave() {
 }
 
 bool BotSession::Send(const Buffer& message) {
-    return link_.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+    return link_.Send(message).Ok();
 }
 
 void BotSession::ConnectComplete(const session::Status& result) {
@@ -94,9 +94,9 @@ void BotSession::ArmReady() {
 }
 
 void BotSession::CloseSession() {
-    link_.CancelAsyncOperation(0, session::kCancelAllOperations);
+    link_.CancelAsyncOperation();
     link_.UnRegisterMessageHandler();
-    link_.Close(0);
+    link_.Close();
 }
 
 void BotSession::End(int exitCode, const std::string& why) {

@@ -57,14 +57,13 @@ bool ClientSession::ConnectToHost() {
 }
 
 session::Status ClientSession::StartConnect() {
-    const auto info = sessionLink_->SetClientInfo(
-        session::PlayerInfo{session::kInfoName, state_.MyName()}, session::kOpSync);
+    const auto info = sessionLink_->SetClientInfo(session::PlayerInfo{state_.MyName()});
     if (!info.Ok()) {
         return info;
     }
     session::ApplicationDesc desc;
     desc.applicationId = session::kApplicationId;
-    return sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0);
+    return sessionLink_->Connect(desc, hostAddress_);
 }
 
 void ClientSession::AskPlayerName() {
@@ -84,9 +83,9 @@ void ClientSession::CloseSession() {
     if (!sessionLink_) {
         return;
     }
-    sessionLink_->CancelAsyncOperation(0, session::kCancelAllOperations);
+    sessionLink_->CancelAsyncOperation();
     sessionLink_->UnRegisterMessageHandler();
-    sessionLink_->Close(0);
+    sessionLink_->Close();
     // Released with this object, not here: CloseSession may run inside one of the link's own
     // notifications, which still has to return through it.
     closedLink_ = std::move(sessionLink_);
@@ -107,8 +106,7 @@ void ClientSession::EndProgram(int exitCode) {
 }
 
 bool ClientSession::Send(const Buffer& message) {
-    return sessionLink_ &&
-           sessionLink_->Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+    return sessionLink_ && sessionLink_->Send(message).Ok();
 }
 
 void ClientSession::ConnectComplete(const session::Status& result) {

@@ -65,7 +65,6 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
         return session::ErrorText(status);
     }
     desc.sessionName = kSessionName;
-    desc.flags = session::kSessionClientServer;
 
     auto server = std::make_unique<session::SessionServer>(limits_);
     server->RegisterMessageHandler(this);
@@ -74,7 +73,7 @@ std::optional<std::string> ServerSession::InitServer(Prompter& prompter, std::in
     session::SessionAddress address;
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", port);
-    if (const auto status = server->Host(desc, address, 0); !status.Ok()) {
+    if (const auto status = server->Host(desc, address); !status.Ok()) {
         return session::ErrorText(status);
     }
     server_ = std::move(server);
@@ -107,26 +106,23 @@ void ServerSession::CloseServer() {
     if (!server_) {
         return;
     }
-    server_->CancelAsyncOperation(0, session::kCancelAllOperations);
+    server_->CancelAsyncOperation();
     server_->UnRegisterMessageHandler();
     discovery_.reset();
-    server_->Close(0);
+    server_->Close();
     server_.reset();
 }
 
 std::optional<std::string> ServerSession::HostAddressText() const {
     session::SessionAddress address;
-    if (!server_ || !server_->GetLocalHostAddresses(0, address).Ok()) {
+    if (!server_ || !server_->GetLocalHostAddresses(address).Ok()) {
         return std::nullopt;
     }
     return address.GetURL();
 }
 
 bool ServerSession::Send(const Buffer& message) {
-    return server_ && server_
-                          ->SendTo(session::kAllPlayers, message, 0,
-                                   session::kSendGuaranteed | session::kSendNoLoopback)
-                          .Ok();
+    return server_ && server_->SendTo(session::kAllPlayers, message).Ok();
 }
 
 void ServerSession::CreatePlayer(session::PlayerId id) {

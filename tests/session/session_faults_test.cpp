@@ -10,7 +10,6 @@
 
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
-#include "protocol/session/qt_frames.h"
 #include "tests/support/raw_peer.h"
 #include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
@@ -22,7 +21,7 @@ namespace {
 void ExpectStillServed(HostedServer& host, ConnectedClient& healthy) {
     const auto before = healthy.events.received.size();
     const auto heardBefore = host.events.received.size();
-    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x55}, 0, 0x28).Ok());
+    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x55}).Ok());
     ASSERT_TRUE(healthy.Send(Buffer{0x66}));
     ASSERT_TRUE(WaitUntil([&] {
         return healthy.events.received.size() == before + 1 &&
@@ -38,7 +37,7 @@ TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
     std::mt19937 random(7);
     QByteArray garbage(4096, '\0');
     std::generate(garbage.begin(), garbage.end(), [&] { return static_cast<char>(random()); });
-    const auto hello = session::FrameBytes(
+    const auto hello = FrameBytes(
         session::FrameKind::Hello,
         session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Half"}));
     struct Case {
@@ -50,9 +49,9 @@ TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
         {"oversized length prefix", QByteArray("\xff\xff\xff\x7f", 4)},
         {"zero length", QByteArray(4, '\0')},
         {"an HTTP request", QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n")},
-        {"data before the handshake", session::FrameBytes(session::FrameKind::Data, Buffer{1})},
-        {"a welcome sent to the server", session::FrameBytes(session::FrameKind::Welcome, {})},
-        {"an unknown frame kind", session::FrameBytes(static_cast<session::FrameKind>(99), {})},
+        {"data before the handshake", FrameBytes(session::FrameKind::Data, Buffer{1})},
+        {"a welcome sent to the server", FrameBytes(session::FrameKind::Welcome, {})},
+        {"an unknown frame kind", FrameBytes(static_cast<session::FrameKind>(99), {})},
         {"half a hello, then silence", hello.left(hello.size() / 2)},
     };
     for (const auto& c : cases) {
@@ -96,8 +95,7 @@ TEST(SessionFaults, AServerThatStopsReadingEndsTheSessionOnTheLoop) {
     QObject::connect(&deaf, &QTcpServer::newConnection, [&] {
         accepted = deaf.nextPendingConnection();
         accepted->setReadBufferSize(1);
-        accepted->write(
-            session::FrameBytes(session::FrameKind::Welcome, session::EncodeWelcome(7)));
+        accepted->write(FrameBytes(session::FrameKind::Welcome, session::EncodeWelcome(7)));
     });
     auto limits = FastLimits();
     limits.maxPendingWriteBytes = 64 * 1024;

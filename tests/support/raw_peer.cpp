@@ -1,7 +1,6 @@
 #include "tests/support/raw_peer.h"
 
 #include "protocol/session/limits.h"
-#include "protocol/session/qt_frames.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -21,7 +20,7 @@ void RawPeer::SendBytes(const QByteArray& bytes) {
 }
 
 void RawPeer::SendFrame(session::FrameKind kind, ByteView payload) {
-    SendBytes(session::FrameBytes(kind, payload));
+    SendBytes(FrameBytes(kind, payload));
 }
 
 void RawPeer::SendHello(const std::string& applicationId, const std::string& name) {

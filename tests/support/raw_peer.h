@@ -14,6 +14,13 @@
 
 namespace quorvex::test {
 
+// A whole frame as bytes to write on a bare socket.
+inline QByteArray FrameBytes(session::FrameKind kind, ByteView payload) {
+    const Buffer frame = session::MakeFrame(kind, payload);
+    return QByteArray(reinterpret_cast<const char*>(frame.data()),
+                      static_cast<qsizetype>(frame.size()));
+}
+
 class RawPeer {
   public:
     explicit RawPeer(quint16 port);
