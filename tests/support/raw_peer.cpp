@@ -48,4 +48,22 @@ std::optional<std::pair<session::FrameKind, Buffer>> RawPeer::NextFrame() {
     return got;
 }
 
+std::vector<std::pair<session::FrameKind, Buffer>> RawPeer::FramesUntilClosed() {
+    std::vector<std::pair<session::FrameKind, Buffer>> frames;
+    const auto drain = [&] {
+        const QByteArray bytes = socket_.readAll();
+        parser_.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                     static_cast<std::size_t>(bytes.size()));
+        while (const auto frame = parser_.Next()) {
+            frames.emplace_back(frame->kind, Buffer(frame->payload.begin(), frame->payload.end()));
+        }
+    };
+    WaitUntil([&] {
+        drain();
+        return socket_.state() == QAbstractSocket::UnconnectedState;
+    });
+    drain();
+    return frames;
+}
+
 }  // namespace quorvex::test

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "protocol/session/frame.h"
 
@@ -32,6 +33,8 @@ class RawPeer {
     bool ClosedByServer();
     // The next whole frame the server sends, waited for; empty when none comes in time.
     std::optional<std::pair<session::FrameKind, Buffer>> NextFrame();
+    // Every frame the server sends until it closes the connection.
+    std::vector<std::pair<session::FrameKind, Buffer>> FramesUntilClosed();
     QTcpSocket& Socket() { return socket_; }
 
   private:
