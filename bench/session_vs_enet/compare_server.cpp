@@ -72,6 +72,15 @@ struct FanOut {
     bool MaySend() const { return sent < total && sent - Slowest() < kWindow; }
 };
 
+// A player's sending budget is for games; a ping-pong at full speed is far over it, and its
+// pings would be dropped unread.
+session::Limits Unbudgeted() {
+    session::Limits limits;
+    limits.messagesPerSecond = limits.messageBurst = 1e12;
+    limits.bytesPerSecond = limits.byteBurst = 1e15;
+    return limits;
+}
+
 class OursServer : public session::SessionEvents {
   public:
     int Run(int argc, char** argv) {
@@ -136,7 +145,7 @@ class OursServer : public session::SessionEvents {
         server_.Flush();
     }
 
-    session::SessionServer server_;
+    session::SessionServer server_{Unbudgeted()};
     Commands commands_;
     std::vector<session::PlayerId> players_;
     FanOut fanOut_;
