@@ -10,6 +10,8 @@
 #include <array>
 #include <cerrno>
 
+#include "protocol/session/epoll_set.h"
+
 namespace quorvex::session {
 namespace {
 
@@ -24,23 +26,28 @@ bool WouldBlock() {
 }  // namespace
 
 Connection::Connection(int descriptor, const Limits& limits, std::size_t maxBodyBytes,
-                       FrameHandler onFrame, LostHandler onLost, QObject* parent)
+                       EpollSet* shared, FrameHandler onFrame, LostHandler onLost, QObject* parent)
     : QObject(parent),
       descriptor_(descriptor),
       limits_(limits),
       parser_(maxBodyBytes),
       onFrame_(std::move(onFrame)),
       onLost_(std::move(onLost)),
-      readable_(descriptor, QSocketNotifier::Read),
-      writable_(descriptor, QSocketNotifier::Write) {
+      shared_(shared) {
     ::fcntl(descriptor_, F_SETFL, ::fcntl(descriptor_, F_GETFL) | O_NONBLOCK);
     // Low delay: without it small messages wait for the next ones and play stutters.
     const int on = 1;
     ::setsockopt(descriptor_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     ::setsockopt(descriptor_, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
-    writable_.setEnabled(false);
-    connect(&readable_, &QSocketNotifier::activated, this, &Connection::OnReadable);
-    connect(&writable_, &QSocketNotifier::activated, this, &Connection::OnWritable);
+    if (shared_ != nullptr) {
+        shared_->Add(descriptor_, this, reading_, writing_);
+    } else {
+        readable_.emplace(descriptor_, QSocketNotifier::Read);
+        writable_.emplace(descriptor_, QSocketNotifier::Write);
+        writable_->setEnabled(false);
+        connect(&*readable_, &QSocketNotifier::activated, this, &Connection::OnReadable);
+        connect(&*writable_, &QSocketNotifier::activated, this, &Connection::OnWritable);
+    }
     linger_.setSingleShot(true);
     connect(&linger_, &QTimer::timeout, this, &Connection::FinishClosing);
     sinceOpened_.start();
@@ -68,9 +75,23 @@ bool Connection::Queue(ByteView frame) {
     return true;
 }
 
+void Connection::Listen(bool read, bool write) {
+    if (read == reading_ && write == writing_) {
+        return;  // each change is a system call, or a registration with the event loop
+    }
+    reading_ = read;
+    writing_ = write;
+    if (shared_ != nullptr) {
+        shared_->Want(descriptor_, read, write);
+    } else {
+        readable_->setEnabled(read);
+        writable_->setEnabled(write);
+    }
+}
+
 void Connection::HandOver() {
-    // While the kernel is full, the write notifier goes on as soon as it has room again.
-    if (state_ == State::Open && !writable_.isEnabled()) {
+    // While the kernel is full, the rest goes out as soon as it has room again.
+    if (state_ == State::Open && !writing_) {
         Write();
     }
 }
@@ -85,7 +106,7 @@ void Connection::Write() {
         } else if (sent < 0 && errno == EINTR) {
             continue;
         } else if (sent < 0 && WouldBlock()) {
-            writable_.setEnabled(true);
+            Listen(reading_, true);
             return;
         } else {
             // A broken link: the rest can never go out, and the read side reports the loss.
@@ -93,9 +114,7 @@ void Connection::Write() {
             break;
         }
     }
-    if (writable_.isEnabled()) {
-        writable_.setEnabled(false);
-    }
+    Listen(reading_, false);
     ClearKeeping(queue_, kKeptQueueBytes);
     written_ = 0;
     if (state_ == State::Closing) {
@@ -108,15 +127,19 @@ void Connection::Write() {
 }
 
 void Connection::OnWritable() {
-    writable_.setEnabled(false);
-    Write();
+    if (state_ != State::Closed) {
+        Write();
+    }
 }
 
 void Connection::OnReadable() {
+    if (!reading_ || state_ == State::Closed) {
+        return;
+    }
     if (delivering_) {
         // A handler runs an event loop of its own: this connection's frames wait for it to end,
         // as the handler may still hold a view into the parser.
-        readable_.setEnabled(false);
+        Listen(false, writing_);
         return;
     }
     static thread_local std::array<std::uint8_t, 64 * 1024> chunk;
@@ -124,7 +147,7 @@ void Connection::OnReadable() {
         const std::size_t wanted =
             state_ == State::Open ? std::min(parser_.Room(), chunk.size()) : chunk.size();
         if (wanted == 0) {
-            readable_.setEnabled(false);  // a failed parser takes nothing more
+            Listen(false, writing_);  // a failed parser takes nothing more
             return;
         }
         const ssize_t got = ::read(descriptor_, chunk.data(), wanted);
@@ -137,7 +160,7 @@ void Connection::OnReadable() {
         if (got <= 0) {
             // The peer's end is closed or broken.
             readEnded_ = true;
-            readable_.setEnabled(false);
+            Listen(false, writing_);
             if (state_ == State::Closing) {
                 FinishClosing();
             } else {
@@ -171,8 +194,8 @@ void Connection::Deliver() {
         onFrame_(frame->kind, frame->payload);
     }
     delivering_ = false;
-    if (state_ != State::Closed && !readEnded_ && !readable_.isEnabled()) {
-        readable_.setEnabled(true);
+    if (state_ != State::Closed && !readEnded_) {
+        Listen(true, writing_);
     }
 }
 
@@ -205,8 +228,12 @@ void Connection::CloseDescriptor() {
     if (descriptor_ < 0) {
         return;
     }
-    readable_.setEnabled(false);
-    writable_.setEnabled(false);
+    if (shared_ != nullptr) {
+        shared_->Remove(descriptor_);
+    } else {
+        readable_->setEnabled(false);
+        writable_->setEnabled(false);
+    }
     ::close(descriptor_);
     descriptor_ = -1;
 }

@@ -5,9 +5,9 @@
 // frames not yet handed to the kernel within a bound. When they are handed over is the owner's
 // choice (the server gathers them, the client sends at once).
 //
-// The socket is read and written with plain system calls from socket notifiers: Qt's own
-// buffered socket asks for the pending byte count before every read, one system call more per
-// message than the read itself.
+// The socket is read and written with plain system calls when its notifiers (or the epoll set
+// it shares) say it is ready: Qt's own buffered socket asks for the pending byte count before
+// every read, one system call more per message than the read itself.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -16,11 +16,14 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 
 namespace quorvex::session {
+
+class EpollSet;
 
 class Connection : public QObject {
     Q_OBJECT
@@ -30,9 +33,10 @@ class Connection : public QObject {
     // The link is gone: the peer closed it, it failed, or it sent bytes that are no frame.
     using LostHandler = std::function<void()>;
 
-    // Takes over `descriptor`, a connected TCP socket, with frames of up to `maxBodyBytes`.
-    Connection(int descriptor, const Limits& limits, std::size_t maxBodyBytes, FrameHandler onFrame,
-               LostHandler onLost, QObject* parent);
+    // Takes over `descriptor`, a connected TCP socket, with frames of up to `maxBodyBytes`;
+    // watched through `shared` (which must outlive the socket), or by notifiers of its own.
+    Connection(int descriptor, const Limits& limits, std::size_t maxBodyBytes, EpollSet* shared,
+               FrameHandler onFrame, LostHandler onLost, QObject* parent);
     // Closes at once; whatever is still queued is dropped.
     ~Connection() override;
     Connection(const Connection&) = delete;
@@ -64,9 +68,12 @@ class Connection : public QObject {
     void Abort();
 
   private:
+    friend class EpollSet;
     void OnReadable();
     void Deliver();
     void OnWritable();
+    // Whether to be told when the socket can be read, and written.
+    void Listen(bool read, bool write);
     void Write();
     void FinishClosing();
     void CloseDescriptor();
@@ -78,8 +85,11 @@ class Connection : public QObject {
     FrameParser parser_;
     FrameHandler onFrame_;
     LostHandler onLost_;
-    QSocketNotifier readable_;
-    QSocketNotifier writable_;
+    EpollSet* shared_;
+    std::optional<QSocketNotifier> readable_;
+    std::optional<QSocketNotifier> writable_;
+    bool reading_ = true;
+    bool writing_ = false;
     QTimer linger_;
     // Frames queued and not yet taken by the kernel, from written_ on; kept between flushes,
     // so that a busy peer costs no allocation per message.

@@ -156,7 +156,7 @@ void SessionClient::OnConnected() {
         return;
     }
     link_ = new Connection(
-        descriptor, limits_, limits_.maxHandshakeFrameBytes,
+        descriptor, limits_, limits_.maxHandshakeFrameBytes, nullptr,
         [this](FrameKind kind, ByteView payload) { HandleFrame(kind, payload); },
         [this] { OnLinkLost(); }, this);
     state_ = State::Handshaking;

@@ -131,6 +131,9 @@ Status SessionServer::Host(const ApplicationDesc& desc, const SessionAddress& ad
                                    listener->errorString().toStdString());
     }
     listener_ = std::move(listener);
+    if (!sockets_) {
+        sockets_ = std::make_unique<EpollSet>();
+    }
     desc_ = desc;
     hostId_ = nextId_++;
     hostReported_ = false;
@@ -213,8 +216,11 @@ void SessionServer::Close() {
     flushSoon_ = false;
     hostReported_ = true;
     listener_.reset();
+    // Connections still sending their last frames end too.
+    for (Connection* link : findChildren<Connection*>(Qt::FindDirectChildrenOnly)) {
+        link->Abort();
+    }
     for (auto& peer : peers_) {
-        peer->link->Abort();
         peer->dropped = true;
         dropped_.push_back(std::move(peer));
     }
@@ -262,8 +268,8 @@ void SessionServer::OnIncoming(int descriptor) {
         }
     };
     raw->link = new Connection(
-        descriptor, limits_, limits_.maxHandshakeFrameBytes, onFrame, [this, raw] { Drop(*raw); },
-        this);
+        descriptor, limits_, limits_.maxHandshakeFrameBytes, sockets_.get(), onFrame,
+        [this, raw] { Drop(*raw); }, this);
     peers_.push_back(std::move(peer));
 }
 

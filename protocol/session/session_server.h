@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/session/epoll_set.h"
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/session_types.h"
@@ -100,6 +101,9 @@ class SessionServer : public QObject {
     Limits limits_;
     SessionEvents* handler_ = nullptr;
     std::unique_ptr<Listener> listener_;
+    // Every player's socket, watched as one; made with the first Host (it needs the event
+    // loop), kept until the end, as Close may run inside one of its notifications.
+    std::unique_ptr<EpollSet> sockets_;
     std::vector<std::unique_ptr<ServerPeer>> peers_;
     // Dropped peers live until the event loop turns again: a handler may still be running for
     // one of them when another handler drops it.
