@@ -59,10 +59,10 @@ class Connection : public QObject {
     bool PeerSilent() const { return sinceReceived_.elapsed() > limits_.peerTimeoutMs; }
     std::int64_t MsOpen() const { return sinceOpened_.elapsed(); }
 
-    // Ends the connection without losing what was queued: reading stops, the queue goes out,
-    // then the end is sent and the socket closes once the peer has closed too, at the latest
-    // after Limits::handshakeTimeoutMs. The object deletes itself afterwards; no handler is
-    // called any more.
+    // Ends the connection without losing what was queued: the queue goes out, then the end is
+    // sent, and the socket closes once the peer has closed its end too (what it still sends is
+    // read and dropped), at the latest after Limits::handshakeTimeoutMs. No handler is called
+    // any more; the object deletes itself afterwards.
     void CloseAfterSending();
     // Ends it at once, dropping the queue; the object deletes itself on the next loop turn.
     void Abort();

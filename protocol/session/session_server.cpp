@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "protocol/session/connection.h"
+#include "protocol/session/epoll_set.h"
 #include "protocol/session/password.h"
 #include "protocol/session/rate_budget.h"
 

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "protocol/session/epoll_set.h"
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/session_types.h"
 
 namespace quorvex::session {
 
+class EpollSet;
 class Listener;
 struct ServerPeer;
 
