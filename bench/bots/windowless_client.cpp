@@ -16,11 +16,7 @@ namespace {
 class Link : public quorvex::session::SessionEvents, public quorvex::Outbox {
   public:
     Link() : state(*this) { client.RegisterMessageHandler(this); }
-    bool Send(const quorvex::Buffer& message) override {
-        return client
-            .Send(message, 0, quorvex::session::kSendGuaranteed | quorvex::session::kSendNoLoopback)
-            .Ok();
-    }
+    bool Send(const quorvex::Buffer& message) override { return client.Send(message).Ok(); }
     void Receive(quorvex::session::PlayerId, quorvex::ByteView message) override {
         state.HandleMessage(message);
     }

@@ -81,9 +81,7 @@ class Player : public session::SessionEvents, public Outbox {
         std::fflush(stdout);
     }
 
-    bool Send(const Buffer& message) override {
-        return client_.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
-    }
+    bool Send(const Buffer& message) override { return client_.Send(message).Ok(); }
     void ConnectComplete(const session::Status& result) override {
         state_.OnConnectComplete(result.Ok());
         if (!result.Ok()) {

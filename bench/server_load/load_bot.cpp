@@ -40,7 +40,7 @@ void LoadBot::StartPlaying(int phaseMs) {
 
 void LoadBot::Close() {
     paddleTimer_.stop();
-    client_.Close(0);
+    client_.Close();
 }
 
 void LoadBot::ConnectComplete(const session::Status& result) {
@@ -165,7 +165,7 @@ void LoadBot::CountMissing() {
 }
 
 bool LoadBot::Send(const Buffer& message, bool bounce) {
-    if (!client_.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok()) {
+    if (!client_.Send(message).Ok()) {
         return false;
     }
     if (recording) {

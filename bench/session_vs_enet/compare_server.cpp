@@ -72,6 +72,15 @@ struct FanOut {
     bool MaySend() const { return sent < total && sent - Slowest() < kWindow; }
 };
 
+// A player's sending budget is for games; a ping-pong at full speed is far over it, and its
+// pings would be dropped unread.
+session::Limits Unbudgeted() {
+    session::Limits limits;
+    limits.messagesPerSecond = limits.messageBurst = 1e12;
+    limits.bytesPerSecond = limits.byteBurst = 1e15;
+    return limits;
+}
+
 class OursServer : public session::SessionEvents {
   public:
     int Run(int argc, char** argv) {
@@ -80,9 +89,8 @@ class OursServer : public session::SessionEvents {
         session::SessionAddress address;
         address.SetSP(session::kProviderTcpIp);
         address.AddComponentLong("port", 0);
-        const session::ApplicationDesc desc{session::kSessionClientServer, session::kApplicationId,
-                                            64, "compare"};
-        if (!server_.Host(desc, address, 0).Ok()) {
+        const session::ApplicationDesc desc{session::kApplicationId, 64, "compare"};
+        if (!server_.Host(desc, address).Ok()) {
             return 1;
         }
         QSocketNotifier stdinReady(STDIN_FILENO, QSocketNotifier::Read);
@@ -120,7 +128,7 @@ class OursServer : public session::SessionEvents {
         }
         if (message[0] == kPing) {
             // An answer waits for nothing, as ENet's server flushes its host after replying.
-            server_.SendTo(from, message, 0, session::kSendGuaranteed);
+            server_.SendTo(from, message);
             server_.Flush();
         } else if (message[0] == kAck) {
             fanOut_.counts[from] = CounterOf(message.data(), message.size());
@@ -132,13 +140,12 @@ class OursServer : public session::SessionEvents {
     void Pump() {
         while (fanOut_.MaySend()) {
             const auto bytes = Message(kFanOut, fanOut_.sent++);
-            server_.SendTo(session::kAllPlayers, bytes, 0,
-                           session::kSendGuaranteed | session::kSendNoLoopback);
+            server_.SendTo(session::kAllPlayers, bytes);
         }
         server_.Flush();
     }
 
-    session::SessionServer server_;
+    session::SessionServer server_{Unbudgeted()};
     Commands commands_;
     std::vector<session::PlayerId> players_;
     FanOut fanOut_;

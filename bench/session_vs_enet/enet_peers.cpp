@@ -3,6 +3,7 @@
 #include <enet/enet.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "bench/session_vs_enet/wire.h"
@@ -78,7 +79,8 @@ bool ServiceUntil(std::vector<Client>& clients, Done&& done, int timeoutMs,
 
 }  // namespace
 
-std::vector<double> EnetRoundTrips(std::uint16_t port, int count, int warmUp) {
+std::vector<double> EnetRoundTrips(std::uint16_t port, int count, int warmUp, int timeoutMs) {
+    const std::int64_t end = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
     if (enet_initialize() != 0) {
         return {};
     }
@@ -92,7 +94,7 @@ std::vector<double> EnetRoundTrips(std::uint16_t port, int count, int warmUp) {
             const std::int64_t sentAt = MonotonicNs();
             SendReliable(c, Message(kPing, static_cast<std::uint32_t>(i)));
             bool answered = false;
-            const std::int64_t deadline = sentAt + 5'000'000'000;
+            const std::int64_t deadline = std::min(end, sentAt + 5'000'000'000);
             while (!answered && MonotonicNs() < deadline) {
                 ENetEvent event;
                 // Blocks in the socket wait until the echo (or ENet's own traffic) arrives.
@@ -117,7 +119,8 @@ std::vector<double> EnetRoundTrips(std::uint16_t port, int count, int warmUp) {
     return samples;
 }
 
-double EnetFanOut(std::uint16_t port, std::uint32_t total, const std::function<void()>& start) {
+double EnetFanOut(std::uint16_t port, std::uint32_t total, const std::function<void()>& start,
+                  int timeoutMs) {
     if (enet_initialize() != 0) {
         return -1;
     }
@@ -147,13 +150,13 @@ double EnetFanOut(std::uint16_t port, std::uint32_t total, const std::function<v
         };
         if (opened && ServiceUntil(
                           clients, [&] { return all([](const Client& c) { return c.connected; }); },
-                          5000, onPacket)) {
+                          std::min(timeoutMs, 5000), onPacket)) {
             const std::int64_t begin = MonotonicNs();
             start();
             if (ServiceUntil(
                     clients,
                     [&] { return all([total](const Client& c) { return c.count >= total; }); },
-                    120000, onPacket)) {
+                    timeoutMs, onPacket)) {
                 seconds = static_cast<double>(MonotonicNs() - begin) / 1e9;
             }
         }

@@ -8,7 +8,9 @@
 
 namespace quorvex::bench::compare {
 
-std::vector<double> EnetRoundTrips(std::uint16_t port, int count, int warmUp);
-double EnetFanOut(std::uint16_t port, std::uint32_t total, const std::function<void()>& start);
+// As OursRoundTrips and OursFanOut.
+std::vector<double> EnetRoundTrips(std::uint16_t port, int count, int warmUp, int timeoutMs);
+double EnetFanOut(std::uint16_t port, std::uint32_t total, const std::function<void()>& start,
+                  int timeoutMs);
 
 }  // namespace quorvex::bench::compare

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -13,8 +14,6 @@
 
 namespace quorvex::bench::compare {
 namespace {
-
-constexpr std::uint32_t kSendFlags = session::kSendGuaranteed | session::kSendNoLoopback;
 
 class Player : public session::SessionEvents {
   public:
@@ -31,7 +30,7 @@ class Player : public session::SessionEvents {
     }
     void TerminateSession() override { failed = true; }
     virtual void OnConnected() {}
-    void Send(const std::vector<std::uint8_t>& bytes) { client.Send(bytes, 0, kSendFlags); }
+    void Send(const std::vector<std::uint8_t>& bytes) { client.Send(bytes); }
 
     session::SessionClient client;
     bool connected = false;
@@ -103,15 +102,16 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
 
 }  // namespace
 
-std::vector<double> OursRoundTrips(quint16 port, int count, int warmUp) {
+std::vector<double> OursRoundTrips(quint16 port, int count, int warmUp, int timeoutMs) {
     Pinger pinger(port, count + warmUp);
-    if (!RunUntil([&] { return pinger.Done(); }, 120000) || pinger.failed) {
+    if (!RunUntil([&] { return pinger.Done(); }, timeoutMs) || pinger.failed) {
         return {};
     }
     return {pinger.samples.begin() + warmUp, pinger.samples.end()};
 }
 
-double OursFanOut(quint16 port, std::uint32_t total, const std::function<void()>& start) {
+double OursFanOut(quint16 port, std::uint32_t total, const std::function<void()>& start,
+                  int timeoutMs) {
     std::vector<std::unique_ptr<Receiver>> receivers;
     for (int i = 0; i < kReceivers; ++i) {
         receivers.push_back(std::make_unique<Receiver>(port, total));
@@ -124,12 +124,13 @@ double OursFanOut(quint16 port, std::uint32_t total, const std::function<void()>
         }
         return true;
     };
-    if (!RunUntil([&] { return all([](const Receiver& r) { return r.connected; }); }, 10000)) {
+    if (!RunUntil([&] { return all([](const Receiver& r) { return r.connected; }); },
+                  std::min(timeoutMs, 10000))) {
         return -1;
     }
     const std::int64_t begin = MonotonicNs();
     start();
-    if (!RunUntil([&] { return all([](const Receiver& r) { return r.Done(); }); }, 120000) ||
+    if (!RunUntil([&] { return all([](const Receiver& r) { return r.Done(); }); }, timeoutMs) ||
         !all([](const Receiver& r) { return !r.failed; })) {
         return -1;
     }

@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -93,7 +94,8 @@ int RunRawEchoServer() {
     return 0;
 }
 
-std::vector<double> RawRoundTrips(std::uint16_t port, int count, int warmUp) {
+std::vector<double> RawRoundTrips(std::uint16_t port, int count, int warmUp, int timeoutMs) {
+    const std::int64_t end = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
     const Descriptor peer(socket(AF_INET, SOCK_STREAM, 0));
     const sockaddr_in address = Loopback(port);
     if (peer.fd < 0 ||
@@ -101,6 +103,9 @@ std::vector<double> RawRoundTrips(std::uint16_t port, int count, int warmUp) {
         return {};
     }
     NoDelay(peer.fd);
+    // A blocking read that waits for an echo that never comes must not wait for ever.
+    const timeval patience{std::clamp(timeoutMs / 1000, 1, 5), 0};
+    setsockopt(peer.fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
     std::vector<double> samples;
     samples.reserve(static_cast<std::size_t>(count));
     Bytes message{};
@@ -108,7 +113,8 @@ std::vector<double> RawRoundTrips(std::uint16_t port, int count, int warmUp) {
     message[0] = kPing;
     for (int i = 0; i < count + warmUp; ++i) {
         const std::int64_t start = MonotonicNs();
-        if (!WriteMessage(peer.fd, message) || !ReadMessage(peer.fd, message)) {
+        if (!WriteMessage(peer.fd, message) || !ReadMessage(peer.fd, message) ||
+            MonotonicNs() > end) {
             return {};
         }
         if (i >= warmUp) {

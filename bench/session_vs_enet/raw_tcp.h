@@ -13,7 +13,7 @@ namespace quorvex::bench::compare {
 int RunRawEchoServer();
 
 // Round trips through that echo, in microseconds, after `warmUp` discarded ones. Empty when
-// the connection failed.
-std::vector<double> RawRoundTrips(std::uint16_t port, int count, int warmUp);
+// the connection failed or the whole did not end in `timeoutMs`.
+std::vector<double> RawRoundTrips(std::uint16_t port, int count, int warmUp, int timeoutMs);
 
 }  // namespace quorvex::bench::compare

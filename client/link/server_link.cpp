@@ -80,8 +80,7 @@ void ServerLink::AskPlayerName() {
 }
 
 session::Status ServerLink::StartConnect() {
-    const auto info = sessionLink_->SetClientInfo(
-        session::PlayerInfo{session::kInfoName, player_.State().MyName()}, session::kOpSync);
+    const auto info = sessionLink_->SetClientInfo(session::PlayerInfo{player_.State().MyName()});
     if (!info.Ok()) {
         return info;
     }
@@ -90,7 +89,7 @@ session::Status ServerLink::StartConnect() {
     }
     session::ApplicationDesc desc;
     desc.applicationId = session::kApplicationId;
-    return sessionLink_->Connect(desc, hostAddress_, deviceAddress_, 0);
+    return sessionLink_->Connect(desc, hostAddress_);
 }
 
 bool ServerLink::RetryWithPassword() {
@@ -131,9 +130,9 @@ void ServerLink::CloseSession() {
     if (!sessionLink_) {
         return;
     }
-    sessionLink_->CancelAsyncOperation(0, session::kCancelAllOperations);
+    sessionLink_->CancelAsyncOperation();
     sessionLink_->UnRegisterMessageHandler();
-    sessionLink_->Close(0);
+    sessionLink_->Close();
     finished_.push_back(std::move(sessionLink_));
 }
 
@@ -156,8 +155,7 @@ void ServerLink::End(int exitCode) {
 }
 
 bool ServerLink::Send(const Buffer& message) {
-    return sessionLink_ &&
-           sessionLink_->Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+    return sessionLink_ && sessionLink_->Send(message).Ok();
 }
 
 void ServerLink::ConnectComplete(const session::Status& result) {

@@ -1,9 +1,11 @@
 #include "protocol/session/session_client.h"
 
+#include <unistd.h>
+
 #include <QTcpSocket>
 
+#include "protocol/session/connection.h"
 #include "protocol/session/password.h"
-#include "protocol/session/qt_frames.h"
 
 namespace quorvex::session {
 namespace {
@@ -52,7 +54,7 @@ SessionClient::~SessionClient() {
     Shutdown();
 }
 
-Status SessionClient::SetClientInfo(const PlayerInfo& info, std::uint32_t /*flags*/) {
+Status SessionClient::SetClientInfo(const PlayerInfo& info) {
     if (info.name.size() > limits_.maxNameBytes) {
         return Status::Failure(
             ErrorCode::NameTooLong,
@@ -62,8 +64,7 @@ Status SessionClient::SetClientInfo(const PlayerInfo& info, std::uint32_t /*flag
     return Status::Success();
 }
 
-Status SessionClient::Connect(const ApplicationDesc& desc, const SessionAddress& host,
-                              const SessionAddress& /*device*/, std::uint32_t /*flags*/) {
+Status SessionClient::Connect(const ApplicationDesc& desc, const SessionAddress& host) {
     if (state_ != State::Idle) {
         return Status::Failure(ErrorCode::InvalidParameter, "A connection was already started");
     }
@@ -79,46 +80,48 @@ Status SessionClient::Connect(const ApplicationDesc& desc, const SessionAddress&
     desc_ = desc;
     hostName_ = *name;
     port_ = *port;
-    parser_ = std::make_unique<FrameParser>(limits_.maxHandshakeFrameBytes);
     auto* socket = new QTcpSocket(this);
-    socket_ = socket;
+    connecting_ = socket;
     connect(socket, &QTcpSocket::connected, this, &SessionClient::OnConnected);
-    connect(socket, &QTcpSocket::readyRead, this, &SessionClient::OnReadyRead);
     connect(socket, &QTcpSocket::errorOccurred, this, &SessionClient::OnSocketError);
-    connect(socket, &QTcpSocket::disconnected, this, &SessionClient::OnDisconnected);
     state_ = State::Connecting;
     connectTimer_.start(limits_.connectTimeoutMs);
     socket->connectToHost(SocketHostName(hostName_), static_cast<quint16>(port_));
     return Status::Success();
 }
 
-Status SessionClient::Send(ByteView message, int /*timeoutMs*/, std::uint32_t /*flags*/) {
-    if (state_ != State::Connected || !socket_) {
+Status SessionClient::Send(ByteView message) {
+    if (state_ != State::Connected) {
         return Status::Failure(ErrorCode::NotReady, "Not connected to a server");
     }
     if (auto refused = CheckOutgoing(message, limits_.maxFrameBytes); !refused.Ok()) {
         return refused;
     }
-    outgoing_.clear();
-    AppendFrame(outgoing_, FrameKind::Data, message);
-    if (static_cast<std::size_t>(socket_->bytesToWrite()) + outgoing_.size() >
-        limits_.maxPendingWriteBytes) {
+    if (!Write(FrameKind::Data, message)) {
         // The caller is in the middle of its own event; the notice reaches it on the loop.
         Lose(Notice::Queued);
         return Status::Failure(ErrorCode::ConnectionLost, "The server stopped reading");
     }
-    // At once: a player sends a few messages a second, and an answer must not wait.
-    WriteNow(*socket_, reinterpret_cast<const char*>(outgoing_.data()), outgoing_.size());
-    ClearKeeping(outgoing_, 64 * 1024);
-    sinceSent_.restart();
     return Status::Success();
 }
 
-void SessionClient::CancelAsyncOperation(int /*handle*/, std::uint32_t /*flags*/) {
+// At once: a player sends a few messages a second, and an answer must not wait.
+bool SessionClient::Write(FrameKind kind, ByteView payload) {
+    outgoing_.clear();
+    AppendFrame(outgoing_, kind, payload);
+    const bool queued = link_ && link_->Queue(outgoing_);
+    if (queued) {
+        link_->HandOver();
+    }
+    ClearKeeping(outgoing_, 64 * 1024);
+    return queued;
+}
+
+void SessionClient::CancelAsyncOperation() {
     connectTimer_.stop();
 }
 
-void SessionClient::Close(std::uint32_t /*flags*/) {
+void SessionClient::Close() {
     Shutdown();
 }
 
@@ -126,47 +129,38 @@ void SessionClient::Shutdown() {
     state_ = State::Ended;
     connectTimer_.stop();
     heartbeat_.stop();
-    if (socket_) {
-        QTcpSocket* socket = socket_;
-        QObject::disconnect(socket, nullptr, this, nullptr);
-        socket->flush();
-        socket->disconnectFromHost();
-        socket->deleteLater();
-        socket_ = nullptr;
+    if (connecting_) {
+        QObject::disconnect(connecting_, nullptr, this, nullptr);
+        connecting_->abort();
+        connecting_->deleteLater();
+    }
+    if (link_) {
+        link_->CloseAfterSending();
+        link_ = nullptr;
     }
 }
 
+// The socket is handed to a Connection of its own (a duplicate of its descriptor, as a Qt
+// socket closes its own when it goes); the Qt socket only made the connection.
 void SessionClient::OnConnected() {
-    if (state_ != State::Connecting || !socket_) {
+    if (state_ != State::Connecting || !connecting_) {
         return;
     }
-    TuneSocket(*socket_);
-    state_ = State::Handshaking;
-    const Buffer hello = EncodeHello(Hello{kProtocolVersion, desc_.applicationId, info_.name});
-    socket_->write(FrameBytes(FrameKind::Hello, hello));
-}
-
-void SessionClient::OnReadyRead() {
-    while (socket_ && (state_ == State::Handshaking || state_ == State::Connected) &&
-           PumpSocket(*socket_, *parser_)) {
-        sinceReceived_.restart();
-        while (state_ == State::Handshaking || state_ == State::Connected) {
-            const auto frame = parser_->Next();
-            if (!frame) {
-                break;
-            }
-            HandleFrame(frame->kind, frame->payload);
-        }
-        if (parser_->Failed()) {
-            if (state_ == State::Handshaking) {
-                CompleteConnect(
-                    Status::Failure(ErrorCode::WrongApplication,
-                                    "The server at " + HostText() + " is not a Quorvex server"));
-            } else if (state_ == State::Connected) {
-                Lose();
-            }
-        }
+    const int descriptor = ::dup(static_cast<int>(connecting_->socketDescriptor()));
+    QObject::disconnect(connecting_, nullptr, this, nullptr);
+    connecting_->abort();
+    connecting_->deleteLater();
+    if (descriptor < 0) {
+        CompleteConnect(Status::Failure(ErrorCode::ConnectionRefused,
+                                        "Could not reach " + HostText() + ": out of descriptors"));
+        return;
     }
+    link_ = new Connection(
+        descriptor, limits_, limits_.maxHandshakeFrameBytes, nullptr,
+        [this](FrameKind kind, ByteView payload) { HandleFrame(kind, payload); },
+        [this] { OnLinkLost(); }, this);
+    state_ = State::Handshaking;
+    Write(FrameKind::Hello, EncodeHello(Hello{kProtocolVersion, desc_.applicationId, info_.name}));
 }
 
 void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
@@ -174,7 +168,7 @@ void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
         if (kind == FrameKind::Welcome) {
             if (const auto id = DecodeWelcome(payload)) {
                 localId_ = *id;
-                parser_->SetMaxBodyBytes(limits_.maxFrameBytes);
+                link_->SetMaxBodyBytes(limits_.maxFrameBytes);
                 CompleteConnect(Status::Success());
                 return;
             }
@@ -191,9 +185,7 @@ void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
                 return;
             }
         }
-        CompleteConnect(
-            Status::Failure(ErrorCode::WrongApplication,
-                            "The server at " + HostText() + " is not a Quorvex server"));
+        CompleteConnect(NotAQuorvexServer());
         return;
     }
     switch (kind) {
@@ -217,60 +209,48 @@ void SessionClient::Answer(ByteView nonce) {
                                         "The server at " + HostText() + " asks for a password"));
         return;
     }
-    socket_->write(FrameBytes(FrameKind::Answer, PasswordProof(*password_, nonce)));
+    Write(FrameKind::Answer, PasswordProof(*password_, nonce));
 }
 
 void SessionClient::OnSocketError() {
-    if (!socket_) {
+    if (state_ != State::Connecting || !connecting_) {
         return;
     }
-    if (state_ == State::Connecting || state_ == State::Handshaking) {
-        const auto error = socket_->error();
-        const std::string where = HostText();
-        if (error == QAbstractSocket::HostNotFoundError) {
-            CompleteConnect(Status::Failure(ErrorCode::HostNotFound,
-                                            "The host \"" + hostName_ + "\" could not be found"));
-        } else if (error == QAbstractSocket::ConnectionRefusedError) {
-            CompleteConnect(Status::Failure(ErrorCode::ConnectionRefused,
-                                            "No Quorvex server is running at " + where));
-        } else if (error == QAbstractSocket::RemoteHostClosedError) {
-            CompleteConnect(Status::Failure(
-                ErrorCode::WrongApplication,
-                "The server at " + where + " closed the connection: not a Quorvex server?"));
-        } else if (error == QAbstractSocket::SocketTimeoutError) {
-            CompleteConnect(Status::Failure(ErrorCode::TimedOut, "No answer from " + where));
-        } else {
-            CompleteConnect(Status::Failure(
-                ErrorCode::ConnectionRefused,
-                "Could not reach " + where + ": " + socket_->errorString().toStdString()));
-        }
-    } else if (state_ == State::Connected) {
-        Lose();
+    const auto error = connecting_->error();
+    const std::string where = HostText();
+    if (error == QAbstractSocket::HostNotFoundError) {
+        CompleteConnect(Status::Failure(ErrorCode::HostNotFound,
+                                        "The host \"" + hostName_ + "\" could not be found"));
+    } else if (error == QAbstractSocket::ConnectionRefusedError) {
+        CompleteConnect(Status::Failure(ErrorCode::ConnectionRefused,
+                                        "No Quorvex server is running at " + where));
+    } else if (error == QAbstractSocket::SocketTimeoutError) {
+        CompleteConnect(Status::Failure(ErrorCode::TimedOut, "No answer from " + where));
+    } else {
+        CompleteConnect(Status::Failure(
+            ErrorCode::ConnectionRefused,
+            "Could not reach " + where + ": " + connecting_->errorString().toStdString()));
     }
 }
 
-void SessionClient::OnDisconnected() {
+void SessionClient::OnLinkLost() {
     if (state_ == State::Connected) {
         Lose();
-    } else if (state_ == State::Connecting || state_ == State::Handshaking) {
-        CompleteConnect(Status::Failure(
-            ErrorCode::WrongApplication,
-            "The server at " + HostText() + " closed the connection: not a Quorvex server?"));
+    } else if (state_ == State::Handshaking) {
+        CompleteConnect(link_->Malformed()
+                            ? NotAQuorvexServer()
+                            : Status::Failure(ErrorCode::WrongApplication,
+                                              "The server at " + HostText() +
+                                                  " closed the connection: not a Quorvex server?"));
     }
 }
 
 void SessionClient::Heartbeat() {
-    if (state_ != State::Connected || !socket_) {
+    if (state_ != State::Connected) {
         return;
     }
-    if (sinceReceived_.elapsed() > limits_.peerTimeoutMs) {
+    if (link_->PeerSilent() || (link_->KeepAliveDue() && !Write(FrameKind::KeepAlive, {}))) {
         Lose();
-        return;
-    }
-    if (sinceSent_.elapsed() >= limits_.heartbeatIntervalMs) {
-        static const QByteArray keepAlive = FrameBytes(FrameKind::KeepAlive, {});
-        socket_->write(keepAlive);
-        sinceSent_.restart();
     }
 }
 
@@ -281,8 +261,6 @@ void SessionClient::CompleteConnect(const Status& result) {
     connectTimer_.stop();
     if (result.Ok()) {
         state_ = State::Connected;
-        sinceReceived_.start();
-        sinceSent_.start();
         heartbeat_.start();
     } else {
         Shutdown();
@@ -315,20 +293,23 @@ std::string SessionClient::HostText() const {
     return hostName_ + " (port " + std::to_string(port_) + ")";
 }
 
+Status SessionClient::NotAQuorvexServer() const {
+    return Status::Failure(ErrorCode::WrongApplication,
+                           "The server at " + HostText() + " is not a Quorvex server");
+}
+
 Status ConnectScripted(SessionClient& client, const std::string& name, const std::string& hostName,
                        std::int32_t port, const std::string& applicationId) {
-    if (const auto status = client.SetClientInfo({kInfoName, name}, kOpSync); !status.Ok()) {
+    if (const auto status = client.SetClientInfo({name}); !status.Ok()) {
         return status;
     }
     SessionAddress host;
-    SessionAddress device;
     host.SetSP(kProviderTcpIp);
-    device.SetSP(kProviderTcpIp);
     host.AddComponentString("hostname", hostName);
     host.AddComponentLong("port", port);
     ApplicationDesc desc;
     desc.applicationId = applicationId;
-    return client.Connect(desc, host, device, 0);
+    return client.Connect(desc, host);
 }
 
 }  // namespace quorvex::session

@@ -1,14 +1,13 @@
 #pragma once
 
-// The player's end of the session service: one framed connection to the server, the
-// handshake, keep-alive, and notifications on the Qt event loop.
+// The player's end of the session service: it connects to the server, shakes hands (answering
+// a password challenge), then carries messages over one Connection, with keep-alive, and
+// reports on the Qt event loop.
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -20,6 +19,8 @@ class QTcpSocket;
 
 namespace quorvex::session {
 
+class Connection;
+
 class SessionClient : public QObject {
     Q_OBJECT
   public:
@@ -30,20 +31,20 @@ class SessionClient : public QObject {
     void UnRegisterMessageHandler() { handler_ = nullptr; }
 
     // The name the server will know this player by.
-    Status SetClientInfo(const PlayerInfo& info, std::uint32_t flags);
+    Status SetClientInfo(const PlayerInfo& info);
     // The password to prove when the server asks for one. Without it, a server that asks
     // makes Connect complete with PasswordRequired.
     void SetPassword(std::string password) { password_ = std::move(password); }
     // Starts connecting to the host address's "hostname" and "port" and returns at once;
     // ConnectComplete follows with success or the reason of the failure. A failure found at
     // once (a malformed address, a second Connect) is returned instead.
-    Status Connect(const ApplicationDesc& desc, const SessionAddress& host,
-                   const SessionAddress& device, std::uint32_t flags);
-    Status Send(ByteView message, int timeoutMs, std::uint32_t flags);
-    void CancelAsyncOperation(int handle, std::uint32_t flags);
-    void Close(std::uint32_t flags);
+    Status Connect(const ApplicationDesc& desc, const SessionAddress& host);
+    Status Send(ByteView message);
+    // Stops waiting for a connection under way; Close ends it.
+    void CancelAsyncOperation();
+    // Ends the session; what was sent still reaches the server.
+    void Close();
 
-    bool IsConnected() const { return state_ == State::Connected; }
     PlayerId LocalPlayerId() const { return localId_; }
 
   private:
@@ -52,16 +53,17 @@ class SessionClient : public QObject {
     enum class Notice { Now, Queued };
 
     void OnConnected();
-    void OnReadyRead();
     void OnSocketError();
-    void OnDisconnected();
+    void OnLinkLost();
     void HandleFrame(FrameKind kind, ByteView payload);
     void Answer(ByteView nonce);
+    bool Write(FrameKind kind, ByteView payload);
     void Heartbeat();
     void CompleteConnect(const Status& result);
     void Lose(Notice notice = Notice::Now);
     void Shutdown();
     std::string HostText() const;
+    Status NotAQuorvexServer() const;
 
     Limits limits_;
     SessionEvents* handler_ = nullptr;
@@ -69,13 +71,12 @@ class SessionClient : public QObject {
     ApplicationDesc desc_;
     std::string hostName_;
     std::int32_t port_ = 0;
-    QPointer<QTcpSocket> socket_;
-    std::unique_ptr<FrameParser> parser_;
+    // Only until the connection is made; the link takes its socket over.
+    QPointer<QTcpSocket> connecting_;
+    QPointer<Connection> link_;
     Buffer outgoing_;  // the frame being sent, kept so that sending allocates nothing
     QTimer connectTimer_;
     QTimer heartbeat_;
-    QElapsedTimer sinceReceived_;
-    QElapsedTimer sinceSent_;
     State state_ = State::Idle;
     PlayerId localId_ = 0;
     std::optional<std::string> password_;

@@ -1,73 +1,69 @@
 #include "protocol/session/session_server.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QAbstractEventDispatcher>
-#include <QElapsedTimer>
 #include <QNetworkInterface>
 #include <QScopedValueRollback>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <algorithm>
 #include <limits>
 
-#include "protocol/session/frame.h"
+#include "protocol/session/connection.h"
+#include "protocol/session/epoll_set.h"
 #include "protocol/session/password.h"
-#include "protocol/session/qt_frames.h"
 #include "protocol/session/rate_budget.h"
 
 namespace quorvex::session {
 
-class ServerPeer {
+// Takes each new connection as a bare descriptor: a Connection reads it, not a Qt socket.
+class Listener : public QTcpServer {
   public:
-    ServerPeer(QTcpSocket* s, const Limits& limits)
-        : socket(s),
-          parser(limits.maxHandshakeFrameBytes),
+    explicit Listener(std::function<void(int)> incoming) : incoming_(std::move(incoming)) {}
+
+  protected:
+    void incomingConnection(qintptr descriptor) override {
+        incoming_(static_cast<int>(descriptor));
+    }
+
+  private:
+    std::function<void(int)> incoming_;
+};
+
+struct ServerPeer {
+    ServerPeer(const Limits& limits, QHostAddress from)
+        : address(std::move(from)),
           messages(limits.messagesPerSecond, limits.messageBurst),
-          bytes(limits.bytesPerSecond, limits.byteBurst) {
-        sinceConnected.start();
-        sinceReceived.start();
-        sinceSent.start();
-    }
-    ~ServerPeer() { Release(); }
-    ServerPeer(const ServerPeer&) = delete;
-    ServerPeer& operator=(const ServerPeer&) = delete;
+          bytes(limits.bytesPerSecond, limits.byteBurst) {}
 
-    void Release() {
-        if (socket != nullptr) {
-            QObject::disconnect(socket, nullptr, nullptr, nullptr);
-            socket->abort();
-            socket->deleteLater();
-            socket = nullptr;
-        }
-    }
-
-    QTcpSocket* socket;
-    FrameParser parser;
-    // Frames waiting for the next flush; they leave together in one write. Cleared, not
-    // freed, so a busy player costs no allocation per message.
-    Buffer unsent;
-    // What Qt still held of our writes at the last hand-over: never less than it holds now,
-    // as only our own writes add to it, so the bound is checked without asking per frame.
-    std::size_t heldByQt = 0;
+    Connection* link = nullptr;  // a child of the server; it ends itself once closed
+    QHostAddress address;
     bool joined = false;
+    bool dropped = false;
     PlayerId id = 0;
     std::string name;
     // The nonce of the Challenge this peer was sent; empty until then and after its Answer.
     Buffer nonce;
-    QElapsedTimer sinceConnected;
-    QElapsedTimer sinceReceived;
-    QElapsedTimer sinceSent;
-    QHostAddress address;
     RateBudget messages;
     RateBudget bytes;
-    DropTally dropped;
+    DropTally droppedFrames;
 };
 
 namespace {
 
-// A player's queue keeps up to this much room between flushes; a burst's larger queue is
-// given back, so that a quiet player holds no more than this.
-constexpr std::size_t kKeptQueueBytes = 16 * 1024;
+QHostAddress PeerAddressOf(int descriptor) {
+    sockaddr_storage storage{};
+    socklen_t size = sizeof storage;
+    if (::getpeername(descriptor, reinterpret_cast<sockaddr*>(&storage), &size) != 0) {
+        return {};
+    }
+    return QHostAddress(reinterpret_cast<const sockaddr*>(&storage));
+}
+
+// A broadcast's frame is built here; a burst's larger one is given back afterwards.
+constexpr std::size_t kKeptFrameBytes = 16 * 1024;
 
 }  // namespace
 
@@ -110,11 +106,10 @@ SessionServer::SessionServer(Limits limits, QObject* parent) : QObject(parent), 
 }
 
 SessionServer::~SessionServer() {
-    Close(0);
+    Close();
 }
 
-Status SessionServer::Host(const ApplicationDesc& desc, const SessionAddress& address,
-                           std::uint32_t /*flags*/) {
+Status SessionServer::Host(const ApplicationDesc& desc, const SessionAddress& address) {
     if (listener_) {
         return Status::Failure(ErrorCode::InvalidParameter, "The session is already hosted");
     }
@@ -130,14 +125,16 @@ Status SessionServer::Host(const ApplicationDesc& desc, const SessionAddress& ad
     if (address.Provider() != kProviderTcpIp || !port || *port < 0 || *port > 65535) {
         return Status::Failure(ErrorCode::InvalidParameter, "The host address has no valid port");
     }
-    auto listener = std::make_unique<QTcpServer>();
+    auto listener = std::make_unique<Listener>([this](int descriptor) { OnIncoming(descriptor); });
     if (!listener->listen(QHostAddress::Any, static_cast<quint16>(*port))) {
         return Status::Failure(ErrorCode::PortUnavailable,
                                "Could not open TCP port " + std::to_string(*port) + ": " +
                                    listener->errorString().toStdString());
     }
     listener_ = std::move(listener);
-    connect(listener_.get(), &QTcpServer::newConnection, this, &SessionServer::OnNewConnection);
+    if (!sockets_) {
+        sockets_ = std::make_unique<EpollSet>();
+    }
     desc_ = desc;
     hostId_ = nextId_++;
     hostReported_ = false;
@@ -158,20 +155,19 @@ void SessionServer::ReportHost() {
 
 Status SessionServer::GetClientInfo(PlayerId id, PlayerInfo& info) const {
     if (id == hostId_ && hostId_ != 0) {
-        info = PlayerInfo{kInfoName, desc_.sessionName};
+        info = PlayerInfo{desc_.sessionName};
         return Status::Success();
     }
-    for (const auto& [socket, peer] : peers_) {
+    for (const auto& peer : peers_) {
         if (peer->joined && peer->id == id) {
-            info = PlayerInfo{kInfoName, peer->name};
+            info = PlayerInfo{peer->name};
             return Status::Success();
         }
     }
     return Status::Failure(ErrorCode::InvalidParameter, "No player " + std::to_string(id));
 }
 
-Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*/,
-                             std::uint32_t /*flags*/) {
+Status SessionServer::SendTo(PlayerId target, ByteView message) {
     if (!listener_) {
         return Status::Failure(ErrorCode::NotReady, "The session is not open");
     }
@@ -183,18 +179,18 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
     AppendFrame(outgoing_, FrameKind::Data, message);
     std::vector<ServerPeer*> overflowing;
     bool found = target == kAllPlayers || target == hostId_;
-    for (const auto& [socket, peer] : peers_) {
+    for (const auto& peer : peers_) {
         if (!peer->joined || (target != kAllPlayers && peer->id != target)) {
             continue;
         }
         found = true;
-        if (!Write(peer.get(), outgoing_)) {
+        if (!Write(*peer, outgoing_)) {
             overflowing.push_back(peer.get());
         }
     }
-    ClearKeeping(outgoing_, kKeptQueueBytes);
+    ClearKeeping(outgoing_, kKeptFrameBytes);
     for (ServerPeer* peer : overflowing) {
-        Drop(peer);
+        Drop(*peer, Ending::AtOnce);
     }
     if (!found) {
         return Status::Failure(ErrorCode::InvalidParameter, "No player " + std::to_string(target));
@@ -202,8 +198,7 @@ Status SessionServer::SendTo(PlayerId target, ByteView message, int /*timeoutMs*
     return Status::Success();
 }
 
-Status SessionServer::GetLocalHostAddresses(std::uint32_t /*flags*/,
-                                            SessionAddress& address) const {
+Status SessionServer::GetLocalHostAddresses(SessionAddress& address) const {
     if (!listener_) {
         return Status::Failure(ErrorCode::NotReady, "The session is not open");
     }
@@ -215,26 +210,24 @@ Status SessionServer::GetLocalHostAddresses(std::uint32_t /*flags*/,
     return Status::Success();
 }
 
-void SessionServer::CancelAsyncOperation(int /*handle*/, std::uint32_t /*flags*/) {
-    // Sends complete as soon as they are queued on their sockets; nothing else is pending.
-}
-
-void SessionServer::Close(std::uint32_t /*flags*/) {
+void SessionServer::Close() {
     heartbeat_.stop();
     flush_.stop();
     queued_ = false;
     flushSoon_ = false;
     hostReported_ = true;
-    if (listener_) {
-        listener_->close();
-        listener_.reset();
+    listener_.reset();
+    // Connections still sending their last frames end too.
+    for (Connection* link : findChildren<Connection*>(Qt::FindDirectChildrenOnly)) {
+        link->Abort();
     }
-    for (auto& [socket, peer] : peers_) {
-        peer->Release();
+    for (auto& peer : peers_) {
+        peer->dropped = true;
         dropped_.push_back(std::move(peer));
     }
     peers_.clear();
-    QMetaObject::invokeMethod(this, &SessionServer::BuryDropped, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { dropped_.clear(); }, Qt::QueuedConnection);
 }
 
 bool SessionServer::IsHosting() const {
@@ -246,73 +239,43 @@ std::uint16_t SessionServer::Port() const {
 }
 
 int SessionServer::PlayerCount() const {
-    int count = 0;
-    for (const auto& [socket, peer] : peers_) {
-        count += peer->joined ? 1 : 0;
-    }
-    return count;
+    return static_cast<int>(std::ranges::count_if(peers_, [](auto& p) { return p->joined; }));
 }
 
-void SessionServer::OnNewConnection() {
-    while (listener_ && listener_->hasPendingConnections()) {
-        QTcpSocket* socket = listener_->nextPendingConnection();
-        socket->setParent(nullptr);
-        const QHostAddress from = socket->peerAddress();
-        int handshaking = 0;
-        int fromThere = 0;
-        for (const auto& [s, peer] : peers_) {
-            handshaking += peer->joined ? 0 : 1;
-            fromThere += !peer->joined && peer->address.isEqual(from) ? 1 : 0;
-        }
-        const bool crowded = handshaking >= limits_.handshakingBeforeAddressCap &&
-                             fromThere >= limits_.maxHandshakingPerAddress;
-        if (handshaking >= limits_.maxHandshakingPeers || crowded) {
-            if (crowded) {
-                Notice("Turned away a connection from " + from.toString().toStdString() + ": " +
-                       std::to_string(fromThere) + " of its connections are shaking hands");
-            }
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        TuneSocket(*socket);
-        auto peer = std::make_unique<ServerPeer>(socket, limits_);
-        peer->address = from;
-        ServerPeer* raw = peer.get();
-        peers_.emplace(socket, std::move(peer));
-        connect(socket, &QTcpSocket::readyRead, this, [this, raw] { OnReadyRead(raw); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, raw] { Drop(raw); });
-        connect(socket, &QTcpSocket::errorOccurred, this, [this, raw] { Drop(raw); });
-        if (socket->bytesAvailable() > 0) {
-            OnReadyRead(raw);
-        }
+void SessionServer::OnIncoming(int descriptor) {
+    const QHostAddress from = PeerAddressOf(descriptor);
+    int handshaking = 0;
+    int fromThere = 0;
+    for (const auto& peer : peers_) {
+        handshaking += peer->joined ? 0 : 1;
+        fromThere += !peer->joined && peer->address.isEqual(from) ? 1 : 0;
     }
+    const bool crowded = handshaking >= limits_.handshakingBeforeAddressCap &&
+                         fromThere >= limits_.maxHandshakingPerAddress;
+    if (handshaking >= limits_.maxHandshakingPeers || crowded) {
+        if (crowded) {
+            Notice("Turned away a connection from " + from.toString().toStdString() + ": " +
+                   std::to_string(fromThere) + " of its connections are shaking hands");
+        }
+        ::close(descriptor);
+        return;
+    }
+    auto peer = std::make_unique<ServerPeer>(limits_, from);
+    ServerPeer* raw = peer.get();
+    const auto onFrame = [this, raw](FrameKind kind, ByteView payload) {
+        const QScopedValueRollback<bool> answering(answering_, true);
+        if (!HandleFrame(*raw, kind, payload)) {
+            Drop(*raw);
+        }
+    };
+    raw->link = new Connection(
+        descriptor, limits_, limits_.maxHandshakeFrameBytes, sockets_.get(), onFrame,
+        [this, raw] { Drop(*raw); }, this);
+    peers_.push_back(std::move(peer));
 }
 
-void SessionServer::OnReadyRead(ServerPeer* peer) {
-    const QScopedValueRollback<bool> answering(answering_, true);
-    QTcpSocket* socket = peer->socket;
-    const auto alive = [this, socket] { return socket != nullptr && peers_.count(socket) > 0; };
-    while (alive() && PumpSocket(*socket, peer->parser)) {
-        peer->sinceReceived.restart();
-        while (auto frame = peer->parser.Next()) {
-            if (!HandleFrame(peer, static_cast<std::uint8_t>(frame->kind), frame->payload)) {
-                Drop(peer);
-                return;
-            }
-            if (!alive()) {
-                return;  // a handler dropped this player or closed the session
-            }
-        }
-        if (peer->parser.Failed()) {
-            Drop(peer);
-            return;
-        }
-    }
-}
-
-bool SessionServer::HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload) {
-    if (peer->joined) {
+bool SessionServer::HandleFrame(ServerPeer& peer, FrameKind kind, ByteView payload) {
+    if (peer.joined) {
         switch (Budget(peer, 1 + payload.size())) {
             case Spent::Within:
                 break;
@@ -322,19 +285,19 @@ bool SessionServer::HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView pa
                 return false;
         }
     }
-    switch (static_cast<FrameKind>(kind)) {
+    switch (kind) {
         case FrameKind::KeepAlive:
             return true;
         case FrameKind::Hello:
-            return !peer->joined && peer->nonce.empty() && HandleHello(peer, payload);
+            return !peer.joined && peer.nonce.empty() && HandleHello(peer, payload);
         case FrameKind::Answer:
-            return !peer->joined && HandleAnswer(peer, payload);
+            return !peer.joined && HandleAnswer(peer, payload);
         case FrameKind::Data:
-            if (!peer->joined) {
+            if (!peer.joined) {
                 return false;
             }
             if (handler_ != nullptr && !payload.empty()) {
-                handler_->Receive(peer->id, payload);
+                handler_->Receive(peer.id, payload);
             }
             return true;
         default:
@@ -342,116 +305,113 @@ bool SessionServer::HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView pa
     }
 }
 
-bool SessionServer::HandleHello(ServerPeer* peer, ByteView payload) {
+bool SessionServer::HandleHello(ServerPeer& peer, ByteView payload) {
     const auto hello = DecodeHello(payload);
     if (!hello) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::BadHandshake),
+        Refuse(peer, RefuseReason::BadHandshake,
                "The server could not read the greeting: it is malformed");
         return true;
     }
     if (hello->version != kProtocolVersion) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::BadHandshake),
+        Refuse(peer, RefuseReason::BadHandshake,
                "The server speaks another version of the protocol");
         return true;
     }
     if (hello->applicationId != desc_.applicationId) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::WrongApplication),
+        Refuse(peer, RefuseReason::WrongApplication,
                "The server at this address hosts another application");
         return true;
     }
     if (hello->name.size() > limits_.maxNameBytes) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::NameTooLong),
+        Refuse(peer, RefuseReason::NameTooLong,
                "The player name is longer than " + std::to_string(limits_.maxNameBytes) + " bytes");
         return true;
     }
-    peer->name = hello->name;
+    peer.name = hello->name;
     if (!password_.empty()) {
         if (RefusedAsFull(peer)) {
             return true;
         }
-        peer->nonce = NewNonce();
-        return Write(peer, MakeFrame(FrameKind::Challenge, peer->nonce));
+        peer.nonce = NewNonce();
+        return Write(peer, MakeFrame(FrameKind::Challenge, peer.nonce));
     }
     return Admit(peer);
 }
 
-bool SessionServer::HandleAnswer(ServerPeer* peer, ByteView payload) {
+bool SessionServer::HandleAnswer(ServerPeer& peer, ByteView payload) {
     // One answer per connection, and only to a challenge sent on it.
-    if (peer->nonce.empty()) {
+    if (peer.nonce.empty()) {
         return false;
     }
     const auto proof = DecodeProof(payload);
-    const Buffer expected = PasswordProof(password_, peer->nonce);
-    peer->nonce.clear();
+    const Buffer expected = PasswordProof(password_, peer.nonce);
+    peer.nonce.clear();
     if (!proof || password_.empty() || !SameProof(*proof, expected)) {
-        Notice("Refused a connection from " + peer->address.toString().toStdString() +
+        Notice("Refused a connection from " + peer.address.toString().toStdString() +
                ": wrong password");
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::WrongPassword),
-               "The password is wrong");
+        Refuse(peer, RefuseReason::WrongPassword, "The password is wrong");
         return true;
     }
     return Admit(peer);
 }
 
-bool SessionServer::RefusedAsFull(ServerPeer* peer) {
+bool SessionServer::RefusedAsFull(ServerPeer& peer) {
     if (PlayerCount() + 1 < desc_.maxPlayers) {
         return false;
     }
-    Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
+    Refuse(peer, RefuseReason::SessionFull,
            "The session is full (" + std::to_string(desc_.maxPlayers) +
                " players, the server's own included)");
     return true;
 }
 
-bool SessionServer::Admit(ServerPeer* peer) {
+bool SessionServer::Admit(ServerPeer& peer) {
     // Checked before a challenge too, and again here: others may have joined meanwhile.
     if (RefusedAsFull(peer)) {
         return true;
     }
-    if (handler_ != nullptr && !handler_->AdmitPlayer(peer->name)) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::SessionFull),
+    if (handler_ != nullptr && !handler_->AdmitPlayer(peer.name)) {
+        Refuse(peer, RefuseReason::SessionFull,
                "The session is full (its player list has no room for another name)");
         return true;
     }
     if (nextId_ == std::numeric_limits<PlayerId>::max()) {
-        Refuse(peer, static_cast<std::uint8_t>(RefuseReason::NoIdentifiersLeft),
+        Refuse(peer, RefuseReason::NoIdentifiersLeft,
                "The server has run out of player identifiers");
         return true;
     }
-    peer->joined = true;
-    peer->id = nextId_++;
-    peer->parser.SetMaxBodyBytes(
-        std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
-    const Buffer welcome = EncodeWelcome(peer->id);
-    if (!Write(peer, MakeFrame(FrameKind::Welcome, welcome))) {
+    peer.joined = true;
+    peer.id = nextId_++;
+    peer.link->SetMaxBodyBytes(std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
+    if (!Write(peer, MakeFrame(FrameKind::Welcome, EncodeWelcome(peer.id)))) {
         return false;
     }
     // The host's own player is always reported first, even if this client was quicker than
     // the queued report.
     ReportHost();
-    if (handler_ != nullptr && peers_.count(peer->socket) > 0) {
-        handler_->CreatePlayer(peer->id);
+    if (handler_ != nullptr && !peer.dropped) {
+        handler_->CreatePlayer(peer.id);
     }
     return true;
 }
 
-SessionServer::Spent SessionServer::Budget(ServerPeer* peer, std::size_t frameBytes) {
+SessionServer::Spent SessionServer::Budget(ServerPeer& peer, std::size_t frameBytes) {
     const std::int64_t now = clock_.elapsed();
     // Both budgets are charged, so that what is owed on one counts even while the other fits.
-    const bool countFits = peer->messages.Spend(now);
-    const bool sizeFits = peer->bytes.Spend(now, static_cast<double>(frameBytes));
-    if (peer->messages.FarOver() || peer->bytes.FarOver()) {
-        Notice("Disconnected player " + std::to_string(peer->id) +
-               ": far over its sending limits after " + std::to_string(peer->dropped.Total()) +
+    const bool countFits = peer.messages.Spend(now);
+    const bool sizeFits = peer.bytes.Spend(now, static_cast<double>(frameBytes));
+    if (peer.messages.FarOver() || peer.bytes.FarOver()) {
+        Notice("Disconnected player " + std::to_string(peer.id) +
+               ": far over its sending limits after " + std::to_string(peer.droppedFrames.Total()) +
                " dropped messages");
         return Spent::FarOver;
     }
     if (countFits && sizeFits) {
         return Spent::Within;
     }
-    if (peer->dropped.Count(now)) {
-        Notice("Dropped " + std::to_string(peer->dropped.Take()) + " messages from player " +
-               std::to_string(peer->id) + ": over its sending limits");
+    if (peer.droppedFrames.Count(now)) {
+        Notice("Dropped " + std::to_string(peer.droppedFrames.Take()) + " messages from player " +
+               std::to_string(peer.id) + ": over its sending limits");
     }
     return Spent::Over;
 }
@@ -462,42 +422,17 @@ void SessionServer::Notice(const std::string& text) {
     }
 }
 
-void SessionServer::Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text) {
-    QTcpSocket* socket = peer->socket;
-    const Buffer refusal = EncodeRefusal(Refusal{static_cast<RefuseReason>(reason), text});
-    socket->write(FrameBytes(FrameKind::Refuse, refusal));
-    // The socket lives on by itself until the refusal is out, then closes.
-    QObject::disconnect(socket, nullptr, this, nullptr);
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    QTimer::singleShot(limits_.handshakeTimeoutMs, socket, [socket] { socket->abort(); });
-    peer->socket = nullptr;
-    auto it = peers_.find(socket);
-    dropped_.push_back(std::move(it->second));
-    peers_.erase(it);
-    socket->disconnectFromHost();
-    QMetaObject::invokeMethod(this, &SessionServer::BuryDropped, Qt::QueuedConnection);
+void SessionServer::Refuse(ServerPeer& peer, RefuseReason reason, const std::string& text) {
+    peer.link->Queue(MakeFrame(FrameKind::Refuse, EncodeRefusal(Refusal{reason, text})));
+    Drop(peer);
 }
 
-bool SessionServer::Write(ServerPeer* peer, ByteView frame) {
-    QTcpSocket* socket = peer->socket;
-    if (socket == nullptr) {
+bool SessionServer::Write(ServerPeer& peer, ByteView frame) {
+    if (!peer.link->Queue(frame)) {
         return false;
     }
-    const auto overBound = [&] {
-        return peer->heldByQt + peer->unsent.size() + frame.size() > limits_.maxPendingWriteBytes;
-    };
-    if (overBound()) {
-        peer->heldByQt = static_cast<std::size_t>(socket->bytesToWrite());
-        if (overBound()) {
-            return false;  // a peer that stops reading must not grow our memory
-        }
-    }
-    if (peer->unsent.empty()) {
-        peer->sinceSent.restart();
-    }
-    peer->unsent.insert(peer->unsent.end(), frame.begin(), frame.end());
     if (limits_.writeCoalesceMs <= 0) {
-        HandOver(*peer);
+        HandOver(peer);
     } else {
         ScheduleFlush(!answering_);
     }
@@ -530,8 +465,8 @@ void SessionServer::Flush() {
     queued_ = false;
     flushSoon_ = false;
     sinceFlush_.restart();
-    for (const auto& [socket, peer] : peers_) {
-        if (!peer->unsent.empty()) {
+    for (const auto& peer : peers_) {
+        if (peer->link->HasQueued()) {
             HandOver(*peer);
         }
     }
@@ -539,57 +474,56 @@ void SessionServer::Flush() {
 }
 
 void SessionServer::HandOver(ServerPeer& peer) {
-    peer.heldByQt = WriteNow(*peer.socket, reinterpret_cast<const char*>(peer.unsent.data()),
-                             peer.unsent.size());
+    peer.link->HandOver();
     ++kernelWrites_;
-    ClearKeeping(peer.unsent, kKeptQueueBytes);
 }
 
 void SessionServer::Heartbeat() {
     static const Buffer keepAlive = MakeFrame(FrameKind::KeepAlive, {});
     std::vector<ServerPeer*> stale;
-    for (const auto& [socket, peer] : peers_) {
-        if (!peer->joined) {
-            if (peer->sinceConnected.elapsed() > limits_.handshakeTimeoutMs) {
-                stale.push_back(peer.get());
-            }
-        } else if (peer->sinceReceived.elapsed() > limits_.peerTimeoutMs) {
-            stale.push_back(peer.get());
-        } else if (peer->sinceSent.elapsed() >= limits_.heartbeatIntervalMs &&
-                   !Write(peer.get(), keepAlive)) {
+    for (const auto& peer : peers_) {
+        const Connection& link = *peer->link;
+        if (!peer->joined
+                ? link.MsOpen() > limits_.handshakeTimeoutMs
+                : link.PeerSilent() || (link.KeepAliveDue() && !Write(*peer, keepAlive))) {
             stale.push_back(peer.get());
         }
     }
     for (ServerPeer* peer : stale) {
-        Drop(peer);
+        Drop(*peer, Ending::AtOnce);
     }
 }
 
-void SessionServer::Drop(ServerPeer* peer) {
-    auto it = peers_.find(peer->socket);
-    if (peer->socket == nullptr || it == peers_.end()) {
+// Whatever ends a connection, a player who had joined leaves the game as any dropped
+// connection does, through DestroyPlayer; so the game never depends on how the peer's bytes
+// happened to arrive.
+void SessionServer::Drop(ServerPeer& peer, Ending ending) {
+    if (peer.dropped) {
         return;
     }
-    const bool joined = peer->joined;
-    const PlayerId id = peer->id;
-    peer->Release();
-    dropped_.push_back(std::move(it->second));
+    peer.dropped = true;
+    if (ending == Ending::AtOnce) {
+        peer.link->Abort();
+    } else {
+        peer.link->CloseAfterSending();
+    }
+    const auto it = std::ranges::find(peers_, &peer, &std::unique_ptr<ServerPeer>::get);
+    if (dropped_.empty()) {
+        QMetaObject::invokeMethod(
+            this, [this] { dropped_.clear(); }, Qt::QueuedConnection);
+    }
+    dropped_.push_back(std::move(*it));
     peers_.erase(it);
-    QMetaObject::invokeMethod(this, &SessionServer::BuryDropped, Qt::QueuedConnection);
-    if (joined) {
+    if (peer.joined) {
         QMetaObject::invokeMethod(
             this,
-            [this, id] {
+            [this, id = peer.id] {
                 if (handler_ != nullptr && listener_) {
                     handler_->DestroyPlayer(id);
                 }
             },
             Qt::QueuedConnection);
     }
-}
-
-void SessionServer::BuryDropped() {
-    dropped_.clear();
 }
 
 }  // namespace quorvex::session

@@ -1,7 +1,8 @@
 #pragma once
 
-// The hosting end of the session service: a TCP listener, one framed connection per player,
-// player identifiers, send-to-all, keep-alive, and notifications on the Qt event loop.
+// The hosting end of the session service: a TCP listener, admission and the handshake, player
+// identifiers, each player's sending budget, send-to-all with gathered writes, the keep-alive
+// sweep, and notifications on the Qt event loop. Each player's link is a Connection.
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -12,19 +13,17 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/session_types.h"
 
-class QTcpServer;
-class QTcpSocket;
-
 namespace quorvex::session {
 
-class ServerPeer;
+class EpollSet;
+class Listener;
+struct ServerPeer;
 
 // The address people should type to reach this host: its first IPv4 address off loopback, else
 // its first IPv6 one that is not link-local, else 127.0.0.1.
@@ -41,19 +40,20 @@ class SessionServer : public QObject {
 
     // Opens the session on the address's "port" (0 picks a free one). The server's own player
     // is reported through CreatePlayer before any client's.
-    Status Host(const ApplicationDesc& desc, const SessionAddress& address, std::uint32_t flags);
+    Status Host(const ApplicationDesc& desc, const SessionAddress& address);
     Status GetClientInfo(PlayerId id, PlayerInfo& info) const;
     // To one player, or to every player with kAllPlayers; the frame is built once. The server's
     // own player never receives anything.
     // Frames queued while incoming messages are handled may wait Limits::writeCoalesceMs for
     // company; any other send (a timer's, a button's) leaves when its event is done.
-    Status SendTo(PlayerId target, ByteView message, int timeoutMs, std::uint32_t flags);
+    Status SendTo(PlayerId target, ByteView message);
     // Hands every queued frame to the kernel now, for a sender whose answer must not wait.
     void Flush();
     // The address clients should use to reach this host.
-    Status GetLocalHostAddresses(std::uint32_t flags, SessionAddress& address) const;
-    void CancelAsyncOperation(int handle, std::uint32_t flags);
-    void Close(std::uint32_t flags);
+    Status GetLocalHostAddresses(SessionAddress& address) const;
+    // Nothing is pending beyond the queues, which Close drops.
+    void CancelAsyncOperation() {}
+    void Close();
 
     bool IsHosting() const;
     std::uint16_t Port() const;
@@ -77,32 +77,36 @@ class SessionServer : public QObject {
     void Flushed();
 
   private:
-    void OnNewConnection();
-    void OnReadyRead(ServerPeer* peer);
-    bool HandleFrame(ServerPeer* peer, std::uint8_t kind, ByteView payload);
-    bool HandleHello(ServerPeer* peer, ByteView payload);
-    bool HandleAnswer(ServerPeer* peer, ByteView payload);
+    void OnIncoming(int descriptor);
+    bool HandleFrame(ServerPeer& peer, FrameKind kind, ByteView payload);
+    bool HandleHello(ServerPeer& peer, ByteView payload);
+    bool HandleAnswer(ServerPeer& peer, ByteView payload);
     // Refuses the peer as "session full" when no seat is left for it; true when it did.
-    bool RefusedAsFull(ServerPeer* peer);
-    bool Admit(ServerPeer* peer);
+    bool RefusedAsFull(ServerPeer& peer);
+    bool Admit(ServerPeer& peer);
     enum class Spent { Within, Over, FarOver };
-    Spent Budget(ServerPeer* peer, std::size_t frameBytes);
+    Spent Budget(ServerPeer& peer, std::size_t frameBytes);
     void Notice(const std::string& text);
-    void Refuse(ServerPeer* peer, std::uint8_t reason, const std::string& text);
+    void Refuse(ServerPeer& peer, RefuseReason reason, const std::string& text);
     void ReportHost();
     void Heartbeat();
-    bool Write(ServerPeer* peer, ByteView frame);
+    bool Write(ServerPeer& peer, ByteView frame);
     void HandOver(ServerPeer& peer);
     void ScheduleFlush(bool urgent);
-    void Drop(ServerPeer* peer);
-    void BuryDropped();
+    // A peer that stopped reading or fell silent is cut off at once; any other gets what was
+    // queued for it before its connection ends.
+    enum class Ending { AfterQueue, AtOnce };
+    void Drop(ServerPeer& peer, Ending ending = Ending::AfterQueue);
 
     Limits limits_;
     SessionEvents* handler_ = nullptr;
-    std::unique_ptr<QTcpServer> listener_;
-    std::unordered_map<QTcpSocket*, std::unique_ptr<ServerPeer>> peers_;
-    // Dropped peers live until the event loop turns again: a handler may still be reading a
-    // message out of one of their buffers when another handler drops it.
+    std::unique_ptr<Listener> listener_;
+    // Every player's socket, watched as one; made with the first Host (it needs the event
+    // loop), kept until the end, as Close may run inside one of its notifications.
+    std::unique_ptr<EpollSet> sockets_;
+    std::vector<std::unique_ptr<ServerPeer>> peers_;
+    // Dropped peers live until the event loop turns again: a handler may still be running for
+    // one of them when another handler drops it.
     std::vector<std::unique_ptr<ServerPeer>> dropped_;
     ApplicationDesc desc_;
     QTimer heartbeat_;

@@ -16,22 +16,15 @@ namespace quorvex::session {
 using PlayerId = std::int32_t;
 inline constexpr PlayerId kAllPlayers = 0;
 
-inline constexpr std::uint32_t kSessionClientServer = 1;  // ApplicationDesc flags
-inline constexpr std::uint32_t kInfoName = 1;             // PlayerInfo flags
-inline constexpr std::uint32_t kOpSync = 0x80000000;
-inline constexpr std::uint32_t kSendGuaranteed = 0x08;
-inline constexpr std::uint32_t kSendNoLoopback = 0x20;
-inline constexpr std::uint32_t kCancelAllOperations = 0x8000;
-
+// Every session is client/server, every send guaranteed and in order, and no sender gets a copy
+// of its own message: there is nothing left for flags to choose.
 struct ApplicationDesc {
-    std::uint32_t flags = 0;
     std::string applicationId;
     std::int32_t maxPlayers = 0;  // includes the server's own player
     std::string sessionName;
 };
 
 struct PlayerInfo {
-    std::uint32_t infoFlags = 0;
     std::string name;
 };
 
@@ -103,25 +96,29 @@ inline constexpr char kProviderTcpIp[] = "TCPIP";
 
 // The notifications of a session. Every one is accepted; a program overrides those it acts on.
 // All are delivered on the Qt event loop of the thread that owns the session, one at a time.
+// The server fires CreatePlayer, DestroyPlayer, Receive and AdmitPlayer; the client
+// ConnectComplete, Receive and TerminateSession. The others are never fired: this session has
+// no groups, no host migration, no enumeration and no asynchronous sends to report.
 class SessionEvents {
   public:
     virtual ~SessionEvents() = default;
-    virtual void AddRemovePlayerGroup() {}
-    virtual void AppDesc() {}
-    virtual void AsyncOpComplete() {}
-    virtual void CreateGroup() {}
+    virtual void AddRemovePlayerGroup() {}  // never fired
+    virtual void AppDesc() {}               // never fired
+    virtual void AsyncOpComplete() {}       // never fired
+    virtual void CreateGroup() {}           // never fired
     virtual void CreatePlayer(PlayerId /*id*/) {}
     virtual void ConnectComplete(const Status& /*result*/) {}
-    virtual void DestroyGroup() {}
+    virtual void DestroyGroup() {}  // never fired
+    // A joined player's connection ended, whatever ended it.
     virtual void DestroyPlayer(PlayerId /*id*/) {}
-    virtual void EnumHostsQuery() {}
-    virtual void EnumHostsResponse() {}
-    virtual void HostMigrate() {}
-    virtual void IndicateConnect() {}
-    virtual void IndicatedConnectAborted() {}
-    virtual void InfoNotify() {}
+    virtual void EnumHostsQuery() {}           // never fired
+    virtual void EnumHostsResponse() {}        // never fired
+    virtual void HostMigrate() {}              // never fired
+    virtual void IndicateConnect() {}          // never fired
+    virtual void IndicatedConnectAborted() {}  // never fired
+    virtual void InfoNotify() {}               // never fired
     virtual void Receive(PlayerId /*from*/, ByteView /*message*/) {}
-    virtual void SendComplete() {}
+    virtual void SendComplete() {}  // never fired
     virtual void TerminateSession() {}
     // Asked at the handshake, before a newcomer is given an identifier: false turns it away as
     // a full session (the server has no room left to list it).

@@ -49,7 +49,6 @@ std::optional<std::string> GameHost::Host(std::int32_t maxPlayers, std::int32_t 
     desc.applicationId = session::kApplicationId;
     desc.maxPlayers = maxPlayers;
     desc.sessionName = kSessionName;
-    desc.flags = session::kSessionClientServer;
 
     auto server = std::make_unique<session::SessionServer>(limits_);
     server->RegisterMessageHandler(this);
@@ -58,7 +57,7 @@ std::optional<std::string> GameHost::Host(std::int32_t maxPlayers, std::int32_t 
     session::SessionAddress address;
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", port);
-    if (const auto status = server->Host(desc, address, 0); !status.Ok()) {
+    if (const auto status = server->Host(desc, address); !status.Ok()) {
         return session::ErrorText(status);
     }
     server_ = std::move(server);
@@ -92,26 +91,23 @@ void GameHost::CloseServer() {
     if (!server_) {
         return;
     }
-    server_->CancelAsyncOperation(0, session::kCancelAllOperations);
+    server_->CancelAsyncOperation();
     server_->UnRegisterMessageHandler();
     discovery_.reset();
-    server_->Close(0);
+    server_->Close();
     server_.reset();
 }
 
 std::optional<std::string> GameHost::HostAddressText() const {
     session::SessionAddress address;
-    if (!server_ || !server_->GetLocalHostAddresses(0, address).Ok()) {
+    if (!server_ || !server_->GetLocalHostAddresses(address).Ok()) {
         return std::nullopt;
     }
     return address.GetURL();
 }
 
 bool GameHost::Send(const Buffer& message) {
-    return server_ && server_
-                          ->SendTo(session::kAllPlayers, message, 0,
-                                   session::kSendGuaranteed | session::kSendNoLoopback)
-                          .Ok();
+    return server_ && server_->SendTo(session::kAllPlayers, message).Ok();
 }
 
 void GameHost::CreatePlayer(session::PlayerId id) {

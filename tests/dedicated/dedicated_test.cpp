@@ -59,7 +59,7 @@ TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
     EXPECT_TRUE(server.Next("kicked: " + Named(bob, "Bob")));
     ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::PlayerLeft>().has_value(); }));
     const auto bobId = std::to_string(bob.Id());
-    bob.Link().client.Close(0);  // a kick leaves the connection open until the player goes
+    bob.Link().client.Close();  // a kick leaves the connection open until the player goes
     EXPECT_TRUE(server.Next("connection closed: " + bobId));
 
     server.Command("game survivor 2");

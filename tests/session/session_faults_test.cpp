@@ -10,7 +10,7 @@
 
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
-#include "protocol/session/qt_frames.h"
+#include "protocol/session/password.h"
 #include "tests/support/raw_peer.h"
 #include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
@@ -22,7 +22,7 @@ namespace {
 void ExpectStillServed(HostedServer& host, ConnectedClient& healthy) {
     const auto before = healthy.events.received.size();
     const auto heardBefore = host.events.received.size();
-    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x55}, 0, 0x28).Ok());
+    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x55}).Ok());
     ASSERT_TRUE(healthy.Send(Buffer{0x66}));
     ASSERT_TRUE(WaitUntil([&] {
         return healthy.events.received.size() == before + 1 &&
@@ -38,7 +38,7 @@ TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
     std::mt19937 random(7);
     QByteArray garbage(4096, '\0');
     std::generate(garbage.begin(), garbage.end(), [&] { return static_cast<char>(random()); });
-    const auto hello = session::FrameBytes(
+    const auto hello = FrameBytes(
         session::FrameKind::Hello,
         session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Half"}));
     struct Case {
@@ -50,9 +50,9 @@ TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
         {"oversized length prefix", QByteArray("\xff\xff\xff\x7f", 4)},
         {"zero length", QByteArray(4, '\0')},
         {"an HTTP request", QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n")},
-        {"data before the handshake", session::FrameBytes(session::FrameKind::Data, Buffer{1})},
-        {"a welcome sent to the server", session::FrameBytes(session::FrameKind::Welcome, {})},
-        {"an unknown frame kind", session::FrameBytes(static_cast<session::FrameKind>(99), {})},
+        {"data before the handshake", FrameBytes(session::FrameKind::Data, Buffer{1})},
+        {"a welcome sent to the server", FrameBytes(session::FrameKind::Welcome, {})},
+        {"an unknown frame kind", FrameBytes(static_cast<session::FrameKind>(99), {})},
         {"half a hello, then silence", hello.left(hello.size() / 2)},
     };
     for (const auto& c : cases) {
@@ -96,8 +96,7 @@ TEST(SessionFaults, AServerThatStopsReadingEndsTheSessionOnTheLoop) {
     QObject::connect(&deaf, &QTcpServer::newConnection, [&] {
         accepted = deaf.nextPendingConnection();
         accepted->setReadBufferSize(1);
-        accepted->write(
-            session::FrameBytes(session::FrameKind::Welcome, session::EncodeWelcome(7)));
+        accepted->write(FrameBytes(session::FrameKind::Welcome, session::EncodeWelcome(7)));
     });
     auto limits = FastLimits();
     limits.maxPendingWriteBytes = 64 * 1024;
@@ -154,6 +153,78 @@ TEST(HelloRefusal, SaysWhetherTheGreetingIsMalformedOrOfAnotherVersion) {
         ASSERT_TRUE(refusal.has_value());
         EXPECT_EQ(refusal->reason, session::RefuseReason::BadHandshake);
         EXPECT_EQ(refusal->text, c.text);
+    }
+}
+
+// Announces every newcomer to all, as the game does with its Roster (2) and Scoreboard (4).
+struct Announcing : RecordedEvents {
+    void CreatePlayer(session::PlayerId id) override {
+        RecordedEvents::CreatePlayer(id);
+        server->SendTo(session::kAllPlayers, Buffer{2});
+        server->SendTo(session::kAllPlayers, Buffer{4});
+    }
+    session::SessionServer* server = nullptr;
+};
+
+// A newcomer that breaks the handshake right after being admitted gets what was queued for it,
+// then the close, and leaves as a dropped player does: the same whether its bytes came in one
+// write or two.
+TEST(GhostPlayer, AdmittedThenClosedGetsItsWelcomeAndLeavesAsADropHoweverTheBytesArrive) {
+    const Buffer anyProof(session::kProofBytes, 7);
+    struct Case {
+        const char* what;
+        const char* password;  // empty: none
+        bool split;            // 50 ms between the two frames, else one write
+    };
+    const Case cases[] = {
+        {"hello and an unasked answer, one write", "", false},
+        {"hello and an unasked answer, split", "", true},
+        {"the right answer twice, one write", "sesame", false},
+        {"the right answer twice, split", "sesame", true},
+    };
+    for (const auto& c : cases) {
+        HostedServer host;
+        Announcing events;
+        events.server = &host.server;
+        host.server.RegisterMessageHandler(&events);
+        host.server.SetPassword(c.password);
+        RawPeer peer(host.Port());
+        const auto hello = FrameBytes(
+            session::FrameKind::Hello,
+            session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Gus"}));
+        QByteArray first = hello;
+        QByteArray second = FrameBytes(session::FrameKind::Answer, anyProof);
+        if (!std::string(c.password).empty()) {
+            peer.SendBytes(hello);
+            const auto challenge = peer.NextFrame();
+            ASSERT_TRUE(challenge && challenge->first == session::FrameKind::Challenge) << c.what;
+            first = second = FrameBytes(session::FrameKind::Answer,
+                                        session::PasswordProof(c.password, challenge->second));
+        }
+        if (c.split) {
+            peer.SendBytes(first);
+            Pump(50);
+            peer.SendBytes(second);
+        } else {
+            peer.SendBytes(first + second);
+        }
+
+        std::string got;
+        session::PlayerId welcomed = 0;
+        for (const auto& [kind, payload] : peer.FramesUntilClosed()) {
+            if (kind == session::FrameKind::Welcome) {
+                welcomed = session::DecodeWelcome(payload).value_or(0);
+            }
+            got += kind == session::FrameKind::Welcome ? "Welcome "
+                   : kind == session::FrameKind::Data && !payload.empty()
+                       ? "Data" + std::to_string(payload[0]) + " "
+                       : "other ";
+        }
+        EXPECT_EQ(got, "Welcome Data2 Data4 ") << c.what;
+        ASSERT_TRUE(WaitUntil([&] { return events.destroyed.size() == 1; })) << c.what;
+        EXPECT_EQ(events.destroyed[0], welcomed) << c.what;
+        EXPECT_EQ(events.created.back(), welcomed) << c.what;
+        EXPECT_EQ(host.server.PlayerCount(), 0) << c.what;
     }
 }
 

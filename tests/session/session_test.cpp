@@ -48,7 +48,7 @@ TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAnIdNeverReused) {
         ASSERT_TRUE(c.WaitConnected());
         EXPECT_TRUE(ids.count(c.client.LocalPlayerId()) == 0);
         ids.insert(c.client.LocalPlayerId());
-        c.client.Close(0);
+        c.client.Close();
         ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 2; }));
     }
 }
@@ -94,11 +94,11 @@ TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
     ASSERT_TRUE(ann.WaitConnected());
     // An empty message has no type: refused at both ends, and nothing goes out for it.
     EXPECT_FALSE(ann.Send(Buffer{}));
-    EXPECT_FALSE(host.server.SendTo(session::kAllPlayers, Buffer{}, 0, 0x28).Ok());
+    EXPECT_FALSE(host.server.SendTo(session::kAllPlayers, Buffer{}).Ok());
     constexpr int kCount = 2000;
     for (int i = 0; i < kCount; ++i) {
         ASSERT_TRUE(ann.Send(Numbered(i)));
-        ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Numbered(i), 0, 0x28).Ok());
+        ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Numbered(i)).Ok());
     }
     ASSERT_TRUE(WaitUntil([&] {
         return host.events.received.size() == kCount && ann.events.received.size() == kCount;
@@ -147,7 +147,7 @@ TEST(Coalescing, ABurstOfMixedMessagesReachesEveryPlayerWholeAndInOrder) {
             const auto target =
                 only < 0 ? session::kAllPlayers
                          : clients[static_cast<std::size_t>(only)]->client.LocalPlayerId();
-            ASSERT_TRUE(host.server.SendTo(target, Varied(next), 0, 0x28).Ok());
+            ASSERT_TRUE(host.server.SendTo(target, Varied(next)).Ok());
             for (int p = 0; p < kPlayers; ++p) {
                 if (only < 0 || only == p) {
                     expected[static_cast<std::size_t>(p)].push_back(Varied(next));
@@ -200,10 +200,10 @@ TEST(Coalescing, APlayerWhoseQueueWouldPassTheBoundIsDroppedAtIt) {
 
     const Buffer fill(1024 - 5, 0xAB);  // with its 5-byte header, a 1 KiB frame
     for (int i = 0; i < 64; ++i) {
-        ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, fill, 0, 0x28).Ok());
+        ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, fill).Ok());
     }
     EXPECT_EQ(host.server.PlayerCount(), 1) << "a queue exactly at the bound is kept";
-    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x01}, 0, 0x28).Ok());
+    ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x01}).Ok());
     EXPECT_EQ(host.server.PlayerCount(), 0);
     EXPECT_TRUE(WaitUntil([&] { return host.events.destroyed.size() == 1; }));
     EXPECT_TRUE(WaitUntil([&] { return stalled.ClosedByServer(); }));

@@ -1,7 +1,6 @@
 #include "tests/support/raw_peer.h"
 
 #include "protocol/session/limits.h"
-#include "protocol/session/qt_frames.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -21,7 +20,7 @@ void RawPeer::SendBytes(const QByteArray& bytes) {
 }
 
 void RawPeer::SendFrame(session::FrameKind kind, ByteView payload) {
-    SendBytes(session::FrameBytes(kind, payload));
+    SendBytes(FrameBytes(kind, payload));
 }
 
 void RawPeer::SendHello(const std::string& applicationId, const std::string& name) {
@@ -47,6 +46,24 @@ std::optional<std::pair<session::FrameKind, Buffer>> RawPeer::NextFrame() {
         return got.has_value();
     });
     return got;
+}
+
+std::vector<std::pair<session::FrameKind, Buffer>> RawPeer::FramesUntilClosed() {
+    std::vector<std::pair<session::FrameKind, Buffer>> frames;
+    const auto drain = [&] {
+        const QByteArray bytes = socket_.readAll();
+        parser_.Feed(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                     static_cast<std::size_t>(bytes.size()));
+        while (const auto frame = parser_.Next()) {
+            frames.emplace_back(frame->kind, Buffer(frame->payload.begin(), frame->payload.end()));
+        }
+    };
+    WaitUntil([&] {
+        drain();
+        return socket_.state() == QAbstractSocket::UnconnectedState;
+    });
+    drain();
+    return frames;
 }
 
 }  // namespace quorvex::test

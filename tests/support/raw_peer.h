@@ -9,10 +9,18 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "protocol/session/frame.h"
 
 namespace quorvex::test {
+
+// A whole frame as bytes to write on a bare socket.
+inline QByteArray FrameBytes(session::FrameKind kind, ByteView payload) {
+    const Buffer frame = session::MakeFrame(kind, payload);
+    return QByteArray(reinterpret_cast<const char*>(frame.data()),
+                      static_cast<qsizetype>(frame.size()));
+}
 
 class RawPeer {
   public:
@@ -25,6 +33,8 @@ class RawPeer {
     bool ClosedByServer();
     // The next whole frame the server sends, waited for; empty when none comes in time.
     std::optional<std::pair<session::FrameKind, Buffer>> NextFrame();
+    // Every frame the server sends until it closes the connection.
+    std::vector<std::pair<session::FrameKind, Buffer>> FramesUntilClosed();
     QTcpSocket& Socket() { return socket_; }
 
   private:

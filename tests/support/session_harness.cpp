@@ -15,12 +15,11 @@ session::Limits FastLimits() {
 
 HostedServer::HostedServer(int maxPlayers, session::Limits limits) : server(limits) {
     server.RegisterMessageHandler(&events);
-    session::ApplicationDesc desc{session::kSessionClientServer, session::kApplicationId,
-                                  maxPlayers, "Test session"};
+    session::ApplicationDesc desc{session::kApplicationId, maxPlayers, "Test session"};
     session::SessionAddress address;
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", 0);
-    hosted = server.Host(desc, address, 0);
+    hosted = server.Host(desc, address);
 }
 
 ConnectedClient::ConnectedClient(quint16 port, const std::string& name, session::Limits limits,
@@ -36,7 +35,7 @@ bool ConnectedClient::WaitConnected(int timeoutMs) {
 }
 
 bool ConnectedClient::Send(const Buffer& message) {
-    return client.Send(message, 0, session::kSendGuaranteed | session::kSendNoLoopback).Ok();
+    return client.Send(message).Ok();
 }
 
 }  // namespace quorvex::test

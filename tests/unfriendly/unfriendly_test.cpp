@@ -7,7 +7,6 @@
 #include <QTcpSocket>
 
 #include "protocol/session/password.h"
-#include "protocol/session/qt_frames.h"
 #include "protocol/session/rate_budget.h"
 #include "server/host/game_host.h"
 #include "tests/client_app/app_fixture.h"
@@ -81,7 +80,7 @@ TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) 
     ASSERT_TRUE(elsewhere.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
     elsewhere.connectToHost(QStringLiteral("127.0.0.1"), host.Port());
     ASSERT_TRUE(WaitUntil([&] { return elsewhere.state() == QAbstractSocket::ConnectedState; }));
-    elsewhere.write(session::FrameBytes(
+    elsewhere.write(FrameBytes(
         session::FrameKind::Hello,
         session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Cid"})));
     EXPECT_TRUE(WaitUntil([&] { return host.events.created.size() == 2; }));
