@@ -24,11 +24,9 @@ ServerLink::~ServerLink() {
 
 bool ServerLink::SessionInit() {
     sessionLink_ = std::make_unique<session::SessionClient>(limits_);
-    deviceAddress_ = {};
     hostAddress_ = {};
     sessionLink_->RegisterMessageHandler(this);
-    for (const auto& status : {deviceAddress_.SetSP(session::kProviderTcpIp),
-                               hostAddress_.SetSP(session::kProviderTcpIp),
+    for (const auto& status : {hostAddress_.SetSP(session::kProviderTcpIp),
                                hostAddress_.AddComponentLong("port", port_)}) {
         if (!status.Ok()) {
             Fail(kSessionInitTitle, status);

@@ -128,7 +128,6 @@ class ServerLink : public session::SessionEvents, public Outbox {
     // Links let go inside one of their own notifications, which still has to return through
     // them: released with this object.
     std::vector<std::unique_ptr<session::SessionClient>> finished_;
-    session::SessionAddress deviceAddress_;
     session::SessionAddress hostAddress_;
     QElapsedTimer clock_;
     QTimer timer1_;
