@@ -4,7 +4,7 @@
 #include <map>
 #include <string_view>
 
-#include "client/state/utf8.h"
+#include "protocol/utf8.h"
 
 namespace quorvex::client {
 namespace {

@@ -1,7 +1,7 @@
 #include "client/state/chat_log.h"
 
 #include "client/state/client_texts.h"
-#include "client/state/utf8.h"
+#include "protocol/utf8.h"
 
 namespace quorvex::client {
 

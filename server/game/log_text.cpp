@@ -1,49 +1,12 @@
 #include "server/game/log_text.h"
 
+#include "protocol/utf8.h"
+
 #include <cstdint>
 #include <cstdio>
 
 namespace quorvex::server {
 namespace {
-
-// The length of the well-formed UTF-8 sequence that `text` starts with, and its character in
-// `code`; 0 when the first byte starts none (a stray continuation byte, an overlong form, a
-// surrogate, a value past U+10FFFF, or a sequence cut short).
-std::size_t DecodeOne(std::string_view text, char32_t& code) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t lead = byte(0);
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    }
-    std::size_t length = 0;
-    std::uint8_t low = 0x80;  // the bounds of the second byte
-    std::uint8_t high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    code = lead & (0xFF >> (length + 1));
-    for (std::size_t i = 1; i < length; ++i) {
-        if (i > 1 && (byte(i) < 0x80 || byte(i) > 0xBF)) {
-            return 0;
-        }
-        code = (code << 6) | (byte(i) & 0x3F);
-    }
-    return length;
-}
 
 // Characters that are well-formed but act on the terminal rather than show: the C1 controls
 // (U+009B alone starts an escape sequence on some terminals), the bidirectional marks,
@@ -65,7 +28,7 @@ std::string Escaped(std::string_view text, bool quoting) {
     std::size_t at = 0;
     while (at < text.size()) {
         char32_t code = 0;
-        const std::size_t length = DecodeOne(text.substr(at), code);
+        const std::size_t length = DecodeUtf8(text.substr(at), code);
         if (length == 0 || code < 0x20 || code == 0x7F) {
             AppendHex(out, "\\x%02X", static_cast<std::uint8_t>(text[at]));
             ++at;
