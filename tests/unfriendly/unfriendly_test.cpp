@@ -85,7 +85,7 @@ TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) 
 
     // Another address is still welcome.
     QTcpSocket elsewhere;
-    ASSERT_TRUE(elsewhere.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+    ASSERT_TRUE(elsewhere.bind(QHostAddress(QStringLiteral("127.0.0.3"))));
     elsewhere.connectToHost(QStringLiteral("127.0.0.1"), host.Port());
     ASSERT_TRUE(WaitUntil([&] { return elsewhere.state() == QAbstractSocket::ConnectedState; }));
     elsewhere.write(FrameBytes(
