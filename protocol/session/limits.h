@@ -23,6 +23,8 @@ struct Limits {
     // Connections still shaking hands at once; more are turned away at the door, told that
     // the server is busy.
     int maxHandshakingPeers = 256;
+    // Also the longest a closing connection waits for its last frames to leave and its peer to
+    // close its end.
     int handshakeTimeoutMs = 5000;
     int connectTimeoutMs = 10000;
     // A keep-alive frame goes out after this much silence; a peer silent for
