@@ -20,7 +20,8 @@ struct Limits {
     std::size_t maxNameBytes = 256;
     // Bytes a peer may leave unread in our send queue before it is disconnected.
     std::size_t maxPendingWriteBytes = 4 << 20;
-    // Connections still shaking hands at once; more are turned away at the door.
+    // Connections still shaking hands at once; more are turned away at the door, told that
+    // the server is busy.
     int maxHandshakingPeers = 256;
     // Also the longest a closing connection waits for its last frames to leave and its peer to
     // close its end.
@@ -31,11 +32,10 @@ struct Limits {
     int heartbeatIntervalMs = 1000;
     int peerTimeoutMs = 6000;
 
-    // Once this many connections are shaking hands, a remote address that already has
-    // maxHandshakingPerAddress of them gets no more: one host cannot take every slot, while
-    // a burst of players starting on one machine still gets in when the server is not crowded.
+    // Connections one address (an IPv6 /64) may have shaking hands at once, always: one host
+    // cannot take every place. This machine (127.0.0.1, ::1) is held to the total only, as its
+    // computer players all start at once; a connection turned away hears "busy".
     int maxHandshakingPerAddress = 8;
-    int handshakingBeforeAddressCap = 128;
 
     // What one player may send, every frame counted, refilled per second up to a burst. Frames
     // beyond it are dropped unread; a player whose excess outgrows a whole burst (it sends at

@@ -6,28 +6,10 @@
 
 #include "protocol/session/connection.h"
 #include "protocol/session/password.h"
+#include "protocol/session/refusals.h"
 
 namespace quorvex::session {
 namespace {
-
-Status RefusalStatus(const Refusal& refusal) {
-    switch (refusal.reason) {
-        case RefuseReason::WrongApplication:
-            return Status::Failure(ErrorCode::WrongApplication,
-                                   "Not a Quorvex server: " + refusal.text);
-        case RefuseReason::SessionFull:
-            return Status::Failure(ErrorCode::SessionFull, refusal.text);
-        case RefuseReason::NameTooLong:
-            return Status::Failure(ErrorCode::NameTooLong, refusal.text);
-        case RefuseReason::NoIdentifiersLeft:
-            return Status::Failure(ErrorCode::NoIdentifiersLeft, refusal.text);
-        case RefuseReason::WrongPassword:
-            return Status::Failure(ErrorCode::WrongPassword, refusal.text);
-        case RefuseReason::BadHandshake:
-        default:
-            return Status::Failure(ErrorCode::ProtocolError, refusal.text);
-    }
-}
 
 // "[::1]" as in a URL is ::1 to the socket; a name or an IPv4 address passes as typed.
 QString SocketHostName(const std::string& typed) {
@@ -160,7 +142,11 @@ void SessionClient::OnConnected() {
         [this](FrameKind kind, ByteView payload) { HandleFrame(kind, payload); },
         [this] { OnLinkLost(); }, this);
     state_ = State::Handshaking;
-    Write(FrameKind::Hello, EncodeHello(Hello{kProtocolVersion, desc_.applicationId, info_.name}));
+    // A fresh nonce of ours on every greeting: a server asking for the password must prove
+    // with it that it knows the password before we answer.
+    clientNonce_ = NewNonce();
+    Write(FrameKind::Hello,
+          EncodeHello(Hello{kProtocolVersion, desc_.applicationId, info_.name, clientNonce_}));
 }
 
 void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
@@ -174,14 +160,14 @@ void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
             }
         } else if (kind == FrameKind::Refuse) {
             if (const auto refusal = DecodeRefusal(payload)) {
-                CompleteConnect(RefusalStatus(*refusal));
+                CompleteConnect(StatusOfRefusal(*refusal));
                 return;
             }
         } else if (kind == FrameKind::KeepAlive) {
             return;
         } else if (kind == FrameKind::Challenge && !answered_) {
-            if (const auto nonce = DecodeNonce(payload)) {
-                Answer(*nonce);
+            if (const auto challenge = DecodeChallenge(payload)) {
+                Answer(*challenge);
                 return;
             }
         }
@@ -202,14 +188,21 @@ void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
     }
 }
 
-void SessionClient::Answer(ByteView nonce) {
+void SessionClient::Answer(const Challenge& challenge) {
     answered_ = true;
     if (!password_) {
         CompleteConnect(Status::Failure(ErrorCode::PasswordRequired,
                                         "The server at " + HostText() + " asks for a password"));
         return;
     }
-    Write(FrameKind::Answer, PasswordProof(*password_, nonce));
+    // A server that cannot prove the password gets no answer: it could test guesses against
+    // one offline.
+    const ChallengeCheck check = CheckChallenge(*password_, clientNonce_, challenge);
+    if (check != ChallengeCheck::Proven) {
+        CompleteConnect(UnprovenServerStatus(check == ChallengeCheck::ProofMissing, HostText()));
+        return;
+    }
+    Write(FrameKind::Answer, ClientProof(*password_, clientNonce_, challenge.nonce));
 }
 
 void SessionClient::OnSocketError() {

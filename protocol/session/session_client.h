@@ -56,7 +56,7 @@ class SessionClient : public QObject {
     void OnSocketError();
     void OnLinkLost();
     void HandleFrame(FrameKind kind, ByteView payload);
-    void Answer(ByteView nonce);
+    void Answer(const Challenge& challenge);
     bool Write(FrameKind kind, ByteView payload);
     void Heartbeat();
     void CompleteConnect(const Status& result);
@@ -81,6 +81,7 @@ class SessionClient : public QObject {
     PlayerId localId_ = 0;
     std::optional<std::string> password_;
     bool answered_ = false;
+    Buffer clientNonce_;  // the one in our Hello
 };
 
 // The whole start of a connection for scripted players: name, address of `hostName`:`port`

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QAbstractEventDispatcher>
+#include <QDateTime>
 #include <QNetworkInterface>
 #include <QScopedValueRollback>
 #include <QTcpServer>
@@ -14,6 +15,7 @@
 #include "protocol/session/connection.h"
 #include "protocol/session/epoll_set.h"
 #include "protocol/session/password.h"
+#include "protocol/session/qt_address_key.h"
 #include "protocol/session/rate_budget.h"
 
 namespace quorvex::session {
@@ -33,19 +35,27 @@ class Listener : public QTcpServer {
 };
 
 struct ServerPeer {
-    ServerPeer(const Limits& limits, QHostAddress from)
+    ServerPeer(const Limits& limits, QHostAddress from, HalfOpenSlot slot)
         : address(std::move(from)),
+          key(KeyOf(address)),
+          halfOpen(std::move(slot)),
           messages(limits.messagesPerSecond, limits.messageBurst),
           bytes(limits.bytesPerSecond, limits.byteBurst) {}
 
     Connection* link = nullptr;  // a child of the server; it ends itself once closed
     QHostAddress address;
+    AddressKey key;
+    // Its place among the connections shaking hands, given back when it joins or goes.
+    HalfOpenSlot halfOpen;
     bool joined = false;
     bool dropped = false;
     PlayerId id = 0;
     std::string name;
     // The nonce of the Challenge this peer was sent; empty until then and after its Answer.
     Buffer nonce;
+    // The nonce its Hello carried (empty from a client that predates it): its Answer proves
+    // both.
+    Buffer clientNonce;
     RateBudget messages;
     RateBudget bytes;
     DropTally droppedFrames;
@@ -249,23 +259,13 @@ int SessionServer::PlayerCount() const {
 
 void SessionServer::OnIncoming(int descriptor) {
     const QHostAddress from = PeerAddressOf(descriptor);
-    int handshaking = 0;
-    int fromThere = 0;
-    for (const auto& peer : peers_) {
-        handshaking += peer->joined ? 0 : 1;
-        fromThere += !peer->joined && peer->address.isEqual(from) ? 1 : 0;
-    }
-    const bool crowded = handshaking >= limits_.handshakingBeforeAddressCap &&
-                         fromThere >= limits_.maxHandshakingPerAddress;
-    if (handshaking >= limits_.maxHandshakingPeers || crowded) {
-        if (crowded) {
-            Notice("Turned away a connection from " + from.toString().toStdString() + ": " +
-                   std::to_string(fromThere) + " of its connections are shaking hands");
-        }
-        ::close(descriptor);
+    auto opened = admission_.Connected(KeyOf(from), clock_.elapsed());
+    Notice(opened.decision.notice);
+    if (opened.decision.refusal) {
+        TurnAway(descriptor, *opened.decision.refusal);
         return;
     }
-    auto peer = std::make_unique<ServerPeer>(limits_, from);
+    auto peer = std::make_unique<ServerPeer>(limits_, from, std::move(opened.slot));
     ServerPeer* raw = peer.get();
     const auto onFrame = [this, raw](FrameKind kind, ByteView payload) {
         const QScopedValueRollback<bool> answering(answering_, true);
@@ -334,12 +334,19 @@ bool SessionServer::HandleHello(ServerPeer& peer, ByteView payload) {
         return true;
     }
     peer.name = hello->name;
+    if (RefusedBy(peer,
+                  admission_.Greeted(peer.key, hello->name, !password_.empty(), clock_.elapsed(),
+                                     QDateTime::currentMSecsSinceEpoch()))) {
+        return true;
+    }
     if (!password_.empty()) {
         if (RefusedAsFull(peer)) {
             return true;
         }
-        peer.nonce = NewNonce();
-        return Write(peer, MakeFrame(FrameKind::Challenge, peer.nonce));
+        peer.clientNonce = hello->clientNonce;
+        auto challenge = MakeChallenge(password_, hello->clientNonce, NewNonce());
+        peer.nonce = challenge.nonce;
+        return Write(peer, MakeFrame(FrameKind::Challenge, EncodeChallenge(challenge)));
     }
     return Admit(peer);
 }
@@ -349,13 +356,16 @@ bool SessionServer::HandleAnswer(ServerPeer& peer, ByteView payload) {
     if (peer.nonce.empty()) {
         return false;
     }
+    const std::int64_t now = clock_.elapsed();
+    // A locked-out address's answer is not even checked, so guessing there learns nothing.
+    if (RefusedBy(peer, admission_.Answering(peer.key, now))) {
+        return true;
+    }
     const auto proof = DecodeProof(payload);
-    const Buffer expected = PasswordProof(password_, peer.nonce);
+    const bool right = proof && !password_.empty() &&
+                       SameProof(*proof, ExpectedAnswer(password_, peer.clientNonce, peer.nonce));
     peer.nonce.clear();
-    if (!proof || password_.empty() || !SameProof(*proof, expected)) {
-        Notice("Refused a connection from " + peer.address.toString().toStdString() +
-               ": wrong password");
-        Refuse(peer, RefuseReason::WrongPassword, "The password is wrong");
+    if (RefusedBy(peer, admission_.Answered(peer.key, right, now))) {
         return true;
     }
     return Admit(peer);
@@ -376,6 +386,10 @@ bool SessionServer::Admit(ServerPeer& peer) {
     if (RefusedAsFull(peer)) {
         return true;
     }
+    // Counted before the game is asked: the game may make room by removing a lost player.
+    if (RefusedBy(peer, admission_.Joining(peer.key, clock_.elapsed()))) {
+        return true;
+    }
     if (handler_ != nullptr && !handler_->AdmitPlayer(peer.name)) {
         Refuse(peer, RefuseReason::SessionFull,
                "The session is full (its player list has no room for another name)");
@@ -386,6 +400,7 @@ bool SessionServer::Admit(ServerPeer& peer) {
                "The server has run out of player identifiers");
         return true;
     }
+    peer.halfOpen.Release();
     peer.joined = true;
     peer.id = nextId_++;
     peer.link->SetMaxBodyBytes(std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
@@ -423,14 +438,55 @@ SessionServer::Spent SessionServer::Budget(ServerPeer& peer, std::size_t frameBy
 }
 
 void SessionServer::Notice(const std::string& text) {
-    if (notice_) {
+    if (notice_ && !text.empty()) {
         notice_(text);
     }
 }
 
 void SessionServer::Refuse(ServerPeer& peer, RefuseReason reason, const std::string& text) {
-    peer.link->Queue(MakeFrame(FrameKind::Refuse, EncodeRefusal(Refusal{reason, text})));
+    Refuse(peer, Refusal{reason, text});
+}
+
+void SessionServer::Refuse(ServerPeer& peer, const Refusal& refusal) {
+    peer.link->Queue(MakeFrame(FrameKind::Refuse, EncodeRefusal(refusal)));
     Drop(peer);
+}
+
+bool SessionServer::RefusedBy(ServerPeer& peer, const Admission::Decision& decision) {
+    Notice(decision.notice);
+    if (!decision.refusal) {
+        return false;
+    }
+    Refuse(peer, *decision.refusal);
+    return true;
+}
+
+void SessionServer::TurnAway(int descriptor, const Refusal& refusal) {
+    const auto ignore = [](FrameKind, ByteView) {};
+    auto* link = new Connection(
+        descriptor, limits_, limits_.maxHandshakeFrameBytes, sockets_.get(), ignore, [] {}, this);
+    link->Queue(MakeFrame(FrameKind::Refuse, EncodeRefusal(refusal)));
+    link->HandOver();
+    link->CloseAfterSending();
+}
+
+bool SessionServer::DisconnectPlayer(PlayerId id) {
+    for (const auto& peer : peers_) {
+        if (peer->joined && peer->id == id) {
+            Drop(*peer);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<AddressKey> SessionServer::AddressOf(PlayerId id) const {
+    for (const auto& peer : peers_) {
+        if (peer->joined && peer->id == id) {
+            return peer->key;
+        }
+    }
+    return std::nullopt;
 }
 
 bool SessionServer::Write(ServerPeer& peer, ByteView frame) {
@@ -508,6 +564,7 @@ void SessionServer::Drop(ServerPeer& peer, Ending ending) {
         return;
     }
     peer.dropped = true;
+    peer.halfOpen.Release();
     if (ending == Ending::AtOnce) {
         peer.link->Abort();
     } else {

@@ -12,9 +12,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "protocol/session/admission.h"
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/session_types.h"
@@ -71,6 +73,15 @@ class SessionServer : public QObject {
     // handshake is the one without a challenge. Applies to connections from now on.
     void SetPassword(std::string password) { password_ = std::move(password); }
 
+    // Ends a joined player's connection as the operator's kick does: what was queued for it
+    // still goes, then it sees its connection lost; its place is free at once. False when no
+    // joined player has the identifier (it is gone already).
+    bool DisconnectPlayer(PlayerId id);
+    // The address key a joined player connected from.
+    std::optional<AddressKey> AddressOf(PlayerId id) const;
+    // The bans the handshake refuses (the operator's ban, unban and bans commands).
+    BanList& Bans() { return admission_.Bans(); }
+
   signals:
     // Every frame queued until now has just been handed to the kernel (a benchmark times
     // relays by it).
@@ -88,6 +99,12 @@ class SessionServer : public QObject {
     Spent Budget(ServerPeer& peer, std::size_t frameBytes);
     void Notice(const std::string& text);
     void Refuse(ServerPeer& peer, RefuseReason reason, const std::string& text);
+    void Refuse(ServerPeer& peer, const Refusal& refusal);
+    // Applies an admission decision: logs its notice, refuses when it says so (true then).
+    bool RefusedBy(ServerPeer& peer, const Admission::Decision& decision);
+    // A connection turned away at the door still hears why, so that its player reads the
+    // reason rather than a guess.
+    void TurnAway(int descriptor, const Refusal& refusal);
     void ReportHost();
     void Heartbeat();
     bool Write(ServerPeer& peer, ByteView frame);
@@ -99,6 +116,7 @@ class SessionServer : public QObject {
     void Drop(ServerPeer& peer, Ending ending = Ending::AfterQueue);
 
     Limits limits_;
+    Admission admission_{limits_};
     SessionEvents* handler_ = nullptr;
     std::unique_ptr<Listener> listener_;
     // Players' sockets beyond the first few, watched as one; made with the first Host (it

@@ -1,5 +1,7 @@
 #include "server/dedicated/console_commands.h"
 
+#include <QDateTime>
+
 #include <charconv>
 #include <sstream>
 
@@ -13,7 +15,12 @@ namespace quorvex::server {
 namespace {
 
 constexpr char kCommands[] =
-    "commands: list, kick ID, game points|survivor|free4all [LIMIT], limit L, bot [SKILL], quit";
+    "commands: list, kick ID, ban ID [MINUTES], unban ID|ADDRESS|NAME, bans, "
+    "game points|survivor|free4all [LIMIT], limit L, bot [SKILL], quit";
+
+constexpr std::int64_t kDefaultBanMinutes = 10;
+// A week: long enough for any evening, short enough that the end time stays a plain number.
+constexpr std::int64_t kLongestBanMinutes = 7 * 24 * 60;
 
 std::vector<std::string> Words(std::string_view line) {
     std::istringstream in{std::string(line)};
@@ -55,21 +62,77 @@ std::vector<std::string> List(const ServerGame& game, const std::string& uptime)
     return lines;
 }
 
+template <typename Number>
+std::optional<Number> WholeNumber(const std::string& text) {
+    Number value = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (failure != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 CommandReply Kick(ServerGame& game, const std::vector<std::string>& words) {
     if (words.size() != 2) {
         return Error("kick takes one player identifier, as list shows it");
     }
-    std::int32_t id = 0;
     const std::string& text = words[1];
-    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), id);
-    if (failure != std::errc() || end != text.data() + text.size()) {
+    const auto id = WholeNumber<std::int32_t>(text);
+    if (!id) {
         return Error("kick takes a player identifier, not " + LogQuoted(text));
     }
-    if (game.FindPlayer(id) == nullptr) {
+    if (game.FindPlayer(*id) == nullptr) {
         return Error("no player " + text + " on the roster (see list)");
     }
-    game.RemovePlayer(id, RemoveCause::Kicked);
+    game.RemovePlayer(*id, RemoveCause::Kicked);
     return {};
+}
+
+CommandReply Ban(GameHost& host, const std::vector<std::string>& words) {
+    if (words.size() < 2 || words.size() > 3) {
+        return Error("ban takes a player identifier, as list shows it, and maybe minutes");
+    }
+    const auto id = WholeNumber<std::int32_t>(words[1]);
+    if (!id) {
+        return Error("ban takes a player identifier, not " + LogQuoted(words[1]));
+    }
+    const auto minutes = words.size() == 3 ? WholeNumber<std::int64_t>(words[2])
+                                           : std::optional<std::int64_t>(kDefaultBanMinutes);
+    if (!minutes || *minutes < 1 || *minutes > kLongestBanMinutes) {
+        return Error("a ban lasts from 1 to " + std::to_string(kLongestBanMinutes) + " minutes");
+    }
+    const auto ban = host.Ban(*id, *minutes);
+    if (!ban) {
+        return Error("no player " + words[1] + " on the roster (see list)");
+    }
+    return {{"ban " + std::to_string(*ban) + ": player " + words[1] + " for " +
+             std::to_string(*minutes) + " min"},
+            false};
+}
+
+CommandReply Unban(GameHost& host, const std::vector<std::string>& words) {
+    if (words.size() != 2) {
+        return Error("unban takes a ban number, an address or a player name, as bans shows them");
+    }
+    const int lifted = host.Unban(words[1]);
+    if (lifted == 0) {
+        return Error("no ban matches " + LogQuoted(words[1]) + " (see bans)");
+    }
+    return {{"lifted " + std::to_string(lifted) + (lifted == 1 ? " ban" : " bans")}, false};
+}
+
+std::vector<std::string> ListBans(GameHost& host) {
+    const auto bans = host.Bans();
+    std::vector<std::string> lines{"bans: " + std::to_string(bans.size())};
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    for (const auto& ban : bans) {
+        const std::int64_t minutesLeft = (ban.untilMs - now + 59'999) / 60'000;
+        lines.push_back("ban " + std::to_string(ban.id) + ": " +
+                        (ban.address ? session::ToString(*ban.address) : "any address") + ", " +
+                        (ban.name.empty() ? "any name" : LogQuoted(ban.name)) + ", " +
+                        std::to_string(minutesLeft) + " min left");
+    }
+    return lines;
 }
 
 CommandReply PickGame(ServerGame& game, const std::vector<std::string>& words) {
@@ -115,7 +178,8 @@ CommandReply StartBot(const std::vector<std::string>& words) {
 
 }  // namespace
 
-CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const std::string& uptime) {
+CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const std::string& uptime,
+                               GameHost* host) {
     const auto words = Words(line);
     if (words.empty()) {
         return {};
@@ -126,6 +190,15 @@ CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const st
     }
     if (command == "kick") {
         return Kick(game, words);
+    }
+    if (command == "ban" || command == "unban" || (command == "bans" && words.size() == 1)) {
+        if (host == nullptr) {
+            return Error("bans need a hosted session");
+        }
+        if (command == "ban") {
+            return Ban(*host, words);
+        }
+        return command == "unban" ? Unban(*host, words) : CommandReply{ListBans(*host), false};
     }
     if (command == "game") {
         return PickGame(game, words);

@@ -87,7 +87,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     };
     StdinLines input(
         [&](const std::string& line) {
-            const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()));
+            const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()), &host);
             for (const auto& text : reply.lines) {
                 log.Line(text);
             }

@@ -22,6 +22,13 @@ bool DropRecord::Contains(std::int32_t id) const {
     return std::ranges::any_of(drops_, [id](const Drop& drop) { return drop.id == id; });
 }
 
+std::optional<std::int32_t> DropRecord::Oldest() const {
+    if (drops_.empty()) {
+        return std::nullopt;
+    }
+    return std::ranges::min_element(drops_, {}, &Drop::atMs)->id;
+}
+
 std::vector<std::int32_t> DropRecord::Lapsed(std::int64_t nowMs) const {
     std::vector<std::int32_t> lapsed;
     for (const Drop& drop : drops_) {
@@ -51,6 +58,16 @@ bool ServerGame::OnDestroyPlayer(std::int32_t id, std::int64_t nowMs) {
         return false;
     }
     events_->PlayerDropped(*entry);
+    return true;
+}
+
+bool ServerGame::MakeRoomForNewcomer() {
+    // The server's own player counts against the maximum but is not on the roster.
+    const auto oldest = drops_.Oldest();
+    if (!oldest || roster_.size() + 1 < playerMaximum_) {
+        return false;
+    }
+    RemovePlayer(*oldest, RemoveCause::Dropped);
     return true;
 }
 

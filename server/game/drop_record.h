@@ -20,6 +20,8 @@ class DropRecord {
     void Remove(std::int32_t id);
     bool Contains(std::int32_t id) const;
     bool Empty() const { return drops_.empty(); }
+    // The player lost longest ago, if any.
+    std::optional<std::int32_t> Oldest() const;
 
     // How long a lost player stays; none (the default): until it is removed some other way. A
     // change counts for players already lost, from when they dropped.

@@ -64,6 +64,9 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         // Its ready stays counted, as before, but nobody can take it back any more.
         readyGiven_.erase(id);
         events_->PlayerRemoved(removed, cause);
+        if (removalHook_) {
+            removalHook_(id, cause);
+        }
         // Clients must see the seat table without the player before they hear it left.
         if (RemoveAllSeats(id) > 0) {
             events_->SeatsChanged();
@@ -134,7 +137,6 @@ bool ServerGame::Kick(std::optional<int> selectedRow) {
         return false;
     }
     const auto id = PeerInt32(seats_[static_cast<std::size_t>(*selectedRow)].playerIndex);
-    // The player's connection stays open: a kick only takes it out of the game.
     return id && RemovePlayer(*id, RemoveCause::Kicked);
 }
 

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <set>
@@ -36,6 +37,11 @@ class ServerGame {
 
     // The observer of what happens in the game; none by default (nullptr: none again).
     void SetEvents(GameEvents* events);
+    // Told of every player taken off the roster, after the game's own observer: the host ends
+    // a kicked player's connection from here. Unlike an observer it may act on the session.
+    void SetRemovalHook(std::function<void(std::int32_t id, RemoveCause cause)> hook) {
+        removalHook_ = std::move(hook);
+    }
 
     // --- Session notifications (times: milliseconds of the host's monotonic clock) ---
 
@@ -77,6 +83,10 @@ class ServerGame {
     std::optional<std::int64_t> DropGrace() const { return drops_.Grace(); }
     // Removes, as a kick would, every one whose grace has run out at `nowMs`; how many.
     int RemoveLapsedDrops(std::int64_t nowMs);
+    // With the roster (lost players included) at the session's player maximum, removes the
+    // player lost longest ago, as its grace running out would, so that players who connect and
+    // hang up cannot grow the roster past the maximum; true when one went.
+    bool MakeRoomForNewcomer();
     // When RemoveLapsedDrops has work next; none while no grace can run out.
     std::optional<std::int64_t> NextDropRemovalMs() const { return drops_.NextLapseMs(); }
 
@@ -184,6 +194,7 @@ class ServerGame {
     PlayerRoster roster_;
     std::vector<SeatRow> seats_;
     DropRecord drops_;
+    std::function<void(std::int32_t, RemoveCause)> removalHook_;
     ChatAllowance chat_;
     session::DropTally ignoredClaims_;
     std::int16_t readyCount_ = 0;

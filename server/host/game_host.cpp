@@ -1,5 +1,6 @@
 #include "server/host/game_host.h"
 
+#include <QDateTime>
 #include <QHostInfo>
 
 #include <algorithm>
@@ -38,6 +39,7 @@ GameHost::GameHost(session::Limits limits)
     lobbyResend_.setSingleShot(true);
     lobbyResend_.setInterval(0);
     QObject::connect(&lobbyResend_, &QTimer::timeout, [this] { ResendLobby(); });
+    game_->SetRemovalHook([this](std::int32_t id, RemoveCause cause) { PlayerRemoved(id, cause); });
 }
 
 GameHost::~GameHost() {
@@ -114,6 +116,9 @@ void GameHost::CreatePlayer(session::PlayerId id) {
     session::PlayerInfo info;
     if (server_ && id != server_->HostPlayerId()) {
         server_->GetClientInfo(id, info);
+        if (const auto address = server_->AddressOf(id)) {
+            addresses_[id] = *address;
+        }
     }
     game_->OnCreatePlayer(id, info.name);
     Changed();
@@ -128,7 +133,45 @@ void GameHost::DestroyPlayer(session::PlayerId id) {
 }
 
 bool GameHost::AdmitPlayer(const std::string& name) {
+    if (game_->MakeRoomForNewcomer()) {
+        ScheduleDropRemoval();
+        Changed();
+    }
     return game_->CanAddPlayer(name);
+}
+
+void GameHost::PlayerRemoved(std::int32_t id, RemoveCause cause) {
+    addresses_.erase(id);
+    // A kick that left the connection open would leave the player's chat and Ready reaching
+    // everyone. A player that left or was lost has no connection to end (or ends it itself).
+    if (cause == RemoveCause::Kicked && server_) {
+        server_->DisconnectPlayer(id);
+    }
+}
+
+std::optional<int> GameHost::Ban(std::int32_t id, std::int64_t minutes) {
+    const RosterEntry* player = game_->FindPlayer(id);
+    if (!server_ || player == nullptr) {
+        return std::nullopt;
+    }
+    const auto known = addresses_.find(id);
+    const auto address = known == addresses_.end()
+                             ? std::nullopt
+                             : std::optional<session::AddressKey>(known->second);
+    const std::int64_t until = QDateTime::currentMSecsSinceEpoch() + minutes * 60'000;
+    const int ban = server_->Bans().Add(address, player->name, until);
+    game_->RemovePlayer(id, RemoveCause::Kicked);
+    Changed();
+    return ban;
+}
+
+int GameHost::Unban(std::string_view what) {
+    return server_ ? server_->Bans().Unban(what) : 0;
+}
+
+std::vector<session::Ban> GameHost::Bans() {
+    return server_ ? server_->Bans().List(QDateTime::currentMSecsSinceEpoch())
+                   : std::vector<session::Ban>{};
 }
 
 void GameHost::SetDropGrace(std::optional<std::chrono::milliseconds> grace) {

@@ -9,9 +9,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "protocol/outbox.h"
 #include "protocol/session/discovery_responder.h"
@@ -54,6 +57,15 @@ class GameHost : public session::SessionEvents, public Outbox {
     // session hosted later, and applied at once to one hosted now.
     void SetPassword(const std::string& password);
 
+    // Kicks the player and refuses its address and name at the handshake for `minutes`; the
+    // ban's number, none when the player is not on the roster or nothing is hosted. A player
+    // already lost is banned by the address it had.
+    std::optional<int> Ban(std::int32_t id, std::int64_t minutes);
+    // Lifts bans by number, address or name (see BanList::Unban); how many went.
+    int Unban(std::string_view what);
+    // The live bans, oldest first.
+    std::vector<session::Ban> Bans();
+
     // Where the host logs what it refused (chat floods, messages naming someone else, and the
     // session's own notices), one line each; standard error without a callback.
     void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
@@ -75,6 +87,8 @@ class GameHost : public session::SessionEvents, public Outbox {
     void ScheduleDropRemoval();
     void RemoveLapsedDrops();
     void AnswerDiscovery(std::int32_t port, std::int32_t maxPlayers);
+    // The game took a player off its roster: a kicked one's connection ends too.
+    void PlayerRemoved(std::int32_t id, server::RemoveCause cause);
 
     session::Limits limits_;
     std::unique_ptr<session::SessionServer> server_;
@@ -85,6 +99,8 @@ class GameHost : public session::SessionEvents, public Outbox {
     QTimer lobbyResend_;
     std::function<void(const std::string&)> log_;
     std::string password_;
+    // Where each player on the roster connected from, kept while it is lost too, for a ban.
+    std::map<std::int32_t, session::AddressKey> addresses_;
 };
 
 }  // namespace quorvex::server

@@ -26,6 +26,8 @@ namespace quorvex::server {
 namespace {
 
 constexpr char kLostSuffix[] = " (lost)";
+// The window's ban: long enough for the evening's troublemaker to give up.
+constexpr int kWindowBanMinutes = 10;
 
 // The operator's answer: a whole number (a fraction is rounded); anything else is refused.
 session::Status ParsePlayerCount(const std::optional<std::string>& answer, std::int32_t& count) {
@@ -136,9 +138,16 @@ void ServerWindow::BuildControls() {
         host_.SetDropGrace(on ? std::optional<std::chrono::milliseconds>(kDefaultDropGraceMs)
                               : std::nullopt);
     });
-    cmdKick = Place<QPushButton>(players, 120, 4140, 4455, 495);
+    cmdKick = Place<QPushButton>(players, 120, 4140, 2895, 495);
     cmdKick->setText(QStringLiteral("Kick Selected Player (ID)"));
     connect(cmdKick, &QPushButton::clicked, this, &ServerWindow::cmdKick_Click);
+    // The same kick, and the player's address and name are refused for a while after it.
+    cmdKickBan = Place<QPushButton>(players, 3075, 4140, 1500, 495);
+    cmdKickBan->setText(QStringLiteral("Kick and ban"));
+    cmdKickBan->setToolTip(
+        QStringLiteral("Kick the selected player and refuse its address and name for %1 minutes")
+            .arg(kWindowBanMinutes));
+    connect(cmdKickBan, &QPushButton::clicked, this, &ServerWindow::cmdKickBan_Click);
     // Under the player list: a computer player of the chosen skill joins like anyone else.
     cmdAddComputer = Place<QPushButton>(this, 120, 8250, 3015, 435);
     cmdAddComputer->setText(QStringLiteral("Add computer player"));
@@ -163,6 +172,7 @@ void ServerWindow::BuildControls() {
         {PlayerWins, "PlayerWins"},
         {PlayerMisses, "PlayerMisses"},
         {cmdKick, "cmdKick"},
+        {cmdKickBan, "cmdKickBan"},
         {chkRemoveDropped, "chkRemoveDropped"},
         {cmdAddComputer, "cmdAddComputer"},
         {ComputerSkill, "ComputerSkill"},
@@ -269,6 +279,17 @@ void ServerWindow::Text1_Click() {
 
 void ServerWindow::cmdKick_Click() {
     host_.Game().Kick(SelectedRow(PlayerIndex));
+    Refresh();
+}
+
+void ServerWindow::cmdKickBan_Click() {
+    const auto row = SelectedRow(PlayerIndex);
+    const auto& seats = host_.Game().Seats();
+    if (row && *row >= 0 && static_cast<std::size_t>(*row) < seats.size()) {
+        if (const auto id = PeerInt32(seats[static_cast<std::size_t>(*row)].playerIndex)) {
+            host_.Ban(*id, kWindowBanMinutes);
+        }
+    }
     Refresh();
 }
 

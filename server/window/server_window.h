@@ -54,6 +54,7 @@ class ServerWindow : public QWidget {
     QListWidget* PlayerWins = nullptr;
     QListWidget* PlayerMisses = nullptr;
     QPushButton* cmdKick = nullptr;
+    QPushButton* cmdKickBan = nullptr;
     QCheckBox* chkRemoveDropped = nullptr;
     QPushButton* cmdAddComputer = nullptr;
     QSpinBox* ComputerSkill = nullptr;
@@ -62,6 +63,7 @@ class ServerWindow : public QWidget {
 
     void Text1_Click();
     void cmdKick_Click();
+    void cmdKickBan_Click();
     void cmdAddComputer_Click();
     BotLauncher& Bots() { return bots_; }
     void Refresh();

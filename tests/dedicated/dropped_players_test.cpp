@@ -42,10 +42,11 @@ TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
     EXPECT_EQ(ann.Last<msg::Scoreboard>()->seats.size(), 1u);
 }
 
-// Connect, say hello with a 256-byte name, drop: thousands of times. Without removal the roster
-// fills up to what one Roster can carry and every later newcomer is refused as a full session;
-// with removal the lost players go and an honest player still joins and learns its identifier.
-TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
+// Connect, say hello with a 256-byte name, drop: hundreds of times. With or without removal
+// after a grace, the roster never holds more than the player maximum: each newcomer to a full
+// roster pushes out the player lost longest ago, so nobody is refused and an honest player
+// still joins and learns its identifier.
+TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowThePlayerMaximum) {
     for (const bool removal : {false, true}) {
         auto limits = FastLimits();
         limits.maxFrameBytes = 128 * 1024;  // the same bound as 1 MB, reached sooner
@@ -57,7 +58,7 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
         int welcomed = 0, refused = 0;
         QElapsedTimer clock;
         clock.start();
-        for (int cycle = 0; cycle < 2500 && clock.elapsed() < 60000; ++cycle) {
+        for (int cycle = 0; cycle < 300 && clock.elapsed() < 60000; ++cycle) {
             RawPeer peer(host.Port());
             peer.SendHello(session::kApplicationId, name);
             // The answer's kind is the byte after the frame's 4-byte length.
@@ -65,27 +66,19 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowOneFrame) {
             const auto answer = static_cast<session::FrameKind>(peer.Socket().read(5).at(4));
             ASSERT_TRUE(answer == session::FrameKind::Welcome ||
                         answer == session::FrameKind::Refuse);
-            // Once refused, never admitted again while nobody leaves.
-            ASSERT_FALSE(answer == session::FrameKind::Welcome && refused > 0 && !removal);
             (answer == session::FrameKind::Welcome ? welcomed : refused) += 1;
+            ASSERT_LE(host.Game().Roster().size(), 10u);
         }
         const auto roster = msg::Encode(msg::Roster{host.Game().Roster()});
         ASSERT_TRUE(roster);
         EXPECT_LE(roster->size(), limits.maxFrameBytes - 1);
         Pump(100);
-        if (!removal) {
-            EXPECT_GT(refused, 1000) << welcomed;
-            Bot late(host.Port(), name);
-            EXPECT_FALSE(late.WaitConnected());
-            EXPECT_EQ(late.Link().events.completions.at(0).code, session::ErrorCode::SessionFull);
-        } else {
-            EXPECT_EQ(refused, 0);
-            EXPECT_LE(host.Game().Roster().size(), 3u);
-            Bot honest(host.Port(), "Honest");
-            ASSERT_TRUE(honest.WaitConnected());
-            ASSERT_TRUE(WaitUntil([&] { return honest.Last<msg::Roster>().has_value(); }));
-            EXPECT_EQ(honest.Last<msg::Roster>()->entries.back().id, honest.Id());
-        }
+        EXPECT_EQ(refused, 0) << welcomed;
+        EXPECT_LE(host.Game().Roster().size(), removal ? 3u : 10u);
+        Bot honest(host.Port(), "Honest");
+        ASSERT_TRUE(honest.WaitConnected());
+        ASSERT_TRUE(WaitUntil([&] { return honest.Last<msg::Roster>().has_value(); }));
+        EXPECT_EQ(honest.Last<msg::Roster>()->entries.back().id, honest.Id());
     }
 }
 

@@ -45,13 +45,13 @@ TEST(ServerTexts, TheConsoleShowsItsOwnWording) {
 
     auto shown = ShownTexts(window);
     std::erase(shown, window.lblBallAngle->text().toStdString());  // a random start direction
-    EXPECT_EQ(shown,
-              Sorted({"Uptime: 00:00:00", "Game Settings", "Points", "Survivor", "Free 4 All",
-                      "Miss Limit: ", "Ball Data", "Ball Left =  Ball Top =", "5235", "3750",
-                      "Ball Angle = ", "Player List", "ID", "Name", "Wins", "Misses",
-                      "Kick Selected Player (ID)",
-                      // beyond the original console: password, dropped players, bots
-                      "Password: ", "Remove dropped players after 30 s", "Add computer player"}));
+    EXPECT_EQ(shown, Sorted({"Uptime: 00:00:00", "Game Settings", "Points", "Survivor",
+                             "Free 4 All", "Miss Limit: ", "Ball Data", "Ball Left =  Ball Top =",
+                             "5235", "3750", "Ball Angle = ", "Player List", "ID", "Name", "Wins",
+                             "Misses", "Kick Selected Player (ID)",
+                             // beyond the original console: password, dropped players, bots, bans
+                             "Password: ", "Remove dropped players after 30 s",
+                             "Add computer player", "Kick and ban"}));
 
     window.Limit->setText(QStringLiteral("05"));
     window.Limit->setText(QStringLiteral("x"));  // warned once, and the limit falls back to 0

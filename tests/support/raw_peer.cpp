@@ -5,7 +5,10 @@
 
 namespace quorvex::test {
 
-RawPeer::RawPeer(quint16 port) {
+RawPeer::RawPeer(quint16 port, const char* from) {
+    if (from != nullptr) {
+        socket_.bind(QHostAddress(QString::fromLatin1(from)));
+    }
     socket_.connectToHost(QStringLiteral("127.0.0.1"), port);
     WaitUntil([this] { return socket_.state() == QAbstractSocket::ConnectedState; }, 3000);
 }

@@ -24,7 +24,8 @@ inline QByteArray FrameBytes(session::FrameKind kind, ByteView payload) {
 
 class RawPeer {
   public:
-    explicit RawPeer(quint16 port);
+    // From `from` (another 127.x address is a host of its own to the server's limits).
+    explicit RawPeer(quint16 port, const char* from = nullptr);
     bool Connected() const;
     void SendBytes(const QByteArray& bytes);
     void SendFrame(session::FrameKind kind, ByteView payload);

@@ -65,25 +65,47 @@ TEST(SessionLimits, AMessageOverTheLargestChatLineClosesItsConnection) {
 TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) {
     session::Limits limits = FastLimits();
     limits.handshakeTimeoutMs = 5000;
-    limits.handshakingBeforeAddressCap = 2;
     limits.maxHandshakingPerAddress = 2;
     HostedServer host(11, limits);
-    RawPeer first(host.Port());
-    RawPeer second(host.Port());
+    RawPeer first(host.Port(), "127.0.0.2");
+    RawPeer second(host.Port(), "127.0.0.2");
     Pump(100);
-    RawPeer third(host.Port());
+    RawPeer third(host.Port(), "127.0.0.2");
+    const auto refused = third.NextFrame();
+    ASSERT_TRUE(refused && refused->first == session::FrameKind::Refuse);
+    EXPECT_EQ(session::DecodeRefusal(refused->second)->reason, session::RefuseReason::Busy);
     EXPECT_TRUE(WaitUntil([&] { return third.ClosedByServer(); }, 2000));
     EXPECT_FALSE(first.ClosedByServer() || second.ClosedByServer());
+    // This machine is held to the total only: its computer players start all at once.
+    RawPeer local1(host.Port());
+    RawPeer local2(host.Port());
+    RawPeer local3(host.Port());
+    Pump(100);
+    EXPECT_FALSE(local3.ClosedByServer());
 
     // Another address is still welcome.
     QTcpSocket elsewhere;
-    ASSERT_TRUE(elsewhere.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+    ASSERT_TRUE(elsewhere.bind(QHostAddress(QStringLiteral("127.0.0.3"))));
     elsewhere.connectToHost(QStringLiteral("127.0.0.1"), host.Port());
     ASSERT_TRUE(WaitUntil([&] { return elsewhere.state() == QAbstractSocket::ConnectedState; }));
     elsewhere.write(FrameBytes(
         session::FrameKind::Hello,
         session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Cid"})));
     EXPECT_TRUE(WaitUntil([&] { return host.events.created.size() == 2; }));
+}
+
+TEST(SessionLimits, AClientTurnedAwayByABusyServerSaysSo) {
+    session::Limits limits = FastLimits();
+    limits.handshakeTimeoutMs = 5000;
+    limits.maxHandshakingPeers = 2;
+    HostedServer host(11, limits);
+    RawPeer first(host.Port());
+    RawPeer second(host.Port());
+    Pump(100);
+    ConnectedClient client(host.Port(), "Ann");
+    EXPECT_FALSE(client.WaitConnected());
+    const auto& status = client.events.completions.at(0);
+    EXPECT_EQ(status.code, session::ErrorCode::ServerBusy) << status.description;
 }
 
 // A player speaks only for itself: what one names for another player is ignored, while the
