@@ -65,6 +65,11 @@ QHostAddress PeerAddressOf(int descriptor) {
 // A broadcast's frame is built here; a burst's larger one is given back afterwards.
 constexpr std::size_t kKeptFrameBytes = 16 * 1024;
 
+// The first connections have socket notifiers of their own: a message costs one system call
+// less than through the epoll set. Beyond them connections share the set, so that the event
+// loop never polls more than these descriptors and the set's, however many players there are.
+constexpr std::size_t kOwnNotifiers = 8;
+
 }  // namespace
 
 QString PreferredHostAddress(const QList<QHostAddress>& addresses) {
@@ -269,7 +274,8 @@ void SessionServer::OnIncoming(int descriptor) {
         }
     };
     raw->link = new Connection(
-        descriptor, limits_, limits_.maxHandshakeFrameBytes, sockets_.get(), onFrame,
+        descriptor, limits_, limits_.maxHandshakeFrameBytes,
+        peers_.size() < kOwnNotifiers ? nullptr : sockets_.get(), onFrame,
         [this, raw] { Drop(*raw); }, this);
     peers_.push_back(std::move(peer));
 }

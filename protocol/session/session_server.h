@@ -101,8 +101,8 @@ class SessionServer : public QObject {
     Limits limits_;
     SessionEvents* handler_ = nullptr;
     std::unique_ptr<Listener> listener_;
-    // Every player's socket, watched as one; made with the first Host (it needs the event
-    // loop), kept until the end, as Close may run inside one of its notifications.
+    // Players' sockets beyond the first few, watched as one; made with the first Host (it
+    // needs the event loop), kept until the end, as Close may run inside its notifications.
     std::unique_ptr<EpollSet> sockets_;
     std::vector<std::unique_ptr<ServerPeer>> peers_;
     // Dropped peers live until the event loop turns again: a handler may still be running for
