@@ -17,13 +17,13 @@
 #include <vector>
 
 #include "bench/bots/virtual_game.h"
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
 
 namespace {
 
-using quorvex::bench::ChildProcess;
 using quorvex::bench::VirtualGame;
+using quorvex::kit::ChildProcess;
 
 const char* Goal(bool met) {
     return met ? "met" : "NOT met";
@@ -36,8 +36,8 @@ double ShareSaved(long saved, long missed) {
 }
 
 std::optional<std::string> Answer(ChildProcess& child, const std::string& prefix, int timeoutMs) {
-    const auto deadline = quorvex::bench::MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
-    while (quorvex::bench::MonotonicNs() < deadline) {
+    const auto deadline = quorvex::kit::MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
+    while (quorvex::kit::MonotonicNs() < deadline) {
         const auto line = child.ReadLine(timeoutMs);
         if (!line) {
             return std::nullopt;
@@ -115,8 +115,8 @@ void Processes(int k, int seconds) {
         "\n== %d computer players and one windowless person's client as processes, "
         "%d s ==\n",
         k, seconds);
-    const std::string dir = quorvex::bench::OwnDirectory();
-    ChildProcess server(dir + "/bots_server", {});
+    const std::string dir = quorvex::kit::OwnDirectory();
+    ChildProcess server(QUORVEX_BENCH_SERVER, {"--players", "64"});
     const auto portText = Answer(server, "PORT ", 10000);
     if (!server.Running() || !portText) {
         std::printf("the server did not start\n");
@@ -147,10 +147,10 @@ void Processes(int k, int seconds) {
         before.push_back(b->CpuSeconds().value_or(0));
     }
     const double personBefore = person.CpuSeconds().value_or(0);
-    const auto start = quorvex::bench::MonotonicNs();
+    const auto start = quorvex::kit::MonotonicNs();
     server.Send("mark");
     usleep(static_cast<useconds_t>(seconds) * 1'000'000);
-    const double wall = static_cast<double>(quorvex::bench::MonotonicNs() - start) / 1e9;
+    const double wall = static_cast<double>(quorvex::kit::MonotonicNs() - start) / 1e9;
     std::vector<double> botCpu;
     for (std::size_t i = 0; i < bots.size(); ++i) {
         botCpu.push_back(100.0 * (bots[i]->CpuSeconds().value_or(0) - before[i]) / wall);
@@ -161,8 +161,8 @@ void Processes(int k, int seconds) {
     std::int64_t last = 0;
     for (auto line = server.ReadLine(10000); line && *line != "END";
          line = server.ReadLine(10000)) {
-        if (line->rfind("TICK ", 0) == 0) {
-            const std::int64_t t = std::stoll(line->substr(5));
+        if (line->rfind("STAMP ", 0) == 0) {
+            const std::int64_t t = std::stoll(line->substr(6));
             if (last) {
                 intervals.push_back(static_cast<double>(t - last) / 1e6);
             }
@@ -173,7 +173,7 @@ void Processes(int k, int seconds) {
         kill(b->Pid(), SIGTERM);
     }
     kill(person.Pid(), SIGTERM);
-    const auto botSpread = quorvex::bench::SpreadOf(botCpu);
+    const auto botSpread = quorvex::kit::SpreadOf(botCpu);
     double botMean = 0;
     for (const double c : botCpu) {
         botMean += c / static_cast<double>(botCpu.size());
@@ -181,7 +181,7 @@ void Processes(int k, int seconds) {
     std::printf("CPU per computer player: mean %.2f %%, p50 %.2f %%, max %.2f %% of a core\n",
                 botMean, botSpread.p50, botSpread.max);
     std::printf("CPU of the windowless person's client: %.2f %% of a core\n", personCpu);
-    const auto spread = quorvex::bench::SpreadOf(intervals);
+    const auto spread = quorvex::kit::SpreadOf(intervals);
     std::printf("server ball ticks: %zu, interval p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
                 spread.count, spread.p50, spread.p99, spread.max);
     std::printf(
@@ -203,9 +203,9 @@ void Processes(int k, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int minutes = std::stoi(quorvex::bench::Option(argc, argv, "--minutes", "10"));
-    const int k = std::stoi(quorvex::bench::Option(argc, argv, "--k", "20"));
-    const int seconds = std::stoi(quorvex::bench::Option(argc, argv, "--seconds", "20"));
+    const int minutes = std::stoi(quorvex::kit::Option(argc, argv, "--minutes", "10"));
+    const int k = std::stoi(quorvex::kit::Option(argc, argv, "--k", "20"));
+    const int seconds = std::stoi(quorvex::kit::Option(argc, argv, "--seconds", "20"));
     SkillTable(minutes);
     MixedGame(minutes * 2);
     RulesCost();

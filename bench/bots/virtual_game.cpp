@@ -2,11 +2,13 @@
 
 #include <random>
 
-#include "bench/support/figures.h"
+#include "kit/figures.h"
 #include "protocol/messages.h"
 #include "protocol/numeric.h"
 
 namespace quorvex::bench {
+
+using kit::MonotonicNs;
 
 // The server's outbox: every message to every player.
 class VirtualGame::ToAll : public Outbox {

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
-#include "bench/support/run_loop.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
+#include "kit/loop.h"
 #include "protocol/messages.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/session_client.h"
@@ -31,7 +31,6 @@
 namespace {
 
 using namespace quorvex;
-using bench::RunFor;
 
 // Sends `rate` queries a second for `seconds` to loopback:`port`, in bursts every millisecond;
 // prints how many went out and how many answers came back.
@@ -69,7 +68,7 @@ int Flood(std::uint16_t port, int rate, int seconds) {
 struct Watcher : session::SessionEvents {
     void Receive(session::PlayerId, ByteView message) override {
         if (!message.empty() && message[0] == static_cast<std::uint8_t>(msg::Type::BallUpdate)) {
-            arrivals.push_back(bench::MonotonicNs());
+            arrivals.push_back(kit::MonotonicNs());
         }
     }
     std::vector<std::int64_t> arrivals;
@@ -78,7 +77,7 @@ struct Watcher : session::SessionEvents {
 double OwnCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return bench::CpuSeconds(usage);
+    return kit::CpuSeconds(usage);
 }
 
 std::uint16_t UnusedUdpPort() {
@@ -94,7 +93,7 @@ std::uint16_t UnusedUdpPort() {
 }
 
 struct Stretch {
-    bench::Spread interval;  // ms between BallUpdates
+    kit::Spread interval;  // ms between BallUpdates
     double meanMs = 0;
     double cpuPercent = 0;
 };
@@ -102,7 +101,7 @@ struct Stretch {
 Stretch Measure(Watcher& watcher, int seconds) {
     watcher.arrivals.clear();
     const double cpuBefore = OwnCpuSeconds();
-    RunFor(seconds * 1000);
+    kit::Pump(seconds * 1000);
     Stretch s;
     s.cpuPercent = (OwnCpuSeconds() - cpuBefore) * 100 / seconds;
     std::vector<double> gaps;
@@ -112,7 +111,7 @@ Stretch Measure(Watcher& watcher, int seconds) {
     if (!gaps.empty()) {
         s.meanMs = (watcher.arrivals.back() - watcher.arrivals.front()) / 1e6 / gaps.size();
     }
-    s.interval = bench::SpreadOf(gaps);
+    s.interval = kit::SpreadOf(gaps);
     return s;
 }
 
@@ -132,8 +131,8 @@ int main(int argc, char** argv) {
                      std::stoi(argv[4]));
     }
     QCoreApplication app(argc, argv);
-    const int seconds = std::stoi(bench::Option(argc, argv, "--seconds", "5"));
-    const int rate = std::stoi(bench::Option(argc, argv, "--rate", "10000"));
+    const int seconds = std::stoi(kit::Option(argc, argv, "--seconds", "5"));
+    const int rate = std::stoi(kit::Option(argc, argv, "--rate", "10000"));
     server::GameHost server;
     if (const auto error = server.Host(11, 0)) {
         std::fprintf(stderr, "%s\n", error->c_str());
@@ -146,7 +145,7 @@ int main(int argc, char** argv) {
     session::SessionClient player;
     player.RegisterMessageHandler(&watcher);
     session::ConnectScripted(player, "watcher", "127.0.0.1", server.Port());
-    RunFor(2500);  // joined, seated, and the ball's gate has opened
+    kit::Pump(2500);  // joined, seated, and the ball's gate has opened
     if (watcher.arrivals.empty()) {
         std::fprintf(stderr, "the ball never started\n");
         return 1;
@@ -157,8 +156,8 @@ int main(int argc, char** argv) {
     // Its report is read to the end either way, so that the flooder has finished before the
     // next stretch; only the one at the server is printed.
     const auto floodWhileMeasuring = [&](std::uint16_t port, std::string* report) {
-        bench::ChildProcess flood(
-            bench::OwnDirectory() + "/discovery_flood",
+        kit::ChildProcess flood(
+            kit::OwnDirectory() + "/discovery_flood",
             {"--flood", std::to_string(port), std::to_string(rate), std::to_string(seconds)});
         const Stretch stretch = Measure(watcher, seconds);
         for (const std::string& line : flood.ReadRemainingLines(5000)) {

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "bench/support/figures.h"
+#include "kit/figures.h"
 #include "protocol/messages.h"
 #include "protocol/numeric.h"
 #include "protocol/session/limits.h"
 
 namespace quorvex::bench {
+
+using kit::MonotonicNs;
 namespace {
 
 constexpr double kCentreX = 5235;

@@ -19,11 +19,13 @@
 #include <sstream>
 
 #include "bench/server_load/load_bot.h"
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
-#include "bench/support/run_loop.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
+#include "kit/loop.h"
 
 namespace quorvex::bench {
+
+using namespace kit;
 namespace {
 
 constexpr int kJoiningTogether = 20;
@@ -146,11 +148,11 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     Result result;
     result.k = k;
     result.coalesced = coalesced;
-    std::vector<std::string> arguments{std::to_string(k + 1)};
+    std::vector<std::string> arguments{"--players", std::to_string(k + 1)};
     if (!coalesced) {
-        arguments.emplace_back("uncoalesced");
+        arguments.emplace_back("--uncoalesced");
     }
-    ChildProcess server(OwnDirectory() + "/server_load_server", arguments);
+    ChildProcess server(QUORVEX_BENCH_SERVER, arguments);
     const auto portLine = server.ReadLine(10000);
     if (!server.Running() || !portLine || portLine->rfind("PORT ", 0) != 0) {
         std::fprintf(stderr, "K=%d: the bench server did not start\n", k);
@@ -166,7 +168,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (int i = 0; i < k; ++i) {
         bots.push_back(std::make_unique<LoadBot>(i, port, ledger));
         if ((i + 1) % kJoiningTogether == 0 &&
-            !RunUntil([&] { return bots.back()->Seated(); }, 30000)) {
+            !kit::WaitUntil([&] { return bots.back()->Seated(); }, 30000)) {
             std::fprintf(stderr, "K=%d: bot %d did not get seated\n", k, i);
             return result;
         }
@@ -179,7 +181,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
         }
         return true;
     };
-    if (!RunUntil(allSeated, 60000)) {
+    if (!kit::WaitUntil(allSeated, 60000)) {
         std::fprintf(stderr, "K=%d: not every bot got seated\n", k);
         return result;
     }
@@ -190,14 +192,14 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (auto& bot : bots) {
         bot->StartPlaying(phase(random));
     }
-    RunFor(1500);  // the gate opens within a second; let the traffic settle
+    kit::Pump(1500);  // the gate opens within a second; let the traffic settle
 
     rusage ownBefore{};
     getrusage(RUSAGE_SELF, &ownBefore);
     LoadBot::recording = true;
     server.Send("mark");
     const std::int64_t start = MonotonicNs();
-    RunFor(seconds * 1000);
+    kit::Pump(seconds * 1000);
     server.Send("stop");
     const std::int64_t end = MonotonicNs();
     LoadBot::recording = false;
@@ -210,7 +212,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (auto& bot : bots) {
         bot->StopPlaying();
     }
-    RunUntil(
+    kit::WaitUntil(
         [&] {
             return std::all_of(bots.begin(), bots.end(),
                                [](const auto& bot) { return bot->CaughtUp(); });
@@ -233,7 +235,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (auto& bot : bots) {
         bot->Close();
     }
-    RunFor(200);
+    kit::Pump(200);
 
     const ServerReport report = ParseReport(lines);
     long in = 0, bounces = 0, out = 0;

@@ -1,4 +1,4 @@
-#include "bench/support/child_process.h"
+#include "kit/child_process.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-namespace quorvex::bench {
+namespace quorvex::kit {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
     int in[2];
@@ -180,4 +180,4 @@ std::string OwnDirectory() {
     return full.substr(0, full.rfind('/'));
 }
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::kit

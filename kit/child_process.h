@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::bench {
+namespace quorvex::kit {
 
 class ChildProcess {
   public:
@@ -53,4 +53,4 @@ class ChildProcess {
 // The directory of the running program, for finding its companion binaries.
 std::string OwnDirectory();
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::kit
