@@ -24,10 +24,8 @@ namespace {
 
 using quorvex::bench::VirtualGame;
 using quorvex::kit::ChildProcess;
-
-const char* Goal(bool met) {
-    return met ? "met" : "NOT met";
-}
+using quorvex::kit::PrintGoal;
+using quorvex::kit::Verdict;
 
 double ShareSaved(long saved, long missed) {
     return saved + missed > 0
@@ -76,8 +74,8 @@ void SkillTable(int minutes) {
     for (int skill = 2; skill <= 5; ++skill) {
         rising = rising && saved[skill] > saved[skill - 1];
     }
-    std::printf("goal: skill 5 saves at least 90 %% of its crossings: %s\n", Goal(saved[5] >= 90));
-    std::printf("goal: each skill saves a larger share than the one below: %s\n", Goal(rising));
+    PrintGoal("skill 5 saves at least 90 % of its crossings", saved[5] >= 90);
+    PrintGoal("each skill saves a larger share than the one below", rising);
 }
 
 void MixedGame(int minutes) {
@@ -97,7 +95,7 @@ void MixedGame(int minutes) {
     std::printf("rounds %ld: lost by a skill-1 seat %ld (%.1f %%), by a skill-5 seat %ld\n", rounds,
                 lostBy1, share, lostBy5);
     std::printf("goal: skill 1 loses most rounds against skill 5 (over 80 %%): %s\n",
-                Goal(share > 80));
+                Verdict(share > 80));
 }
 
 void RulesCost() {
@@ -187,12 +185,12 @@ void Processes(int k, int seconds) {
     std::printf(
         "goal: a computer player takes no more CPU than the windowless person's client "
         "(within 0.5 %% of a core): %s\n",
-        Goal(botMean <= personCpu + 0.5));
+        Verdict(botMean <= personCpu + 0.5));
     std::printf(
         "goal: with %d computer players the ball keeps its cadence (p99 interval <= 120 "
         "ms, %.0f ticks expected): %s\n",
         k, static_cast<double>(seconds) * 10,
-        Goal(spread.count + 5 >= static_cast<std::size_t>(seconds) * 10 && spread.p99 <= 120));
+        Verdict(spread.count + 5 >= static_cast<std::size_t>(seconds) * 10 && spread.p99 <= 120));
     for (auto& b : bots) {
         b->Wait(3000);
     }

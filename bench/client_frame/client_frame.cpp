@@ -24,10 +24,9 @@
 #include "client/window/client_window.h"
 #include "kit/child_process.h"
 #include "kit/figures.h"
+#include "kit/headless_server.h"
 #include "kit/line_reader.h"
 #include "kit/loop.h"
-#include "server/host/ball_clock.h"
-#include "server/host/game_host.h"
 #include "ui/standard_error_prompter.h"
 
 namespace {
@@ -39,10 +38,6 @@ constexpr int kPlayers = 12;
 constexpr double kPaintGoalMs = 2.0;     // p99 at 200 seats
 constexpr double kPlayGoalShare = 0.05;  // of one core, 12 players
 constexpr double kIdleGoalShare = 0.005;
-
-const char* Met(bool met) {
-    return met ? "met" : "NOT met";
-}
 
 // The client asks two questions, the host and then the name: the given answers in turn, then
 // none; boxes on standard error.
@@ -116,7 +111,7 @@ bool PaintFrames(int frames, const std::vector<int>& seatCounts) {
             std::printf(
                 "goal: p99 <= %.1f ms at 200 seats (CPU time; wall time also counts "
                 "other programs on a busy machine): %s\n",
-                kPaintGoalMs, Met(met));
+                kPaintGoalMs, kit::Verdict(met));
         }
     }
     return met;
@@ -136,13 +131,12 @@ Usage Measure(const kit::ChildProcess& client, int seconds) {
 }
 
 int PlayFigures(int seconds) {
-    server::GameHost server;
-    if (const auto error = server.Host(kPlayers + 5, 0)) {
-        std::fprintf(stderr, "the server did not start: %s\n", error->c_str());
+    server::GameHost host;
+    kit::HeadlessServer server(host, kPlayers + 5);
+    if (server.Error()) {
+        std::fprintf(stderr, "the server did not start: %s\n", server.Error()->c_str());
         return 1;
     }
-    server::BallClock clock(server.Game());
-    clock.Start();
     kit::ChildProcess client(kit::OwnDirectory() + "/client_frame",
                              {"--client-child", std::to_string(server.Port())});
     if (!kit::WaitUntil([&] { return server.Game().Seats().size() == 1; }, 20000)) {
@@ -181,9 +175,9 @@ int PlayFigures(int seconds) {
     std::printf("%-28s %10.2f %10.1f\n", "idle (lobby open, no ball)", idle.share * 100,
                 static_cast<double>(idle.rssKb) / 1024);
     std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
-                Met(play.share <= kPlayGoalShare));
+                kit::Verdict(play.share <= kPlayGoalShare));
     std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,
-                Met(idle.share <= kIdleGoalShare));
+                kit::Verdict(idle.share <= kIdleGoalShare));
     for (auto& bot : bots) {
         bot->Close();
     }

@@ -21,12 +21,11 @@
 
 #include "kit/child_process.h"
 #include "kit/figures.h"
+#include "kit/headless_server.h"
 #include "kit/loop.h"
 #include "protocol/messages.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/session_client.h"
-#include "server/host/ball_clock.h"
-#include "server/host/game_host.h"
 
 namespace {
 
@@ -133,14 +132,12 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = std::stoi(kit::Option(argc, argv, "--seconds", "5"));
     const int rate = std::stoi(kit::Option(argc, argv, "--rate", "10000"));
-    server::GameHost server;
-    if (const auto error = server.Host(11, 0)) {
-        std::fprintf(stderr, "%s\n", error->c_str());
+    server::GameHost host;
+    const kit::HeadlessServer server(host, 11);
+    if (server.Error()) {
+        std::fprintf(stderr, "%s\n", server.Error()->c_str());
         return 1;
     }
-    server.Game().StartUpBallDirection();
-    server::BallClock ball(server.Game());
-    ball.Start();
     Watcher watcher;
     session::SessionClient player;
     player.RegisterMessageHandler(&watcher);
@@ -171,10 +168,10 @@ int main(int argc, char** argv) {
     const Stretch quiet = Measure(watcher, seconds);
     const Stretch elsewhere = floodWhileMeasuring(UnusedUdpPort(), nullptr);
     std::string report;
-    const Stretch flooded = floodWhileMeasuring(server.DiscoveryPort(), &report);
+    const Stretch flooded = floodWhileMeasuring(host.DiscoveryPort(), &report);
 
     std::printf("discovery flood: %d queries/s of %zu bytes for %d s against UDP port %u\n", rate,
-                session::kDiscoveryQueryBytes, seconds, server.DiscoveryPort());
+                session::kDiscoveryQueryBytes, seconds, host.DiscoveryPort());
     std::printf("flooder at the server: %s\n", report.c_str());
     Print("quiet:", quiet);
     Print("flood at a closed port:", elsewhere);
@@ -187,6 +184,6 @@ int main(int argc, char** argv) {
     std::printf(
         "goal: BallUpdate cadence unchanged under the flood (mean within 2 %% of 100 ms, "
         "p99 at most 5 ms above the worse of the quiet and the closed-port p99): %s\n",
-        met ? "met" : "NOT met");
+        kit::Verdict(met));
     return 0;
 }

@@ -321,7 +321,7 @@ void Goal(const std::string& what, const Result* r, double (*value)(const Result
     }
     char figure[64];
     std::snprintf(figure, sizeof figure, "%.3g %s", value(*r), unit);
-    std::printf("  %s: %s, %s\n", what.c_str(), figure, value(*r) <= limit ? "met" : "NOT met");
+    std::printf("  %s: %s, %s\n", what.c_str(), figure, Verdict(value(*r) <= limit));
 }
 
 void PrintGoals(const std::vector<Result>& results) {
@@ -341,7 +341,7 @@ void PrintGoals(const std::vector<Result>& results) {
             "  server CPU at K = 50 coalesced <= 1/3 of uncoalesced: %.1f %% / %.1f %% = "
             "%.2f, %s\n",
             at50->serverCpuShare * 100, without50->serverCpuShare * 100, ratio,
-            ratio <= g.cpuRatio ? "met" : "NOT met");
+            Verdict(ratio <= g.cpuRatio));
     } else {
         std::printf("  server CPU at K = 50 coalesced <= 1/3 of uncoalesced: not measured\n");
     }
@@ -367,7 +367,7 @@ void PrintGoals(const std::vector<Result>& results) {
         all = all && r.ok;
     }
     std::printf("  no paddle report lost, repeated or reordered, in every run: %ld wrong%s, %s\n",
-                wrong, all ? "" : " (a run failed)", wrong == 0 && all ? "met" : "NOT met");
+                wrong, all ? "" : " (a run failed)", Verdict(wrong == 0 && all));
 }
 
 }  // namespace
