@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/server_load/load_bot.h"
 #include "client/link/human_player.h"
 #include "client/window/arena_painter.h"
 #include "client/window/client_window.h"
@@ -27,6 +26,7 @@
 #include "kit/headless_server.h"
 #include "kit/line_reader.h"
 #include "kit/loop.h"
+#include "kit/scripted_player.h"
 #include "ui/standard_error_prompter.h"
 
 namespace {
@@ -144,10 +144,10 @@ int PlayFigures(int seconds) {
         return 1;
     }
     // Seats are numbered among all players, the window's included: the bots take 1 to 11.
-    bench::PaddleLedger ledger(kPlayers);
-    std::vector<std::unique_ptr<bench::LoadBot>> bots;
+    kit::PaddleLedger ledger(kPlayers);
+    std::vector<std::unique_ptr<kit::ScriptedPlayer>> bots;
     for (int i = 0; i < kPlayers - 1; ++i) {
-        bots.push_back(std::make_unique<bench::LoadBot>(i, server.Port(), ledger));
+        bots.push_back(std::make_unique<kit::ScriptedPlayer>(i, server.Port(), ledger));
     }
     if (!kit::WaitUntil([&] { return server.Game().Seats().size() == kPlayers; }, 20000)) {
         std::fprintf(stderr, "not every scripted player got seated\n");

@@ -18,10 +18,10 @@
 #include <random>
 #include <sstream>
 
-#include "bench/server_load/load_bot.h"
 #include "kit/child_process.h"
 #include "kit/figures.h"
 #include "kit/loop.h"
+#include "kit/scripted_player.h"
 
 namespace quorvex::bench {
 
@@ -104,7 +104,7 @@ ServerReport ParseReport(const std::vector<std::string>& lines) {
 }
 
 // From each BallUpdate's step on the server to each bot's handler.
-std::vector<double> BallLatencies(const std::vector<std::unique_ptr<LoadBot>>& bots,
+std::vector<double> BallLatencies(const std::vector<std::unique_ptr<ScriptedPlayer>>& bots,
                                   const Stamps& stamps, std::size_t& unmatched) {
     std::vector<double> latencies;
     for (const auto& bot : bots) {
@@ -161,12 +161,12 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     const auto port = static_cast<quint16>(std::stoi(portLine->substr(5)));
 
     PaddleLedger ledger(k);
-    std::vector<std::unique_ptr<LoadBot>> bots;
+    std::vector<std::unique_ptr<ScriptedPlayer>> bots;
     // Players arrive a group at a time, as people do: every join sends the whole roster and
     // seat table to everyone, and a crowd of bots on one event loop that all join in the same
     // instant reads those far slower than separate clients would.
     for (int i = 0; i < k; ++i) {
-        bots.push_back(std::make_unique<LoadBot>(i, port, ledger));
+        bots.push_back(std::make_unique<ScriptedPlayer>(i, port, ledger));
         if ((i + 1) % kJoiningTogether == 0 &&
             !kit::WaitUntil([&] { return bots.back()->Seated(); }, 30000)) {
             std::fprintf(stderr, "K=%d: bot %d did not get seated\n", k, i);
@@ -196,13 +196,13 @@ Result RunOnce(int k, int seconds, bool coalesced) {
 
     rusage ownBefore{};
     getrusage(RUSAGE_SELF, &ownBefore);
-    LoadBot::recording = true;
+    ScriptedPlayer::recording = true;
     server.Send("mark");
     const std::int64_t start = MonotonicNs();
     kit::Pump(seconds * 1000);
     server.Send("stop");
     const std::int64_t end = MonotonicNs();
-    LoadBot::recording = false;
+    ScriptedPlayer::recording = false;
     const double elapsed = static_cast<double>(end - start) / 1e9;
     rusage ownAfter{};
     getrusage(RUSAGE_SELF, &ownAfter);
