@@ -11,6 +11,8 @@
 #include <sstream>
 #include <thread>
 
+#include "kit/figures.h"
+
 namespace quorvex::kit {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
@@ -96,6 +98,20 @@ std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
         }
         pending_.append(chunk, static_cast<std::size_t>(got));
     }
+}
+
+std::optional<std::string> ChildProcess::Answer(const std::string& prefix, int timeoutMs) {
+    const auto deadline = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
+    while (MonotonicNs() < deadline) {
+        const auto line = ReadLine(timeoutMs);
+        if (!line) {
+            return std::nullopt;
+        }
+        if (line->rfind(prefix, 0) == 0) {
+            return line->substr(prefix.size());
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> ChildProcess::ReadRemainingLines(int timeoutMs) {

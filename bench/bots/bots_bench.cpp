@@ -33,20 +33,6 @@ double ShareSaved(long saved, long missed) {
                : 0.0;
 }
 
-std::optional<std::string> Answer(ChildProcess& child, const std::string& prefix, int timeoutMs) {
-    const auto deadline = quorvex::kit::MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
-    while (quorvex::kit::MonotonicNs() < deadline) {
-        const auto line = child.ReadLine(timeoutMs);
-        if (!line) {
-            return std::nullopt;
-        }
-        if (line->rfind(prefix, 0) == 0) {
-            return line->substr(prefix.size());
-        }
-    }
-    return std::nullopt;
-}
-
 void SkillTable(int minutes) {
     std::printf("== Four computer players of one skill, Points, limit 3, %d virtual minutes ==\n",
                 minutes);
@@ -108,17 +94,18 @@ void RulesCost() {
                 person, person > 0 ? player / person : 0);
 }
 
-void Processes(int k, int seconds) {
+// False when the processes could not be measured (said on standard output).
+bool Processes(int k, int seconds) {
     std::printf(
         "\n== %d computer players and one windowless person's client as processes, "
         "%d s ==\n",
         k, seconds);
     const std::string dir = quorvex::kit::OwnDirectory();
     ChildProcess server(QUORVEX_BENCH_SERVER, {"--players", "64"});
-    const auto portText = Answer(server, "PORT ", 10000);
+    const auto portText = server.Answer("PORT ", 10000);
     if (!server.Running() || !portText) {
         std::printf("the server did not start\n");
-        return;
+        return false;
     }
     std::vector<std::unique_ptr<ChildProcess>> bots;
     for (int i = 0; i < k; ++i) {
@@ -132,12 +119,12 @@ void Processes(int k, int seconds) {
     for (int attempt = 0; attempt < 100 && !seated; ++attempt) {
         usleep(200'000);
         server.Send("seats");
-        const auto count = Answer(server, "SEATS ", 5000);
+        const auto count = server.Answer("SEATS ", 5000);
         seated = count && std::stoi(*count) == k + 1;
     }
     if (!seated) {
         std::printf("not everyone was seated\n");
-        return;
+        return false;
     }
     usleep(1'000'000);
     std::vector<double> before;
@@ -196,6 +183,7 @@ void Processes(int k, int seconds) {
     }
     person.Wait(3000);
     server.Wait(3000);
+    return true;
 }
 
 }  // namespace
@@ -207,6 +195,5 @@ int main(int argc, char** argv) {
     SkillTable(minutes);
     MixedGame(minutes * 2);
     RulesCost();
-    Processes(k, seconds);
-    return 0;
+    return Processes(k, seconds) ? 0 : 1;
 }

@@ -153,12 +153,12 @@ Result RunOnce(int k, int seconds, bool coalesced) {
         arguments.emplace_back("--uncoalesced");
     }
     ChildProcess server(QUORVEX_BENCH_SERVER, arguments);
-    const auto portLine = server.ReadLine(10000);
-    if (!server.Running() || !portLine || portLine->rfind("PORT ", 0) != 0) {
+    const auto portText = server.Answer("PORT ", 10000);
+    if (!server.Running() || !portText) {
         std::fprintf(stderr, "K=%d: the bench server did not start\n", k);
         return result;
     }
-    const auto port = static_cast<quint16>(std::stoi(portLine->substr(5)));
+    const auto port = static_cast<quint16>(std::stoi(*portText));
 
     PaddleLedger ledger(k);
     std::vector<std::unique_ptr<ScriptedPlayer>> bots;
@@ -412,5 +412,7 @@ int main(int argc, char** argv) {
         }
     }
     PrintGoals(results);
-    return 0;
+    // A run that could not finish has said why; the exit status says it too.
+    return std::all_of(results.begin(), results.end(), [](const Result& r) { return r.ok; }) ? 0
+                                                                                             : 1;
 }
