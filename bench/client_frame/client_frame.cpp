@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,25 +37,6 @@ constexpr int kPlayers = 12;
 constexpr double kPaintGoalMs = 2.0;     // p99 at 200 seats
 constexpr double kPlayGoalShare = 0.05;  // of one core, 12 players
 constexpr double kIdleGoalShare = 0.005;
-
-// The client asks two questions, the host and then the name: the given answers in turn, then
-// none; boxes on standard error.
-class Answers : public StandardErrorPrompter {
-  public:
-    explicit Answers(std::deque<std::string> answers) : answers_(std::move(answers)) {}
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        if (answers_.empty()) {
-            return std::nullopt;
-        }
-        std::string next = answers_.front();
-        answers_.pop_front();
-        return next;
-    }
-
-  private:
-    std::deque<std::string> answers_;
-};
 
 std::int64_t ThreadCpuNs() {
     timespec t{};
@@ -187,8 +167,12 @@ int PlayFigures(int seconds) {
 // The measured client: the real window, its prompts answered, until its parent goes.
 int ClientChild(int argc, char** argv, int port) {
     QApplication app(argc, argv);
-    Answers answers({"127.0.0.1", "Measured"});
-    client::HumanPlayer player(answers, port);
+    StandardErrorPrompter prompter;
+    client::HumanPlayer player(prompter, port);
+    client::StartOptions start;
+    start.host = "127.0.0.1";
+    start.name = "Measured";
+    player.Link().SetStartOptions(start);
     client::ClientWindow window(player);
     window.Start();
     if (player.Link().Ended()) {
