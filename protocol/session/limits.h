@@ -22,6 +22,8 @@ struct Limits {
     std::size_t maxPendingWriteBytes = 4 << 20;
     // Connections still shaking hands at once; more are turned away at the door.
     int maxHandshakingPeers = 256;
+    // Also the longest a closing connection waits for its last frames to leave and its peer to
+    // close its end.
     int handshakeTimeoutMs = 5000;
     int connectTimeoutMs = 10000;
     // A keep-alive frame goes out after this much silence; a peer silent for
