@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -20,6 +21,24 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
         QThread::usleep(200);
     }
     return true;
+}
+
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer check;
+    check.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (done() || clock.elapsed() > timeoutMs) {
+            loop.quit();
+        }
+    });
+    check.start(1);
+    if (!done()) {
+        loop.exec();
+    }
+    return done();
 }
 
 // The loop sleeps until an event comes, so that a benchmark's measured stretch leaves the

@@ -119,7 +119,7 @@ int PlayFigures(int seconds) {
     }
     kit::ChildProcess client(kit::OwnDirectory() + "/client_frame",
                              {"--client-child", std::to_string(server.Port())});
-    if (!kit::WaitUntil([&] { return server.Game().Seats().size() == 1; }, 20000)) {
+    if (!kit::RunUntil([&] { return server.Game().Seats().size() == 1; }, 20000)) {
         std::fprintf(stderr, "the client window did not take its seat\n");
         return 1;
     }
@@ -129,7 +129,7 @@ int PlayFigures(int seconds) {
     for (int i = 0; i < kPlayers - 1; ++i) {
         bots.push_back(std::make_unique<kit::ScriptedPlayer>(i, server.Port(), ledger));
     }
-    if (!kit::WaitUntil([&] { return server.Game().Seats().size() == kPlayers; }, 20000)) {
+    if (!kit::RunUntil([&] { return server.Game().Seats().size() == kPlayers; }, 20000)) {
         std::fprintf(stderr, "not every scripted player got seated\n");
         return 1;
     }

@@ -168,7 +168,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (int i = 0; i < k; ++i) {
         bots.push_back(std::make_unique<ScriptedPlayer>(i, port, ledger));
         if ((i + 1) % kJoiningTogether == 0 &&
-            !kit::WaitUntil([&] { return bots.back()->Seated(); }, 30000)) {
+            !kit::RunUntil([&] { return bots.back()->Seated(); }, 30000)) {
             std::fprintf(stderr, "K=%d: bot %d did not get seated\n", k, i);
             return result;
         }
@@ -181,7 +181,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
         }
         return true;
     };
-    if (!kit::WaitUntil(allSeated, 60000)) {
+    if (!kit::RunUntil(allSeated, 60000)) {
         std::fprintf(stderr, "K=%d: not every bot got seated\n", k);
         return result;
     }
@@ -212,7 +212,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (auto& bot : bots) {
         bot->StopPlaying();
     }
-    kit::WaitUntil(
+    kit::RunUntil(
         [&] {
             return std::all_of(bots.begin(), bots.end(),
                                [](const auto& bot) { return bot->CaughtUp(); });

@@ -84,7 +84,7 @@ class Receiver : public Player {
 
 std::vector<double> OursRoundTrips(quint16 port, int count, int warmUp, int timeoutMs) {
     Pinger pinger(port, count + warmUp);
-    if (!kit::WaitUntil([&] { return pinger.Done(); }, timeoutMs) || pinger.failed) {
+    if (!kit::RunUntil([&] { return pinger.Done(); }, timeoutMs) || pinger.failed) {
         return {};
     }
     return {pinger.samples.begin() + warmUp, pinger.samples.end()};
@@ -104,14 +104,14 @@ double OursFanOut(quint16 port, std::uint32_t total, const std::function<void()>
         }
         return true;
     };
-    if (!kit::WaitUntil([&] { return all([](const Receiver& r) { return r.connected; }); },
-                        std::min(timeoutMs, 10000))) {
+    if (!kit::RunUntil([&] { return all([](const Receiver& r) { return r.connected; }); },
+                       std::min(timeoutMs, 10000))) {
         return -1;
     }
     const std::int64_t begin = MonotonicNs();
     start();
-    if (!kit::WaitUntil([&] { return all([](const Receiver& r) { return r.Done(); }); },
-                        timeoutMs) ||
+    if (!kit::RunUntil([&] { return all([](const Receiver& r) { return r.Done(); }); },
+                       timeoutMs) ||
         !all([](const Receiver& r) { return !r.failed; })) {
         return -1;
     }
