@@ -17,36 +17,20 @@
 #include <vector>
 
 #include "bench/bots/virtual_game.h"
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
 
 namespace {
 
-using quorvex::bench::ChildProcess;
 using quorvex::bench::VirtualGame;
-
-const char* Goal(bool met) {
-    return met ? "met" : "NOT met";
-}
+using quorvex::kit::ChildProcess;
+using quorvex::kit::PrintGoal;
+using quorvex::kit::Verdict;
 
 double ShareSaved(long saved, long missed) {
     return saved + missed > 0
                ? 100.0 * static_cast<double>(saved) / static_cast<double>(saved + missed)
                : 0.0;
-}
-
-std::optional<std::string> Answer(ChildProcess& child, const std::string& prefix, int timeoutMs) {
-    const auto deadline = quorvex::bench::MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
-    while (quorvex::bench::MonotonicNs() < deadline) {
-        const auto line = child.ReadLine(timeoutMs);
-        if (!line) {
-            return std::nullopt;
-        }
-        if (line->rfind(prefix, 0) == 0) {
-            return line->substr(prefix.size());
-        }
-    }
-    return std::nullopt;
 }
 
 void SkillTable(int minutes) {
@@ -76,8 +60,8 @@ void SkillTable(int minutes) {
     for (int skill = 2; skill <= 5; ++skill) {
         rising = rising && saved[skill] > saved[skill - 1];
     }
-    std::printf("goal: skill 5 saves at least 90 %% of its crossings: %s\n", Goal(saved[5] >= 90));
-    std::printf("goal: each skill saves a larger share than the one below: %s\n", Goal(rising));
+    PrintGoal("skill 5 saves at least 90 % of its crossings", saved[5] >= 90);
+    PrintGoal("each skill saves a larger share than the one below", rising);
 }
 
 void MixedGame(int minutes) {
@@ -97,7 +81,7 @@ void MixedGame(int minutes) {
     std::printf("rounds %ld: lost by a skill-1 seat %ld (%.1f %%), by a skill-5 seat %ld\n", rounds,
                 lostBy1, share, lostBy5);
     std::printf("goal: skill 1 loses most rounds against skill 5 (over 80 %%): %s\n",
-                Goal(share > 80));
+                Verdict(share > 80));
 }
 
 void RulesCost() {
@@ -110,17 +94,18 @@ void RulesCost() {
                 person, person > 0 ? player / person : 0);
 }
 
-void Processes(int k, int seconds) {
+// False when the processes could not be measured (said on standard output).
+bool Processes(int k, int seconds) {
     std::printf(
         "\n== %d computer players and one windowless person's client as processes, "
         "%d s ==\n",
         k, seconds);
-    const std::string dir = quorvex::bench::OwnDirectory();
-    ChildProcess server(dir + "/bots_server", {});
-    const auto portText = Answer(server, "PORT ", 10000);
+    const std::string dir = quorvex::kit::OwnDirectory();
+    ChildProcess server(QUORVEX_BENCH_SERVER, {"--players", "64"});
+    const auto portText = server.Answer("PORT ", 10000);
     if (!server.Running() || !portText) {
         std::printf("the server did not start\n");
-        return;
+        return false;
     }
     std::vector<std::unique_ptr<ChildProcess>> bots;
     for (int i = 0; i < k; ++i) {
@@ -134,12 +119,12 @@ void Processes(int k, int seconds) {
     for (int attempt = 0; attempt < 100 && !seated; ++attempt) {
         usleep(200'000);
         server.Send("seats");
-        const auto count = Answer(server, "SEATS ", 5000);
+        const auto count = server.Answer("SEATS ", 5000);
         seated = count && std::stoi(*count) == k + 1;
     }
     if (!seated) {
         std::printf("not everyone was seated\n");
-        return;
+        return false;
     }
     usleep(1'000'000);
     std::vector<double> before;
@@ -147,10 +132,10 @@ void Processes(int k, int seconds) {
         before.push_back(b->CpuSeconds().value_or(0));
     }
     const double personBefore = person.CpuSeconds().value_or(0);
-    const auto start = quorvex::bench::MonotonicNs();
+    const auto start = quorvex::kit::MonotonicNs();
     server.Send("mark");
     usleep(static_cast<useconds_t>(seconds) * 1'000'000);
-    const double wall = static_cast<double>(quorvex::bench::MonotonicNs() - start) / 1e9;
+    const double wall = static_cast<double>(quorvex::kit::MonotonicNs() - start) / 1e9;
     std::vector<double> botCpu;
     for (std::size_t i = 0; i < bots.size(); ++i) {
         botCpu.push_back(100.0 * (bots[i]->CpuSeconds().value_or(0) - before[i]) / wall);
@@ -161,8 +146,8 @@ void Processes(int k, int seconds) {
     std::int64_t last = 0;
     for (auto line = server.ReadLine(10000); line && *line != "END";
          line = server.ReadLine(10000)) {
-        if (line->rfind("TICK ", 0) == 0) {
-            const std::int64_t t = std::stoll(line->substr(5));
+        if (line->rfind("STAMP ", 0) == 0) {
+            const std::int64_t t = std::stoll(line->substr(6));
             if (last) {
                 intervals.push_back(static_cast<double>(t - last) / 1e6);
             }
@@ -173,7 +158,7 @@ void Processes(int k, int seconds) {
         kill(b->Pid(), SIGTERM);
     }
     kill(person.Pid(), SIGTERM);
-    const auto botSpread = quorvex::bench::SpreadOf(botCpu);
+    const auto botSpread = quorvex::kit::SpreadOf(botCpu);
     double botMean = 0;
     for (const double c : botCpu) {
         botMean += c / static_cast<double>(botCpu.size());
@@ -181,34 +166,34 @@ void Processes(int k, int seconds) {
     std::printf("CPU per computer player: mean %.2f %%, p50 %.2f %%, max %.2f %% of a core\n",
                 botMean, botSpread.p50, botSpread.max);
     std::printf("CPU of the windowless person's client: %.2f %% of a core\n", personCpu);
-    const auto spread = quorvex::bench::SpreadOf(intervals);
+    const auto spread = quorvex::kit::SpreadOf(intervals);
     std::printf("server ball ticks: %zu, interval p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
                 spread.count, spread.p50, spread.p99, spread.max);
     std::printf(
         "goal: a computer player takes no more CPU than the windowless person's client "
         "(within 0.5 %% of a core): %s\n",
-        Goal(botMean <= personCpu + 0.5));
+        Verdict(botMean <= personCpu + 0.5));
     std::printf(
         "goal: with %d computer players the ball keeps its cadence (p99 interval <= 120 "
         "ms, %.0f ticks expected): %s\n",
         k, static_cast<double>(seconds) * 10,
-        Goal(spread.count + 5 >= static_cast<std::size_t>(seconds) * 10 && spread.p99 <= 120));
+        Verdict(spread.count + 5 >= static_cast<std::size_t>(seconds) * 10 && spread.p99 <= 120));
     for (auto& b : bots) {
         b->Wait(3000);
     }
     person.Wait(3000);
     server.Wait(3000);
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int minutes = std::stoi(quorvex::bench::Option(argc, argv, "--minutes", "10"));
-    const int k = std::stoi(quorvex::bench::Option(argc, argv, "--k", "20"));
-    const int seconds = std::stoi(quorvex::bench::Option(argc, argv, "--seconds", "20"));
+    const int minutes = std::stoi(quorvex::kit::Option(argc, argv, "--minutes", "10"));
+    const int k = std::stoi(quorvex::kit::Option(argc, argv, "--k", "20"));
+    const int seconds = std::stoi(quorvex::kit::Option(argc, argv, "--seconds", "20"));
     SkillTable(minutes);
     MixedGame(minutes * 2);
     RulesCost();
-    Processes(k, seconds);
-    return 0;
+    return Processes(k, seconds) ? 0 : 1;
 }

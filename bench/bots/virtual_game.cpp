@@ -1,12 +1,15 @@
 #include "bench/bots/virtual_game.h"
 
+#include <algorithm>
 #include <random>
 
-#include "bench/support/figures.h"
+#include "kit/figures.h"
 #include "protocol/messages.h"
 #include "protocol/numeric.h"
 
 namespace quorvex::bench {
+
+using kit::MonotonicNs;
 
 // The server's outbox: every message to every player.
 class VirtualGame::ToAll : public Outbox {
@@ -21,34 +24,55 @@ class VirtualGame::ToAll : public Outbox {
     VirtualGame& game_;
 };
 
-// A player's outbox (and the person's, whose sends go nowhere).
+// A player's outbox (and the person's, whose sends go nowhere). While the player judges a
+// BallUpdate it counts the bounces and misses the player reports: its own side's share is
+// what tells a save.
 class VirtualGame::ToServer : public Outbox {
   public:
-    explicit ToServer(std::deque<Delivery>* queue) : queue_(queue) {}
+    explicit ToServer(std::deque<Delivery>* queue, SeatFigures* seat = nullptr)
+        : queue_(queue), seat_(seat) {}
     bool Send(const Buffer& message) override {
+        if (judging && message[0] == static_cast<std::uint8_t>(msg::Type::BallEvent)) {
+            if (const auto event = msg::Decode<msg::BallEvent>(message)) {
+                event->kind == msg::kBallBounce ? ++bounces : ++seat_->missed;
+            }
+        }
         if (queue_) {
             queue_->push_back({-1, message});
         }
         return true;
     }
+    bool judging = false;
+    int bounces = 0;
 
   private:
     std::deque<Delivery>* queue_;
+    SeatFigures* seat_;
 };
 
+namespace {
+
+// How many of the window-edge checks fire for the ball where it now is; every bounce the
+// player reported beyond these was off its own side.
+int WallBounces(const ball::Ball& b, const ball::Bounds& bounds) {
+    return static_cast<int>(std::ranges::count(ball::WallsReached(b, bounds), true));
+}
+
+}  // namespace
+
 VirtualGame::VirtualGame(const std::vector<int>& skills, int limit, std::uint32_t seed)
-    : toAll_(std::make_unique<ToAll>(*this)),
-      toServer_(std::make_unique<ToServer>(&queue_)),
-      discard_(std::make_unique<ToServer>(nullptr)) {
+    : toAll_(std::make_unique<ToAll>(*this)), discard_(std::make_unique<ToServer>(nullptr)) {
     auto random = std::make_shared<std::mt19937>(seed);
     game_ = std::make_unique<server::ServerGame>(
         *toAll_, [random] { return std::uniform_real_distribution<double>(0.0, 1.0)(*random); });
     person_ = std::make_unique<client::ClientState>(*discard_);
+    seats_.reserve(skills.size());
     for (std::size_t i = 0; i < skills.size(); ++i) {
-        players_.push_back(std::make_unique<client::bot::ComputerPlayer>(
-            *toServer_, "CPU " + std::to_string(i + 1), skills[i],
-            seed * 7919u + static_cast<std::uint32_t>(i)));
         seats_.push_back({skills[i], 0, 0, 0});
+        toServer_.push_back(std::make_unique<ToServer>(&queue_, &seats_.back()));
+        players_.push_back(std::make_unique<client::bot::ComputerPlayer>(
+            *toServer_.back(), "CPU " + std::to_string(i + 1), skills[i],
+            seed * 7919u + static_cast<std::uint32_t>(i)));
         game_->AddPlayer("CPU " + std::to_string(i + 1), static_cast<std::int32_t>(i + 1));
         Drain();
     }
@@ -93,7 +117,7 @@ void VirtualGame::Drain() {
         if (index == 0) {
             ++messages_;
             std::int64_t t0 = MonotonicNs();
-            players_[0]->OnMessage(d.bytes, now_);
+            Deliver(0, d.bytes);
             std::int64_t t1 = MonotonicNs();
             person_->HandleMessage(d.bytes);
             if (d.bytes[0] == static_cast<std::uint8_t>(msg::Type::BallUpdate)) {
@@ -104,9 +128,22 @@ void VirtualGame::Drain() {
             playerNs_ += t1 - t0;
             personNs_ += t2 - t1;
         } else {
-            players_[index]->OnMessage(d.bytes, now_);
+            Deliver(index, d.bytes);
         }
     }
+}
+
+void VirtualGame::Deliver(std::size_t to, const Buffer& bytes) {
+    auto& player = *players_[to];
+    auto& out = *toServer_[to];
+    out.judging = bytes[0] == static_cast<std::uint8_t>(msg::Type::BallUpdate);
+    out.bounces = 0;
+    player.OnMessage(bytes, now_);
+    const ball::Bounds bounds{player.State().OuterWidth(), client::kSeparatorY};
+    if (out.judging && out.bounces > WallBounces(player.State().Ball(), bounds)) {
+        ++seats_[to].saved;
+    }
+    out.judging = false;
 }
 
 void VirtualGame::Run(std::int64_t ms) {
@@ -139,10 +176,6 @@ void VirtualGame::Run(std::int64_t ms) {
             players_[i]->PressReadyIfDue(now_);
         }
         Drain();
-    }
-    for (std::size_t i = 0; i < players_.size(); ++i) {
-        seats_[i].saved = players_[i]->Tally().saved;
-        seats_[i].missed = players_[i]->Tally().missed;
     }
 }
 

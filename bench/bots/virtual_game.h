@@ -47,12 +47,13 @@ class VirtualGame {
     class ToServer;
 
     void Drain();
+    void Deliver(std::size_t to, const Buffer& bytes);
     void ToPlayers(const Buffer& bytes);
     void RoundEnded();
 
     std::deque<Delivery> queue_;
     std::unique_ptr<ToAll> toAll_;
-    std::unique_ptr<ToServer> toServer_;
+    std::vector<std::unique_ptr<ToServer>> toServer_;  // by seat
     std::unique_ptr<ToServer> discard_;
     std::unique_ptr<server::ServerGame> game_;
     std::vector<std::unique_ptr<client::bot::ComputerPlayer>> players_;

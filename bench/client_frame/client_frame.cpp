@@ -13,57 +13,30 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench/server_load/load_bot.h"
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
-#include "bench/support/run_loop.h"
-#include "bench/support/stdin_commands.h"
 #include "client/link/human_player.h"
 #include "client/window/arena_painter.h"
 #include "client/window/client_window.h"
-#include "server/host/ball_clock.h"
-#include "server/host/game_host.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
+#include "kit/headless_server.h"
+#include "kit/line_reader.h"
+#include "kit/loop.h"
+#include "kit/scripted_player.h"
 #include "ui/standard_error_prompter.h"
 
 namespace {
 
 using namespace quorvex;
-using bench::MonotonicNs;
-using bench::RunFor;
-using bench::RunUntil;
+using kit::MonotonicNs;
 
 constexpr int kPlayers = 12;
 constexpr double kPaintGoalMs = 2.0;     // p99 at 200 seats
 constexpr double kPlayGoalShare = 0.05;  // of one core, 12 players
 constexpr double kIdleGoalShare = 0.005;
-
-const char* Met(bool met) {
-    return met ? "met" : "NOT met";
-}
-
-// The client asks two questions, the host and then the name: the given answers in turn, then
-// none; boxes on standard error.
-class Answers : public StandardErrorPrompter {
-  public:
-    explicit Answers(std::deque<std::string> answers) : answers_(std::move(answers)) {}
-    std::optional<std::string> AskText(const std::string&, const std::string&,
-                                       const std::string&) override {
-        if (answers_.empty()) {
-            return std::nullopt;
-        }
-        std::string next = answers_.front();
-        answers_.pop_front();
-        return next;
-    }
-
-  private:
-    std::deque<std::string> answers_;
-};
 
 std::int64_t ThreadCpuNs() {
     timespec t{};
@@ -110,15 +83,15 @@ bool PaintFrames(int frames, const std::vector<int>& seatCounts) {
             wall.push_back(t.wallMs);
             cpu.push_back(t.cpuMs);
         }
-        const auto w = bench::SpreadOf(wall);
-        const auto c = bench::SpreadOf(cpu);
+        const auto w = kit::SpreadOf(wall);
+        const auto c = kit::SpreadOf(cpu);
         std::printf("%6d %9.3f %9.3f %9.3f %9.3f\n", seats, w.p50, w.p99, c.p50, c.p99);
         if (seats == 200) {
             met = c.p99 <= kPaintGoalMs;
             std::printf(
                 "goal: p99 <= %.1f ms at 200 seats (CPU time; wall time also counts "
                 "other programs on a busy machine): %s\n",
-                kPaintGoalMs, Met(met));
+                kPaintGoalMs, kit::Verdict(met));
         }
     }
     return met;
@@ -129,48 +102,47 @@ struct Usage {
     long rssKb = 0;
 };
 
-Usage Measure(const bench::ChildProcess& client, int seconds) {
+Usage Measure(const kit::ChildProcess& client, int seconds) {
     const double before = client.CpuSeconds().value_or(0);
     const std::int64_t start = MonotonicNs();
-    RunFor(seconds * 1000);
+    kit::Pump(seconds * 1000);
     const double elapsed = static_cast<double>(MonotonicNs() - start) / 1e9;
     return {(client.CpuSeconds().value_or(0) - before) / elapsed, client.RssKb().value_or(0)};
 }
 
 int PlayFigures(int seconds) {
-    server::GameHost server;
-    if (const auto error = server.Host(kPlayers + 5, 0)) {
-        std::fprintf(stderr, "the server did not start: %s\n", error->c_str());
+    server::GameHost host;
+    kit::HeadlessServer server(host, kPlayers + 5);
+    if (server.Error()) {
+        std::fprintf(stderr, "the server did not start: %s\n", server.Error()->c_str());
         return 1;
     }
-    server::BallClock clock(server.Game());
-    clock.Start();
-    bench::ChildProcess client(bench::OwnDirectory() + "/client_frame",
-                               {"--client-child", std::to_string(server.Port())});
-    if (!RunUntil([&] { return server.Game().Seats().size() == 1; }, 20000)) {
+    kit::ChildProcess client(kit::OwnDirectory() + "/client_frame",
+                             {"--client-child", std::to_string(server.Port())});
+    if (!kit::RunUntil([&] { return server.Game().Seats().size() == 1; }, 20000)) {
         std::fprintf(stderr, "the client window did not take its seat\n");
         return 1;
     }
     // Seats are numbered among all players, the window's included: the bots take 1 to 11.
-    bench::PaddleLedger ledger(kPlayers);
-    std::vector<std::unique_ptr<bench::LoadBot>> bots;
+    kit::PaddleLedger ledger(kPlayers);
+    std::vector<std::unique_ptr<kit::ScriptedPlayer>> bots;
     for (int i = 0; i < kPlayers - 1; ++i) {
-        bots.push_back(std::make_unique<bench::LoadBot>(i, server.Port(), ledger));
+        bots.push_back(std::make_unique<kit::ScriptedPlayer>(i, server.Port(), ledger));
     }
-    if (!RunUntil([&] { return server.Game().Seats().size() == kPlayers; }, 20000)) {
+    if (!kit::RunUntil([&] { return server.Game().Seats().size() == kPlayers; }, 20000)) {
         std::fprintf(stderr, "not every scripted player got seated\n");
         return 1;
     }
     for (std::size_t i = 0; i < bots.size(); ++i) {
         bots[i]->StartPlaying(static_cast<int>(i * 9 % 100));
     }
-    RunFor(2000);
+    kit::Pump(2000);
     const auto refresh = client.ReadLine(1000).value_or("REFRESH ?");
     const Usage play = Measure(client, seconds);
 
     // Points mode: the lobby opens, nobody is ready, the ball stops at the next gate.
     server.Game().PickGameType(server::GameType::Points);
-    RunFor(2500);
+    kit::Pump(2500);
     const Usage idle = Measure(client, seconds);
 
     std::printf("\nA real client window (child process) over %d s, %d players, Free 4 All\n",
@@ -183,9 +155,9 @@ int PlayFigures(int seconds) {
     std::printf("%-28s %10.2f %10.1f\n", "idle (lobby open, no ball)", idle.share * 100,
                 static_cast<double>(idle.rssKb) / 1024);
     std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
-                Met(play.share <= kPlayGoalShare));
+                kit::Verdict(play.share <= kPlayGoalShare));
     std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,
-                Met(idle.share <= kIdleGoalShare));
+                kit::Verdict(idle.share <= kIdleGoalShare));
     for (auto& bot : bots) {
         bot->Close();
     }
@@ -195,8 +167,12 @@ int PlayFigures(int seconds) {
 // The measured client: the real window, its prompts answered, until its parent goes.
 int ClientChild(int argc, char** argv, int port) {
     QApplication app(argc, argv);
-    Answers answers({"127.0.0.1", "Measured"});
-    client::HumanPlayer player(answers, port);
+    StandardErrorPrompter prompter;
+    client::HumanPlayer player(prompter, port);
+    client::StartOptions start;
+    start.host = "127.0.0.1";
+    start.name = "Measured";
+    player.Link().SetStartOptions(start);
     client::ClientWindow window(player);
     window.Start();
     if (player.Link().Ended()) {
@@ -206,7 +182,7 @@ int ClientChild(int argc, char** argv, int port) {
     std::printf("REFRESH %.1f\n", screen ? screen->refreshRate() : 0.0);
     std::fflush(stdout);
     // The parent ends it by closing our standard input; it sends no commands.
-    const auto parentGone = bench::OnStdinLines([](const std::string&) {});
+    const auto parentGone = kit::OnStdinLines([](const std::string&) {});
     return QApplication::exec();
 }
 
@@ -220,9 +196,9 @@ int main(int argc, char** argv) {
     // The painting and the bench's own server need no screen; the measured child has one.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int frames = std::stoi(bench::Option(argc, argv, "--frames", "2000"));
-    const int seconds = std::stoi(bench::Option(argc, argv, "--seconds", "10"));
-    const auto seats = bench::NumberList(bench::Option(argc, argv, "--seats", "3,12,50,200"));
+    const int frames = std::stoi(kit::Option(argc, argv, "--frames", "2000"));
+    const int seconds = std::stoi(kit::Option(argc, argv, "--seconds", "10"));
+    const auto seats = kit::NumberList(kit::Option(argc, argv, "--seats", "3,12,50,200"));
     if (frames <= 0 || seconds <= 0 || seats.empty()) {
         std::fprintf(stderr,
                      "usage: client_frame [--frames N] [--seats 3,12,50,200] [--seconds S]\n");

@@ -19,19 +19,17 @@
 #include <string>
 #include <vector>
 
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
-#include "bench/support/run_loop.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
+#include "kit/headless_server.h"
+#include "kit/loop.h"
 #include "protocol/messages.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/session_client.h"
-#include "server/host/ball_clock.h"
-#include "server/host/game_host.h"
 
 namespace {
 
 using namespace quorvex;
-using bench::RunFor;
 
 // Sends `rate` queries a second for `seconds` to loopback:`port`, in bursts every millisecond;
 // prints how many went out and how many answers came back.
@@ -69,7 +67,7 @@ int Flood(std::uint16_t port, int rate, int seconds) {
 struct Watcher : session::SessionEvents {
     void Receive(session::PlayerId, ByteView message) override {
         if (!message.empty() && message[0] == static_cast<std::uint8_t>(msg::Type::BallUpdate)) {
-            arrivals.push_back(bench::MonotonicNs());
+            arrivals.push_back(kit::MonotonicNs());
         }
     }
     std::vector<std::int64_t> arrivals;
@@ -78,7 +76,7 @@ struct Watcher : session::SessionEvents {
 double OwnCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return bench::CpuSeconds(usage);
+    return kit::CpuSeconds(usage);
 }
 
 std::uint16_t UnusedUdpPort() {
@@ -94,7 +92,7 @@ std::uint16_t UnusedUdpPort() {
 }
 
 struct Stretch {
-    bench::Spread interval;  // ms between BallUpdates
+    kit::Spread interval;  // ms between BallUpdates
     double meanMs = 0;
     double cpuPercent = 0;
 };
@@ -102,7 +100,7 @@ struct Stretch {
 Stretch Measure(Watcher& watcher, int seconds) {
     watcher.arrivals.clear();
     const double cpuBefore = OwnCpuSeconds();
-    RunFor(seconds * 1000);
+    kit::Pump(seconds * 1000);
     Stretch s;
     s.cpuPercent = (OwnCpuSeconds() - cpuBefore) * 100 / seconds;
     std::vector<double> gaps;
@@ -112,7 +110,7 @@ Stretch Measure(Watcher& watcher, int seconds) {
     if (!gaps.empty()) {
         s.meanMs = (watcher.arrivals.back() - watcher.arrivals.front()) / 1e6 / gaps.size();
     }
-    s.interval = bench::SpreadOf(gaps);
+    s.interval = kit::SpreadOf(gaps);
     return s;
 }
 
@@ -132,21 +130,19 @@ int main(int argc, char** argv) {
                      std::stoi(argv[4]));
     }
     QCoreApplication app(argc, argv);
-    const int seconds = std::stoi(bench::Option(argc, argv, "--seconds", "5"));
-    const int rate = std::stoi(bench::Option(argc, argv, "--rate", "10000"));
-    server::GameHost server;
-    if (const auto error = server.Host(11, 0)) {
-        std::fprintf(stderr, "%s\n", error->c_str());
+    const int seconds = std::stoi(kit::Option(argc, argv, "--seconds", "5"));
+    const int rate = std::stoi(kit::Option(argc, argv, "--rate", "10000"));
+    server::GameHost host;
+    const kit::HeadlessServer server(host, 11);
+    if (server.Error()) {
+        std::fprintf(stderr, "%s\n", server.Error()->c_str());
         return 1;
     }
-    server.Game().StartUpBallDirection();
-    server::BallClock ball(server.Game());
-    ball.Start();
     Watcher watcher;
     session::SessionClient player;
     player.RegisterMessageHandler(&watcher);
     session::ConnectScripted(player, "watcher", "127.0.0.1", server.Port());
-    RunFor(2500);  // joined, seated, and the ball's gate has opened
+    kit::Pump(2500);  // joined, seated, and the ball's gate has opened
     if (watcher.arrivals.empty()) {
         std::fprintf(stderr, "the ball never started\n");
         return 1;
@@ -157,8 +153,8 @@ int main(int argc, char** argv) {
     // Its report is read to the end either way, so that the flooder has finished before the
     // next stretch; only the one at the server is printed.
     const auto floodWhileMeasuring = [&](std::uint16_t port, std::string* report) {
-        bench::ChildProcess flood(
-            bench::OwnDirectory() + "/discovery_flood",
+        kit::ChildProcess flood(
+            kit::OwnDirectory() + "/discovery_flood",
             {"--flood", std::to_string(port), std::to_string(rate), std::to_string(seconds)});
         const Stretch stretch = Measure(watcher, seconds);
         for (const std::string& line : flood.ReadRemainingLines(5000)) {
@@ -172,10 +168,10 @@ int main(int argc, char** argv) {
     const Stretch quiet = Measure(watcher, seconds);
     const Stretch elsewhere = floodWhileMeasuring(UnusedUdpPort(), nullptr);
     std::string report;
-    const Stretch flooded = floodWhileMeasuring(server.DiscoveryPort(), &report);
+    const Stretch flooded = floodWhileMeasuring(host.DiscoveryPort(), &report);
 
     std::printf("discovery flood: %d queries/s of %zu bytes for %d s against UDP port %u\n", rate,
-                session::kDiscoveryQueryBytes, seconds, server.DiscoveryPort());
+                session::kDiscoveryQueryBytes, seconds, host.DiscoveryPort());
     std::printf("flooder at the server: %s\n", report.c_str());
     Print("quiet:", quiet);
     Print("flood at a closed port:", elsewhere);
@@ -188,6 +184,6 @@ int main(int argc, char** argv) {
     std::printf(
         "goal: BallUpdate cadence unchanged under the flood (mean within 2 %% of 100 ms, "
         "p99 at most 5 ms above the worse of the quiet and the closed-port p99): %s\n",
-        met ? "met" : "NOT met");
+        kit::Verdict(met));
     return 0;
 }

@@ -4,7 +4,7 @@ by a veth pair. Each case impairs the link (netem where the kernel has it, other
 in the players' namespace that delays, jitters and holds back "lost" chunks for a
 retransmission) or takes it down (veth link down/up), then prints one row of a table.
 Needs root; exits 77 (skipped) with a message where namespaces cannot be made.
-    fault_harness.py <directory with fault_server, fault_relay, fault_player>"""
+    fault_harness.py <directory with fault_relay, fault_player> <bench_server>"""
 
 import os
 import shutil
@@ -14,6 +14,7 @@ import sys
 import time
 
 BIN = sys.argv[1] if len(sys.argv) > 1 else "."
+SERVER = sys.argv[2] if len(sys.argv) > 2 else f"{BIN}/../server/bench_server"
 TAG = str(os.getpid() % 100000)
 NS_SERVER, NS_PLAYERS = "qvxs" + TAG, "qvxp" + TAG
 VETH_SERVER, VETH_PLAYERS = "qvs" + TAG, "qvp" + TAG
@@ -91,7 +92,7 @@ def first_line(process, word):
 
 def run_case(case, netem):
     name, delay, jitter, loss, down_at, down_for, send_s, run_s = case
-    server = in_ns(NS_SERVER, f"{BIN}/fault_server", "--drops", stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    server = in_ns(NS_SERVER, SERVER, "--drops", stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     server_start = time.monotonic()
     relay = None
     try:

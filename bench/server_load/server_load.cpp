@@ -18,12 +18,14 @@
 #include <random>
 #include <sstream>
 
-#include "bench/server_load/load_bot.h"
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
-#include "bench/support/run_loop.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
+#include "kit/loop.h"
+#include "kit/scripted_player.h"
 
 namespace quorvex::bench {
+
+using namespace kit;
 namespace {
 
 constexpr int kJoiningTogether = 20;
@@ -102,7 +104,7 @@ ServerReport ParseReport(const std::vector<std::string>& lines) {
 }
 
 // From each BallUpdate's step on the server to each bot's handler.
-std::vector<double> BallLatencies(const std::vector<std::unique_ptr<LoadBot>>& bots,
+std::vector<double> BallLatencies(const std::vector<std::unique_ptr<ScriptedPlayer>>& bots,
                                   const Stamps& stamps, std::size_t& unmatched) {
     std::vector<double> latencies;
     for (const auto& bot : bots) {
@@ -146,27 +148,27 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     Result result;
     result.k = k;
     result.coalesced = coalesced;
-    std::vector<std::string> arguments{std::to_string(k + 1)};
+    std::vector<std::string> arguments{"--players", std::to_string(k + 1)};
     if (!coalesced) {
-        arguments.emplace_back("uncoalesced");
+        arguments.emplace_back("--uncoalesced");
     }
-    ChildProcess server(OwnDirectory() + "/server_load_server", arguments);
-    const auto portLine = server.ReadLine(10000);
-    if (!server.Running() || !portLine || portLine->rfind("PORT ", 0) != 0) {
+    ChildProcess server(QUORVEX_BENCH_SERVER, arguments);
+    const auto portText = server.Answer("PORT ", 10000);
+    if (!server.Running() || !portText) {
         std::fprintf(stderr, "K=%d: the bench server did not start\n", k);
         return result;
     }
-    const auto port = static_cast<quint16>(std::stoi(portLine->substr(5)));
+    const auto port = static_cast<quint16>(std::stoi(*portText));
 
     PaddleLedger ledger(k);
-    std::vector<std::unique_ptr<LoadBot>> bots;
+    std::vector<std::unique_ptr<ScriptedPlayer>> bots;
     // Players arrive a group at a time, as people do: every join sends the whole roster and
     // seat table to everyone, and a crowd of bots on one event loop that all join in the same
     // instant reads those far slower than separate clients would.
     for (int i = 0; i < k; ++i) {
-        bots.push_back(std::make_unique<LoadBot>(i, port, ledger));
+        bots.push_back(std::make_unique<ScriptedPlayer>(i, port, ledger));
         if ((i + 1) % kJoiningTogether == 0 &&
-            !RunUntil([&] { return bots.back()->Seated(); }, 30000)) {
+            !kit::RunUntil([&] { return bots.back()->Seated(); }, 30000)) {
             std::fprintf(stderr, "K=%d: bot %d did not get seated\n", k, i);
             return result;
         }
@@ -179,7 +181,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
         }
         return true;
     };
-    if (!RunUntil(allSeated, 60000)) {
+    if (!kit::RunUntil(allSeated, 60000)) {
         std::fprintf(stderr, "K=%d: not every bot got seated\n", k);
         return result;
     }
@@ -190,17 +192,17 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (auto& bot : bots) {
         bot->StartPlaying(phase(random));
     }
-    RunFor(1500);  // the gate opens within a second; let the traffic settle
+    kit::Pump(1500);  // the gate opens within a second; let the traffic settle
 
     rusage ownBefore{};
     getrusage(RUSAGE_SELF, &ownBefore);
-    LoadBot::recording = true;
+    ScriptedPlayer::recording = true;
     server.Send("mark");
     const std::int64_t start = MonotonicNs();
-    RunFor(seconds * 1000);
+    kit::Pump(seconds * 1000);
     server.Send("stop");
     const std::int64_t end = MonotonicNs();
-    LoadBot::recording = false;
+    ScriptedPlayer::recording = false;
     const double elapsed = static_cast<double>(end - start) / 1e9;
     rusage ownAfter{};
     getrusage(RUSAGE_SELF, &ownAfter);
@@ -210,7 +212,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (auto& bot : bots) {
         bot->StopPlaying();
     }
-    RunUntil(
+    kit::RunUntil(
         [&] {
             return std::all_of(bots.begin(), bots.end(),
                                [](const auto& bot) { return bot->CaughtUp(); });
@@ -233,7 +235,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     for (auto& bot : bots) {
         bot->Close();
     }
-    RunFor(200);
+    kit::Pump(200);
 
     const ServerReport report = ParseReport(lines);
     long in = 0, bounces = 0, out = 0;
@@ -319,7 +321,7 @@ void Goal(const std::string& what, const Result* r, double (*value)(const Result
     }
     char figure[64];
     std::snprintf(figure, sizeof figure, "%.3g %s", value(*r), unit);
-    std::printf("  %s: %s, %s\n", what.c_str(), figure, value(*r) <= limit ? "met" : "NOT met");
+    std::printf("  %s: %s, %s\n", what.c_str(), figure, Verdict(value(*r) <= limit));
 }
 
 void PrintGoals(const std::vector<Result>& results) {
@@ -339,7 +341,7 @@ void PrintGoals(const std::vector<Result>& results) {
             "  server CPU at K = 50 coalesced <= 1/3 of uncoalesced: %.1f %% / %.1f %% = "
             "%.2f, %s\n",
             at50->serverCpuShare * 100, without50->serverCpuShare * 100, ratio,
-            ratio <= g.cpuRatio ? "met" : "NOT met");
+            Verdict(ratio <= g.cpuRatio));
     } else {
         std::printf("  server CPU at K = 50 coalesced <= 1/3 of uncoalesced: not measured\n");
     }
@@ -365,7 +367,7 @@ void PrintGoals(const std::vector<Result>& results) {
         all = all && r.ok;
     }
     std::printf("  no paddle report lost, repeated or reordered, in every run: %ld wrong%s, %s\n",
-                wrong, all ? "" : " (a run failed)", wrong == 0 && all ? "met" : "NOT met");
+                wrong, all ? "" : " (a run failed)", Verdict(wrong == 0 && all));
 }
 
 }  // namespace
@@ -410,5 +412,7 @@ int main(int argc, char** argv) {
         }
     }
     PrintGoals(results);
-    return 0;
+    // A run that could not finish has said why; the exit status says it too.
+    return std::all_of(results.begin(), results.end(), [](const Result& r) { return r.ok; }) ? 0
+                                                                                             : 1;
 }

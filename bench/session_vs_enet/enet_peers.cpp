@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "bench/session_vs_enet/wire.h"
-#include "bench/support/figures.h"
+#include "kit/figures.h"
 
 namespace quorvex::bench::compare {
 namespace {

@@ -1,14 +1,12 @@
 #include "bench/session_vs_enet/ours_peers.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <algorithm>
 #include <memory>
 #include <string>
 
 #include "bench/session_vs_enet/wire.h"
-#include "bench/support/figures.h"
+#include "kit/figures.h"
+#include "kit/loop.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/session_client.h"
 
@@ -82,29 +80,11 @@ class Receiver : public Player {
     std::uint32_t total_;
 };
 
-// Runs the event loop until `done` holds or `timeoutMs` passes.
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    const std::int64_t deadline = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
-    QEventLoop loop;
-    QTimer check;
-    check.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (done() || MonotonicNs() > deadline) {
-            loop.quit();
-        }
-    });
-    check.start(1);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
-
 }  // namespace
 
 std::vector<double> OursRoundTrips(quint16 port, int count, int warmUp, int timeoutMs) {
     Pinger pinger(port, count + warmUp);
-    if (!RunUntil([&] { return pinger.Done(); }, timeoutMs) || pinger.failed) {
+    if (!kit::RunUntil([&] { return pinger.Done(); }, timeoutMs) || pinger.failed) {
         return {};
     }
     return {pinger.samples.begin() + warmUp, pinger.samples.end()};
@@ -124,13 +104,14 @@ double OursFanOut(quint16 port, std::uint32_t total, const std::function<void()>
         }
         return true;
     };
-    if (!RunUntil([&] { return all([](const Receiver& r) { return r.connected; }); },
-                  std::min(timeoutMs, 10000))) {
+    if (!kit::RunUntil([&] { return all([](const Receiver& r) { return r.connected; }); },
+                       std::min(timeoutMs, 10000))) {
         return -1;
     }
     const std::int64_t begin = MonotonicNs();
     start();
-    if (!RunUntil([&] { return all([](const Receiver& r) { return r.Done(); }); }, timeoutMs) ||
+    if (!kit::RunUntil([&] { return all([](const Receiver& r) { return r.Done(); }); },
+                       timeoutMs) ||
         !all([](const Receiver& r) { return !r.failed; })) {
         return -1;
     }

@@ -24,8 +24,8 @@
 #include "bench/session_vs_enet/ours_peers.h"
 #include "bench/session_vs_enet/raw_tcp.h"
 #include "bench/session_vs_enet/wire.h"
-#include "bench/support/child_process.h"
-#include "bench/support/figures.h"
+#include "kit/child_process.h"
+#include "kit/figures.h"
 
 namespace quorvex::bench::compare {
 namespace {
@@ -76,10 +76,6 @@ double FanOut(const std::string& which, std::uint32_t total) {
     server.Send("quit");
     server.Wait(3000);
     return seconds > 0 ? static_cast<double>(total) * kReceivers / seconds : -1;
-}
-
-const char* Verdict(bool met) {
-    return met ? "met" : "NOT met";
 }
 
 int CouldNotFinish(const std::string& what, int limitSeconds) {

@@ -7,7 +7,12 @@
 #include <cstring>
 #include <vector>
 
+#include "kit/figures.h"
+
 namespace quorvex::bench::compare {
+
+// The clock, percentiles and options every side of the comparison uses.
+using namespace kit;
 
 inline constexpr std::size_t kMessageBytes = 32;
 inline constexpr std::uint8_t kPing = 'P';    // round trip: echoed back to the sender

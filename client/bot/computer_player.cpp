@@ -1,7 +1,5 @@
 #include "client/bot/computer_player.h"
 
-#include <algorithm>
-
 #include "protocol/messages.h"
 
 namespace quorvex::client::bot {
@@ -11,31 +9,11 @@ namespace {
 constexpr int kReadyPauseMinMs = 700;
 constexpr int kReadyPauseMaxMs = 1800;
 
-// How many of the window-edge checks fire for the ball where it now is; every bounce the
-// client reported beyond these was off its own side.
-int WallBounces(const ball::Ball& b, const ball::Bounds& bounds) {
-    return static_cast<int>(std::ranges::count(ball::WallsReached(b, bounds), true));
-}
-
 }  // namespace
 
 ComputerPlayer::ComputerPlayer(Outbox& toServer, std::string name, int skill, std::uint32_t seed)
-    : toServer_(toServer), state_(*this), steering_(skill, seed), random_(seed ^ 0x9e3779b9u) {
+    : state_(toServer), steering_(skill, seed), random_(seed ^ 0x9e3779b9u) {
     state_.SetMyName(std::move(name));
-}
-
-bool ComputerPlayer::Send(const Buffer& message) {
-    if (judging_ && !message.empty() &&
-        message[0] == static_cast<std::uint8_t>(msg::Type::BallEvent)) {
-        if (const auto event = msg::Decode<msg::BallEvent>(message)) {
-            if (event->kind == msg::kBallBounce) {
-                ++bouncesSent_;
-            } else {
-                ++tally_.missed;
-            }
-        }
-    }
-    return toServer_.Send(message);
 }
 
 void ComputerPlayer::Steer(std::int64_t nowMs) {
@@ -60,14 +38,8 @@ void ComputerPlayer::OnMessage(ByteView bytes, std::int64_t nowMs) {
     }
     // The paddle is where the hand has got to by now when the ball is judged against it.
     Steer(nowMs);
-    judging_ = true;
-    bouncesSent_ = 0;
     state_.HandleMessage(bytes);
-    judging_ = false;
     const ball::Bounds bounds{state_.OuterWidth(), kSeparatorY};
-    if (bouncesSent_ > WallBounces(state_.Ball(), bounds)) {
-        ++tally_.saved;
-    }
     steering_.See(nowMs, state_.Ball(), state_.Arena(), state_.PlayerID(),
                   static_cast<int>(state_.Seats().size()), bounds);
 }

@@ -15,13 +15,7 @@
 
 namespace quorvex::client::bot {
 
-// What the player's own side saw: crossings saved (a side bounce reported) and missed.
-struct SideTally {
-    long saved = 0;
-    long missed = 0;
-};
-
-class ComputerPlayer : private Outbox {
+class ComputerPlayer {
   public:
     ComputerPlayer(Outbox& toServer, std::string name, int skill, std::uint32_t seed);
     ComputerPlayer(const ComputerPlayer&) = delete;
@@ -42,22 +36,16 @@ class ComputerPlayer : private Outbox {
     bool Removed() const { return removed_; }
     ClientState& State() { return state_; }
     const ClientState& State() const { return state_; }
-    const SideTally& Tally() const { return tally_; }
 
   private:
-    bool Send(const Buffer& message) override;
     void Steer(std::int64_t nowMs);
     void FollowLobby(std::int64_t nowMs);
 
-    Outbox& toServer_;
     ClientState state_;
     Steering steering_;
     std::mt19937 random_;
     std::optional<std::int64_t> readyAt_;
     bool removed_ = false;
-    bool judging_ = false;
-    int bouncesSent_ = 0;
-    SideTally tally_;
 };
 
 }  // namespace quorvex::client::bot

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <functional>
+// Tests wait on the event loop the way benchmarks do.
+
+#include "kit/loop.h"
 
 namespace quorvex::test {
 
-// Runs the event loop until `done` holds or `timeoutMs` passes; returns whether it held.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-
-// Runs the event loop for `ms` milliseconds, for checks that something does NOT happen.
-void Pump(int ms);
+using kit::Pump;
+using kit::WaitUntil;
 
 }  // namespace quorvex::test

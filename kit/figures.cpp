@@ -1,12 +1,13 @@
-#include "bench/support/figures.h"
+#include "kit/figures.h"
 
 #include <time.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
-namespace quorvex::bench {
+namespace quorvex::kit {
 
 std::int64_t MonotonicNs() {
     timespec now{};
@@ -65,4 +66,13 @@ std::vector<int> NumberList(const std::string& text) {
     return numbers;
 }
 
-}  // namespace quorvex::bench
+const char* Verdict(bool met) {
+    return met ? "met" : "NOT met";
+}
+
+bool PrintGoal(const std::string& what, bool met) {
+    std::printf("goal: %s: %s\n", what.c_str(), Verdict(met));
+    return met;
+}
+
+}  // namespace quorvex::kit

@@ -1,6 +1,6 @@
 #pragma once
 
-// Clock and statistics for the printed benchmarks.
+// Clock, statistics, options and goal lines for the printed benchmarks.
 
 #include <sys/resource.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::bench {
+namespace quorvex::kit {
 
 // CLOCK_MONOTONIC in nanoseconds: one clock for every process on the machine, so a time taken
 // in the server can be compared with one taken in a bot.
@@ -33,4 +33,10 @@ std::string Option(int argc, char** argv, const std::string& name, const std::st
 // "10,25,50" as numbers; empty on anything that is not a list of positive whole numbers.
 std::vector<int> NumberList(const std::string& text);
 
-}  // namespace quorvex::bench
+// "met" or "NOT met": how every goal line ends.
+const char* Verdict(bool met);
+
+// Prints "goal: <what>: met" (or "NOT met") and returns `met`.
+bool PrintGoal(const std::string& what, bool met);
+
+}  // namespace quorvex::kit

@@ -1,4 +1,4 @@
-#include "bench/support/child_process.h"
+#include "kit/child_process.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -11,7 +11,9 @@
 #include <sstream>
 #include <thread>
 
-namespace quorvex::bench {
+#include "kit/figures.h"
+
+namespace quorvex::kit {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
     int in[2];
@@ -98,6 +100,20 @@ std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
     }
 }
 
+std::optional<std::string> ChildProcess::Answer(const std::string& prefix, int timeoutMs) {
+    const auto deadline = MonotonicNs() + std::int64_t{timeoutMs} * 1'000'000;
+    while (MonotonicNs() < deadline) {
+        const auto line = ReadLine(timeoutMs);
+        if (!line) {
+            return std::nullopt;
+        }
+        if (line->rfind(prefix, 0) == 0) {
+            return line->substr(prefix.size());
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<std::string> ChildProcess::ReadRemainingLines(int timeoutMs) {
     std::vector<std::string> lines;
     while (auto line = ReadLine(timeoutMs)) {
@@ -180,4 +196,4 @@ std::string OwnDirectory() {
     return full.substr(0, full.rfind('/'));
 }
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::kit

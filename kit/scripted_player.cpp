@@ -1,14 +1,15 @@
-#include "bench/server_load/load_bot.h"
+#include "kit/scripted_player.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "bench/support/figures.h"
+#include "kit/figures.h"
 #include "protocol/messages.h"
 #include "protocol/numeric.h"
 #include "protocol/session/limits.h"
 
-namespace quorvex::bench {
+namespace quorvex::kit {
+
 namespace {
 
 constexpr double kCentreX = 5235;
@@ -18,9 +19,9 @@ constexpr double kWallDistance = 3000;
 
 }  // namespace
 
-bool LoadBot::recording = false;
+bool ScriptedPlayer::recording = false;
 
-LoadBot::LoadBot(int index, quint16 port, PaddleLedger& ledger)
+ScriptedPlayer::ScriptedPlayer(int index, quint16 port, PaddleLedger& ledger)
     : index_(index), ledger_(ledger), lastSeen_(ledger.reports.size(), -1) {
     client_.RegisterMessageHandler(this);
     session::ConnectScripted(client_, "bot" + std::to_string(index), "127.0.0.1", port);
@@ -31,24 +32,24 @@ LoadBot::LoadBot(int index, quint16 port, PaddleLedger& ledger)
     QObject::connect(&paddleTimer_, &QTimer::timeout, [this] { SendPaddle(); });
 }
 
-void LoadBot::StartPlaying(int phaseMs) {
+void ScriptedPlayer::StartPlaying(int phaseMs) {
     QTimer::singleShot(phaseMs, Qt::PreciseTimer, &paddleTimer_, [this] {
         SendPaddle();
         paddleTimer_.start();
     });
 }
 
-void LoadBot::Close() {
+void ScriptedPlayer::Close() {
     paddleTimer_.stop();
     client_.Close();
 }
 
-void LoadBot::ConnectComplete(const session::Status& result) {
+void ScriptedPlayer::ConnectComplete(const session::Status& result) {
     connected_ = result.Ok();
     lost_ = !result.Ok();
 }
 
-void LoadBot::Receive(session::PlayerId /*from*/, ByteView message) {
+void ScriptedPlayer::Receive(session::PlayerId /*from*/, ByteView message) {
     const std::int64_t now = MonotonicNs();
     if (recording) {
         ++received;
@@ -82,7 +83,7 @@ void LoadBot::Receive(session::PlayerId /*from*/, ByteView message) {
     }
 }
 
-void LoadBot::AnswerBall(ByteView message) {
+void ScriptedPlayer::AnswerBall(ByteView message) {
     const auto ball = msg::Decode<msg::BallUpdate>(message);
     if (!ball || seat_ < 0) {
         return;
@@ -108,7 +109,7 @@ void LoadBot::AnswerBall(ByteView message) {
 
 // The sequence number rides as the fraction of the last coordinate: still a number to any
 // client, passed on unchanged by the server.
-void LoadBot::SendPaddle() {
+void ScriptedPlayer::SendPaddle() {
     if (seat_ < 0 || static_cast<std::size_t>(seat_) >= ledger_.reports.size()) {
         return;
     }
@@ -121,7 +122,7 @@ void LoadBot::SendPaddle() {
     }
 }
 
-void LoadBot::CheckPaddle(ByteView message, std::int64_t now) {
+void ScriptedPlayer::CheckPaddle(ByteView message, std::int64_t now) {
     const auto paddle = msg::Decode<msg::PaddleUpdate>(message);
     const auto point = paddle ? paddle->y2.find('.') : std::string::npos;
     const auto seat = paddle ? StrictNumber(paddle->seat) : std::nullopt;
@@ -149,7 +150,7 @@ void LoadBot::CheckPaddle(ByteView message, std::int64_t now) {
     ++report.copies;
 }
 
-bool LoadBot::CaughtUp() const {
+bool ScriptedPlayer::CaughtUp() const {
     for (std::size_t seat = 0; seat < lastSeen_.size(); ++seat) {
         if (lastSeen_[seat] + 1 != static_cast<long>(ledger_.reports[seat].size())) {
             return false;
@@ -158,13 +159,13 @@ bool LoadBot::CaughtUp() const {
     return true;
 }
 
-void LoadBot::CountMissing() {
+void ScriptedPlayer::CountMissing() {
     for (std::size_t seat = 0; seat < lastSeen_.size(); ++seat) {
         ledger_.missing += static_cast<long>(ledger_.reports[seat].size()) - 1 - lastSeen_[seat];
     }
 }
 
-bool LoadBot::Send(const Buffer& message, bool bounce) {
+bool ScriptedPlayer::Send(const Buffer& message, bool bounce) {
     if (!client_.Send(message).Ok()) {
         return false;
     }
@@ -175,4 +176,4 @@ bool LoadBot::Send(const Buffer& message, bool bounce) {
     return true;
 }
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::kit

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvex::bench {
+namespace quorvex::kit {
 
 class ChildProcess {
   public:
@@ -28,6 +28,9 @@ class ChildProcess {
     // The next line of its output (without the line feed); empty after `timeoutMs` or at its
     // end.
     std::optional<std::string> ReadLine(int timeoutMs);
+    // What follows `prefix` on the first line of its output that starts with it; empty when
+    // none comes within `timeoutMs`.
+    std::optional<std::string> Answer(const std::string& prefix, int timeoutMs);
     // Everything it still writes, up to its end.
     std::vector<std::string> ReadRemainingLines(int timeoutMs);
 
@@ -53,4 +56,4 @@ class ChildProcess {
 // The directory of the running program, for finding its companion binaries.
 std::string OwnDirectory();
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::kit

@@ -1,7 +1,11 @@
-// The server under load: the session service and the server's rules with no window. Its
-// timers are the window's: one ball step every 100 ms while the gate allows, the gate once a
-// second. With "uncoalesced" after the player count, every frame is written as it is queued.
-// Commands arrive on standard input, one a line:
+// The benchmarks' server: the session service and the server's rules with no window, as a
+// child process whose CPU time and memory are its own. Its timers are the window's: one ball
+// step every 100 ms while the gate allows, the gate once a second.
+//   bench_server [--players N] [--uncoalesced] [--drops]
+// --uncoalesced writes every frame as it is queued; --drops prints "DROPPED <id> <ms>" for each
+// player whose connection the session gave up (ms since start). Commands arrive on standard
+// input, one a line:
+//   seats  answers "SEATS <n>"
 //   mark   start of the measured stretch: CPU time so far is noted, ball ticks are stamped
 //   stop   end of the measured stretch (the bots still play out their last messages)
 //   quit   report and end
@@ -15,24 +19,22 @@
 //   END
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <QElapsedTimer>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "bench/support/figures.h"
-#include "bench/support/stdin_commands.h"
+#include "kit/figures.h"
+#include "kit/headless_server.h"
 #include "protocol/messages.h"
-#include "server/host/ball_clock.h"
-#include "server/host/game_host.h"
 
 namespace {
 
 using quorvex::Buffer;
+using quorvex::kit::MonotonicNs;
 
 // Times from a moment (a report's arrival, a ball step) until everything queued by then has
 // been handed to the kernel.
@@ -47,12 +49,15 @@ struct UntilOut {
     std::vector<double> ms;
 };
 
-// Counts what the rules send to all, and times each paddle relay from the report's arrival
-// to the moment its last copy is handed to the kernel; the session still does the sending.
+// Counts what the rules send to all, times each paddle relay from the report's arrival to the
+// moment its last copy is handed to the kernel, and reports drops; the session still does the
+// sending.
 class CountingHost : public quorvex::server::GameHost {
   public:
-    explicit CountingHost(quorvex::session::Limits limits)
-        : GameHost(limits), coalesced(limits.writeCoalesceMs > 0) {}
+    CountingHost(quorvex::session::Limits limits, bool reportDrops)
+        : GameHost(limits), coalesced(limits.writeCoalesceMs > 0), reportDrops_(reportDrops) {
+        clock_.start();
+    }
 
     bool Send(const Buffer& message) override {
         ++sent;
@@ -61,7 +66,7 @@ class CountingHost : public quorvex::server::GameHost {
     void Receive(quorvex::session::PlayerId from, quorvex::ByteView message) override {
         const bool paddle =
             timing && message[0] == static_cast<std::uint8_t>(quorvex::msg::Type::PaddleUpdate);
-        const std::int64_t in = paddle ? quorvex::bench::MonotonicNs() : 0;
+        const std::int64_t in = paddle ? MonotonicNs() : 0;
         GameHost::Receive(from, message);
         if (paddle) {
             relays.waiting.push_back(in);
@@ -70,9 +75,16 @@ class CountingHost : public quorvex::server::GameHost {
             AllOut();  // every copy was written as it was queued
         }
     }
+    void DestroyPlayer(quorvex::session::PlayerId id) override {
+        if (reportDrops_) {
+            std::printf("DROPPED %d %lld\n", id, static_cast<long long>(clock_.elapsed()));
+            std::fflush(stdout);
+        }
+        GameHost::DestroyPlayer(id);
+    }
     // Every queued frame has just been handed to the kernel.
     void AllOut() {
-        const std::int64_t now = quorvex::bench::MonotonicNs();
+        const std::int64_t now = MonotonicNs();
         relays.Out(now);
         ballSteps.Out(now);
     }
@@ -82,6 +94,10 @@ class CountingHost : public quorvex::server::GameHost {
     bool timing = false;
     UntilOut relays;
     UntilOut ballSteps;
+
+  private:
+    const bool reportDrops_;
+    QElapsedTimer clock_;
 };
 
 struct Stamp {
@@ -93,37 +109,37 @@ long Micros(const timeval& t) {
     return static_cast<long>(t.tv_sec) * 1'000'000 + static_cast<long>(t.tv_usec);
 }
 
+bool Flag(int argc, char** argv, const std::string& name) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const std::int32_t maxPlayers = argc > 1 ? std::stoi(argv[1]) : 11;
     quorvex::session::Limits limits;
-    if (argc > 2 && std::string(argv[2]) == "uncoalesced") {
+    if (Flag(argc, argv, "--uncoalesced")) {
         limits.writeCoalesceMs = 0;
     }
-    CountingHost session(limits);
-    if (const auto error = session.Host(maxPlayers, 0)) {
-        std::fprintf(stderr, "%s\n", error->c_str());
-        return 1;
-    }
-    QObject::connect(session.Server(), &quorvex::session::SessionServer::Flushed,
-                     [&session] { session.AllOut(); });
-    auto& game = session.Game();
-    game.StartUpBallDirection();
-
+    CountingHost session(limits, Flag(argc, argv, "--drops"));
     rusage atMark{};
     rusage atStop{};
     long sent = 0;
     std::uint64_t writes = 0;
     std::vector<Stamp> stamps;
     stamps.reserve(1 << 16);
-
     std::int64_t stepStartNs = 0;
-    quorvex::server::BallClock ball(
-        game, [&] { stepStartNs = quorvex::bench::MonotonicNs(); },
+    quorvex::kit::HeadlessServer server(
+        session, std::stoi(quorvex::kit::Option(argc, argv, "--players", "11")),
+        [&] { stepStartNs = MonotonicNs(); },
         [&] {
             if (session.timing) {
+                auto& game = session.Game();
                 stamps.push_back({stepStartNs, game.BallLeft(), game.BallTop(), game.BallAngle()});
                 session.ballSteps.waiting.push_back(stepStartNs);
                 if (!session.coalesced) {
@@ -131,10 +147,14 @@ int main(int argc, char** argv) {
                 }
             }
         });
-    ball.Start();
-
-    const auto commands = quorvex::bench::OnStdinLines([&](const std::string& command) {
-        if (command == "mark") {
+    if (!server.Error()) {
+        QObject::connect(session.Server(), &quorvex::session::SessionServer::Flushed,
+                         [&session] { session.AllOut(); });
+    }
+    return server.Serve([&](const std::string& command) {
+        if (command == "seats") {
+            std::printf("SEATS %zu\n", session.Game().Seats().size());
+        } else if (command == "mark") {
             getrusage(RUSAGE_SELF, &atMark);
             sent = -session.sent;
             writes = session.Server()->KernelWrites();
@@ -151,7 +171,7 @@ int main(int argc, char** argv) {
             std::printf("WRITES %llu\n", static_cast<unsigned long long>(writes));
             for (auto [name, times] : {std::pair{"RELAY", &session.relays.ms},
                                        std::pair{"BALL", &session.ballSteps.ms}}) {
-                const auto spread = quorvex::bench::SpreadOf(*times);
+                const auto spread = quorvex::kit::SpreadOf(*times);
                 std::printf("%s %zu %.3f %.3f %.3f\n", name, spread.count, spread.p50, spread.p99,
                             spread.max);
             }
@@ -160,12 +180,6 @@ int main(int argc, char** argv) {
                             s.top.c_str(), s.angle.c_str());
             }
             std::printf("END\n");
-            std::fflush(stdout);
-            app.quit();
         }
     });
-
-    std::printf("PORT %u\n", static_cast<unsigned>(session.Port()));
-    std::fflush(stdout);
-    return app.exec();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-// One scripted player for the load bench: the real client end of the session service, a
-// paddle report every 100 ms, and now and then a bounce in answer to a BallUpdate, as a real
+// A scripted player for load: the real client end of the session service, a paddle report
+// every 100 ms, and now and then a bounce in answer to a BallUpdate, as a real
 // client reports the ball meeting a wall. It records when each BallUpdate reached it, and
 // carries a sequence number in its paddle reports so that every bot can check that it gets
 // every other bot's reports once and in order.
@@ -14,7 +14,7 @@
 
 #include "protocol/session/session_client.h"
 
-namespace quorvex::bench {
+namespace quorvex::kit {
 
 // Every bot's paddle reports, by seat and sequence number: when each was sent, when its last
 // copy reached a bot and how many bots got it; and what the bots found wrong in the order.
@@ -36,9 +36,9 @@ struct Arrival {
     std::string key;  // left, top and angle: what the server stamped the tick with
 };
 
-class LoadBot : public session::SessionEvents {
+class ScriptedPlayer : public session::SessionEvents {
   public:
-    LoadBot(int index, quint16 port, PaddleLedger& ledger);
+    ScriptedPlayer(int index, quint16 port, PaddleLedger& ledger);
 
     bool Connected() const { return connected_; }
     bool Lost() const { return lost_; }
@@ -83,4 +83,4 @@ class LoadBot : public session::SessionEvents {
     std::size_t seatsSeen_ = 0;
 };
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::kit

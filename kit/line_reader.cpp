@@ -1,21 +1,12 @@
-#pragma once
-
-// A child process driven by its parent: one command per line on standard input. The process
-// quits when its parent goes away.
+#include "kit/line_reader.h"
 
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <functional>
-#include <memory>
-#include <string>
+namespace quorvex::kit {
 
-namespace quorvex::bench {
-
-inline std::unique_ptr<QSocketNotifier> OnStdinLines(
-    std::function<void(const std::string& line)> handle) {
+std::unique_ptr<QSocketNotifier> OnStdinLines(std::function<void(const std::string& line)> handle) {
     auto notifier = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
     auto input = std::make_shared<std::string>();
     QObject::connect(notifier.get(), &QSocketNotifier::activated,
@@ -37,4 +28,4 @@ inline std::unique_ptr<QSocketNotifier> OnStdinLines(
     return notifier;
 }
 
-}  // namespace quorvex::bench
+}  // namespace quorvex::kit
