@@ -47,6 +47,15 @@ std::string Option(int argc, char** argv, const std::string& name, const std::st
     return fallback;
 }
 
+bool Flag(int argc, char** argv, const std::string& name) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<int> NumberList(const std::string& text) {
     std::vector<int> numbers;
     std::stringstream in(text);

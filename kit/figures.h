@@ -30,6 +30,9 @@ Spread SpreadOf(std::vector<double>& samples);
 // "--name value" from the command line, or `fallback`.
 std::string Option(int argc, char** argv, const std::string& name, const std::string& fallback);
 
+// Whether "--name" stands on the command line.
+bool Flag(int argc, char** argv, const std::string& name);
+
 // "10,25,50" as numbers; empty on anything that is not a list of positive whole numbers.
 std::vector<int> NumberList(const std::string& text);
 

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "client/state/client_state.h"
+#include "kit/figures.h"
 #include "protocol/messages.h"
 #include "protocol/numeric.h"
 #include "protocol/session/session_client.h"
@@ -230,15 +231,6 @@ std::optional<std::string> Option(int argc, char** argv, const std::string& name
     return std::nullopt;
 }
 
-bool Flag(int argc, char** argv, const std::string& name) {
-    for (int i = 4; i < argc; ++i) {
-        if (argv[i] == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -250,7 +242,7 @@ int main(int argc, char** argv) {
                      "       honest_player host port name --probe [--password TEXT]\n");
         return 2;
     }
-    const bool probe = Flag(argc, argv, "--probe");
+    const bool probe = quorvex::kit::Flag(argc, argv, "--probe");
     const auto from = Option(argc, argv, "--from");
     const auto to = Option(argc, argv, "--to");
     const auto until = Option(argc, argv, "--until");

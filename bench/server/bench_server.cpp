@@ -109,24 +109,15 @@ long Micros(const timeval& t) {
     return static_cast<long>(t.tv_sec) * 1'000'000 + static_cast<long>(t.tv_usec);
 }
 
-bool Flag(int argc, char** argv, const std::string& name) {
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i] == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     quorvex::session::Limits limits;
-    if (Flag(argc, argv, "--uncoalesced")) {
+    if (quorvex::kit::Flag(argc, argv, "--uncoalesced")) {
         limits.writeCoalesceMs = 0;
     }
-    CountingHost session(limits, Flag(argc, argv, "--drops"));
+    CountingHost session(limits, quorvex::kit::Flag(argc, argv, "--drops"));
     rusage atMark{};
     rusage atStop{};
     long sent = 0;
