@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iterator>
 
 #include "protocol/messages.h"
 #include "protocol/numeric.h"
@@ -95,12 +96,15 @@ bool ServerGame::SeatPlayer(std::int32_t id) {
         return false;
     }
     // A player may hold several seats, but one taking seat after seat would fill the table
-    // and swell every Scoreboard: further seats stop at the session's player maximum. A first
-    // seat is never refused here, so nobody's extra seats keep a newcomer or a returning
-    // spectator out.
-    if (seats_.size() >= playerMaximum_ && HoldsSeat(id)) {
-        events_->RequestIgnored(id, IgnoredRequest::SeatOverPlayerMaximum);
-        return false;
+    // and swell every Scoreboard: the table stops at the session's player maximum. A first
+    // seat is never refused for that: someone's latest extra seat gives way to it, so nobody's
+    // extra seats keep a newcomer or a returning spectator out.
+    if (seats_.size() >= playerMaximum_) {
+        if (HoldsSeat(id)) {
+            events_->RequestIgnored(id, IgnoredRequest::SeatOverPlayerMaximum);
+            return false;
+        }
+        DropLatestExtraSeat();
     }
     seats_.push_back(SeatRow{FormatInteger(id), entry->name, "0", "0"});
     NoteSeatTaken();
@@ -147,6 +151,18 @@ bool ServerGame::SendRoster() {
 bool ServerGame::SeatTableHasRoom() const {
     return seats_.size() < capacity_.seatRows &&
            kListHeaderBytes + (seats_.size() + 1) * kSeatRowMostBytes <= capacity_.messageBytes;
+}
+
+void ServerGame::DropLatestExtraSeat() {
+    for (auto row = seats_.rbegin(); row != seats_.rend(); ++row) {
+        const auto earlier = std::find_if(row + 1, seats_.rend(), [&](const SeatRow& other) {
+            return other.playerIndex == row->playerIndex;
+        });
+        if (earlier != seats_.rend()) {
+            seats_.erase(std::next(row).base());
+            return;
+        }
+    }
 }
 
 bool ServerGame::HoldsSeat(std::int32_t id) const {

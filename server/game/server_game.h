@@ -177,6 +177,8 @@ class ServerGame {
     void NoteSeatTaken();
     bool SeatTableHasRoom() const;
     bool HoldsSeat(std::int32_t id) const;
+    // Removes the last seat row of a player who holds an earlier one too, if there is one.
+    void DropLatestExtraSeat();
     bool Dispatch(ByteView bytes, std::optional<std::int32_t> sender);
     // Reports the seats with the round's wins and the misses that ended it, clears the misses
     // and sends the settings that open the next round.

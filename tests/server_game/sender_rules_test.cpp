@@ -73,11 +73,16 @@ TEST(SeatBound, FurtherSeatsStopAtThePlayerMaximumAndFirstSeatsNever) {
          0},
         {"a newcomer at a full table", true, {kNewcomer}, {"101", "102", "103", "104"}, 0},
         {"seat after seat", false, {Take(kAnn, 5)}, {"101", "102", "103", "101"}, 4},
-        {"extra seats keep a spectator out",
+        {"extra seats give way to a spectator",
          false,
          {GiveUp(kCy), Take(kAnn, 3), Take(kCy)},
-         {"101", "102", "101", "101", "103"},
+         {"101", "102", "101", "103"},
          1},
+        {"the extra seat gives way, not a single one",
+         false,
+         {GiveUp(kBob), GiveUp(kCy), Take(kAnn, 2), Take(kBob), Take(kCy)},
+         {"101", "101", "102", "103"},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
