@@ -42,7 +42,11 @@ struct Case {
 
 const std::string kBad = "exit 2: quorvex-client: ";
 const std::string kName256(256, 'n');
-const std::string kLongLine(kMaxPasswordBytes + 1, 'p');
+const std::string kLongest(kMaxPasswordBytes, 'p');
+const std::string kBot = "bot host=127.0.0.1 name=CPU 1 port=4000 skill=";
+const std::string kPort = kBad + "--port must be a number from 1 to 65535, not \"";
+const std::string kSkill = kBad + "--skill must be 1, 2, 3, 4 or 5, not \"";
+const std::string kStdin = kBad + "--password-stdin ";
 
 const Case kCases[] = {
     // Without arguments the window asks for everything, as it always has.
@@ -54,28 +58,19 @@ const Case kCases[] = {
     {{"--name", kName256}, "", "window name=" + kName256 + " port=4000"},
     {{"--password", "se same"}, "", "window port=4000 password=se same"},
     {{"--password-stdin"}, "s3cret\r\nmore\n", "window port=4000 password=s3cret"},
-    {{"--bot"}, "", "bot host=127.0.0.1 name=CPU 1 port=4000 skill=3"},
+    {{"--bot"}, "", kBot + "3"},
     {{"--bot", "--host", "::1", "--port=4001", "--name", "CPU 2", "--skill", "5"},
      "",
      "bot host=::1 name=CPU 2 port=4001 skill=5"},
-    {{"--skill=1", "--bot", "--name", kName256},
-     "",
-     "bot host=127.0.0.1 name=" + kName256 + " port=4000 skill=1"},
-    {{"--bot", "--password-stdin"},
-     "pw",
-     "bot host=127.0.0.1 name=CPU 1 port=4000 skill=3 password=pw"},
-    {{"--bot", "--password", "pw"},
-     "",
-     "bot host=127.0.0.1 name=CPU 1 port=4000 skill=3 password=pw"},
-    {{"--password-stdin"},
-     std::string(kMaxPasswordBytes, 'p') + "\n",
-     "window port=4000 password=" + std::string(kMaxPasswordBytes, 'p')},
+    {{"--skill=1", "--bot"}, "", kBot + "1"},
+    {{"--bot", "--password-stdin"}, "pw", kBot + "3 password=pw"},
+    {{"--bot", "--password", "pw"}, "", kBot + "3 password=pw"},
+    {{"--password-stdin"}, kLongest + "\n", "window port=4000 password=" + kLongest},
     // Help and version, in either mode.
     {{"--help"}, "", "exit 0: Usage: quorvex-client [options]"},
     {{"--bot", "-h"}, "", "exit 0: Usage: quorvex-client [options]"},
     {{"-v"}, "", "exit 0: quorvex-client " QUORVEX_VERSION},
     {{"--bot", "--version"}, "", "exit 0: quorvex-client " QUORVEX_VERSION},
-    {{"--bot", "-v"}, "", "exit 0: quorvex-client " QUORVEX_VERSION},
     // Mistakes, each with its own words, in either mode.
     {{"--bogus"}, "", kBad + "Unknown option 'bogus'."},
     {{"--bot", "--fast"}, "", kBad + "Unknown option 'fast'."},
@@ -90,34 +85,25 @@ const Case kCases[] = {
     {{"--host", "a", "--host", "b"}, "", kBad + "--host is given more than once."},
     {{"--bot", "--bot"}, "", kBad + "--bot is given more than once."},
     {{"--bot", "--skill", "1", "--skill=2"}, "", kBad + "--skill is given more than once."},
-    {{"--password-stdin", "--password-stdin"},
-     "pw\n",
-     kBad + "--password-stdin is given more than once."},
+    {{"--password-stdin", "--password-stdin"}, "", kStdin + "is given more than once."},
     {{"--name", kName256 + "n"}, "", kBad + "--name is longer than 256 bytes."},
-    {{"--bot", "--name", kName256 + "n"}, "", kBad + "--name is longer than 256 bytes."},
     {{"--name", "Zo\xEB"}, "", kBad + "--name is not UTF-8 text."},
     {{"--bot", "--name", "\xC3"}, "", kBad + "--name is not UTF-8 text."},
-    {{"--port", "0"}, "", kBad + "--port must be a number from 1 to 65535, not \"0\"."},
-    {{"--bot", "--port", "65536"},
-     "",
-     kBad + "--port must be a number from 1 to 65535, not \"65536\"."},
-    {{"--port", " 80"}, "", kBad + "--port must be a number from 1 to 65535, not \" 80\"."},
+    {{"--port", "0"}, "", kPort + "0\"."},
+    {{"--bot", "--port", "65536"}, "", kPort + "65536\"."},
+    {{"--port", " 80"}, "", kPort + " 80\"."},
     {{"--skill", "3"}, "", kBad + "--skill is for a computer player: give --bot as well."},
-    {{"--bot", "--skill", "0"}, "", kBad + "--skill must be 1, 2, 3, 4 or 5, not \"0\"."},
-    {{"--bot", "--skill", "6"}, "", kBad + "--skill must be 1, 2, 3, 4 or 5, not \"6\"."},
-    {{"--bot", "--skill", "3x"}, "", kBad + "--skill must be 1, 2, 3, 4 or 5, not \"3x\"."},
+    {{"--bot", "--skill", "0"}, "", kSkill + "0\"."},
+    {{"--bot", "--skill", "6"}, "", kSkill + "6\"."},
+    {{"--bot", "--skill", "3x"}, "", kSkill + "3x\"."},
     {{"--password", ""}, "", kBad + "--password needs a password that is not empty."},
-    {{"--bot", "--password", "a", "--password-stdin"},
-     "b\n",
+    {{"--password", "a", "--password-stdin"},
+     "b",
      kBad + "--password and --password-stdin cannot both be given."},
-    {{"--password-stdin"}, "", kBad + "--password-stdin found no password on standard input."},
-    {{"--bot", "--password-stdin"},
-     "\nsecond\n",
-     kBad + "--password-stdin found no password on standard input."},
-    {{"--password-stdin"},
-     kLongLine,
-     kBad + "--password-stdin read a line longer than 131072 bytes."},
-    {{"--password-stdin"}, "\xFF\n", kBad + "--password-stdin read a line that is not UTF-8 text."},
+    {{"--password-stdin"}, "", kStdin + "found no password on standard input."},
+    {{"--bot", "--password-stdin"}, "\nsecond\n", kStdin + "found no password on standard input."},
+    {{"--password-stdin"}, kLongest + "p", kStdin + "read a line longer than 131072 bytes."},
+    {{"--password-stdin"}, "\xFF\n", kStdin + "read a line that is not UTF-8 text."},
 };
 
 TEST(ClientCommandLine, EachOptionAndEachMistakeInBothModes) {

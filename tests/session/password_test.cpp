@@ -52,6 +52,8 @@ TEST(ServerProof, KnownAnswersBindBothNoncesAndTheRole) {
 TEST(ServerProof, TheClientAnswersOnlyAServerThatProvedItself) {
     const Buffer client = Counting(0), server = Counting(32);
     const Challenge honest = MakeChallenge("sesame", client, server);
+    const Challenge guessed = MakeChallenge("guess", client, server);
+    const Challenge reflected{server, ClientProof("sesame", client, server)};
     using C = ChallengeCheck;
     const struct {
         const char* what;
@@ -63,14 +65,9 @@ TEST(ServerProof, TheClientAnswersOnlyAServerThatProvedItself) {
         {"the server with the password", "sesame", client, honest, C::Proven},
         {"a mistyped password", "Sesame", client, honest, C::ProofWrong},
         {"a proof replayed from another greeting", "sesame", Counting(1), honest, C::ProofWrong},
-        {"a stranger guessing", "sesame", client, MakeChallenge("guess", client, server),
-         C::ProofWrong},
+        {"a stranger guessing", "sesame", client, guessed, C::ProofWrong},
         {"a stranger leaving the proof out", "sesame", client, {server, {}}, C::ProofMissing},
-        {"the client's own answer reflected",
-         "sesame",
-         client,
-         {server, ClientProof("sesame", client, server)},
-         C::ProofWrong},
+        {"the client's own answer reflected", "sesame", client, reflected, C::ProofWrong},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CheckChallenge(c.password, c.clientNonce, c.challenge), c.check) << c.what;

@@ -171,37 +171,30 @@ struct Announcing : RecordedEvents {
 // write or two.
 TEST(GhostPlayer, AdmittedThenClosedGetsItsWelcomeAndLeavesAsADropHoweverTheBytesArrive) {
     const Buffer anyProof(session::kProofBytes, 7);
-    struct Case {
-        const char* what;
-        const char* password;  // empty: none
-        bool split;            // 50 ms between the two frames, else one write
-    };
-    const Case cases[] = {
-        {"hello and an unasked answer, one write", "", false},
-        {"hello and an unasked answer, split", "", true},
-        {"the right answer twice, one write", "sesame", false},
-        {"the right answer twice, split", "sesame", true},
-    };
-    for (const auto& c : cases) {
+    // No password, so the answer is unasked for; or the right answer, twice. Split: 50 ms
+    // between the two frames, else one write.
+    for (const auto& [password, split] :
+         {std::pair{"", false}, {"", true}, {"sesame", false}, {"sesame", true}}) {
+        const std::string what = std::string(password) + (split ? " split" : " one write");
         HostedServer host;
         Announcing events;
         events.server = &host.server;
         host.server.RegisterMessageHandler(&events);
-        host.server.SetPassword(c.password);
+        host.server.SetPassword(password);
         RawPeer peer(host.Port());
         const auto hello = FrameBytes(
             session::FrameKind::Hello,
             session::EncodeHello({session::kProtocolVersion, session::kApplicationId, "Gus"}));
         QByteArray first = hello;
         QByteArray second = FrameBytes(session::FrameKind::Answer, anyProof);
-        if (!std::string(c.password).empty()) {
+        if (!std::string(password).empty()) {
             peer.SendBytes(hello);
             const auto challenge = peer.NextFrame();
-            ASSERT_TRUE(challenge && challenge->first == session::FrameKind::Challenge) << c.what;
+            ASSERT_TRUE(challenge && challenge->first == session::FrameKind::Challenge) << what;
             first = second = FrameBytes(session::FrameKind::Answer,
-                                        session::PasswordProof(c.password, challenge->second));
+                                        session::PasswordProof(password, challenge->second));
         }
-        if (c.split) {
+        if (split) {
             peer.SendBytes(first);
             Pump(50);
             peer.SendBytes(second);
@@ -220,11 +213,11 @@ TEST(GhostPlayer, AdmittedThenClosedGetsItsWelcomeAndLeavesAsADropHoweverTheByte
                        ? "Data" + std::to_string(payload[0]) + " "
                        : "other ";
         }
-        EXPECT_EQ(got, "Welcome Data2 Data4 ") << c.what;
-        ASSERT_TRUE(WaitUntil([&] { return events.destroyed.size() == 1; })) << c.what;
-        EXPECT_EQ(events.destroyed[0], welcomed) << c.what;
-        EXPECT_EQ(events.created.back(), welcomed) << c.what;
-        EXPECT_EQ(host.server.PlayerCount(), 0) << c.what;
+        EXPECT_EQ(got, "Welcome Data2 Data4 ") << what;
+        ASSERT_TRUE(WaitUntil([&] { return events.destroyed.size() == 1; })) << what;
+        EXPECT_EQ(events.destroyed[0], welcomed) << what;
+        EXPECT_EQ(events.created.back(), welcomed) << what;
+        EXPECT_EQ(host.server.PlayerCount(), 0) << what;
     }
 }
 
