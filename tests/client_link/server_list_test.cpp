@@ -9,7 +9,13 @@ namespace quorvex::client {
 namespace {
 
 TEST(ShownText, KeepsWhatIsVisibleAndNothingElse) {
-    const std::string fffd = "\xEF\xBF\xBD";
+    const auto R = [](int n) {  // n replacement characters
+        std::string r;
+        while (n-- > 0) {
+            r += "\xEF\xBF\xBD";
+        }
+        return r;
+    };
     const std::string visible =  // the visible neighbours of every range left out
         " ~\xC2\xA0\xD8\x9B\xE2\x80\x8A\xE2\x80\xA7\xE2\x80\xAF\xE2\x81\x9F\xE2\x81\xB0"
         "\xEF\xBB\xBE\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF";
@@ -24,9 +30,9 @@ TEST(ShownText, KeepsWhatIsVisibleAndNothingElse) {
         {"\xD8\x9C\xE2\x80\x8B\xE2\x80\x8F\xE2\x80\xA8\xE2\x80\xAE\xE2\x81\xA0\xE2\x81\xAF"
          "\xEF\xBB\xBF",
          ""},
-        {"\xFF|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xC3", fffd + "|" + fffd + fffd + "|" + fffd +
-                                                                 fffd + fffd + "|" + fffd + fffd +
-                                                                 fffd + fffd + "|" + fffd},
+        // A stray byte, an overlong '/', a surrogate, past U+10FFFF, an overlong U+07FF, a cut end.
+        {"\xFF|\xC0\xAF|\xED\xA0\x80|\xF4\x90\x80\x80|\xE0\x9F\xBF|\xC3",
+         R(1) + "|" + R(2) + "|" + R(3) + "|" + R(4) + "|" + R(3) + "|" + R(1)},
         {std::string(70, 'x'), std::string(64, 'x')},
         {std::string(40, 'x') + std::string(30, '\n') + "\xC3\xA9yz",
          std::string(40, 'x') + "\xC3\xA9yz"},
