@@ -226,6 +226,22 @@ TEST(HostPrompt, ListsARunningServerWithinASecondAndPicksItsAddress) {
     EXPECT_LT(listedAfterMs, 1000);
 }
 
+TEST(HostPrompt, ALineNamesThePortWhenUnusualAndTheRoundTrip) {
+    client::ListedServer s{"10.0.0.5",
+                           "10.0.0.5",
+                           {1, 2, "session", "hal", "", 4000, 2, 10, 1, "5", QUORVEX_VERSION},
+                           800,
+                           0};
+    EXPECT_EQ(client::ServerLine(s),
+              "10.0.0.5 (hal): 2/10 players, Points, miss limit 5, <1 ms - session");
+    s.reply.port = 4001;
+    s.roundTripUs = 12'400;
+    s.reply.version = "0.9";
+    EXPECT_EQ(client::ServerLine(s),
+              "10.0.0.5 port 4001 (hal): 2/10 players, Points, miss limit "
+              "5, 12 ms - session (version 0.9)");
+}
+
 // The port of a server picked from the list is the one connected to; a typed host is tried on
 // the client's own port as always.
 TEST(HostPrompt, APickedServerIsJoinedOnThePortItNamed) {
