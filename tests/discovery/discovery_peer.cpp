@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <string>
 
+#include "kit/session_ends.h"
 #include "protocol/session/discovery_browser.h"
 #include "protocol/session/discovery_targets.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 using namespace quorvex;
@@ -25,9 +25,8 @@ int main(int argc, char** argv) {
     }
     const session::FoundServer found = browser.Servers()[0];
     std::printf("FOUND %s\n", found.connectAddress.c_str());
-    test::ConnectedClient player(found.reply.port, "peer", test::FastLimits(),
-                                 session::kApplicationId,
-                                 argc > 1 ? argv[1] : found.connectAddress);
+    kit::ConnectedClient player(found.reply.port, "peer", kit::FastLimits(),
+                                session::kApplicationId, argc > 1 ? argv[1] : found.connectAddress);
     if (!player.WaitConnected()) {
         return 1;
     }
