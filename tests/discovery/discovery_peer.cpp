@@ -10,8 +10,8 @@
 #include <string>
 
 #include "client/link/server_finder.h"
+#include "kit/session_ends.h"
 #include "protocol/session/discovery_targets.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 using namespace quorvex;
@@ -26,9 +26,8 @@ int main(int argc, char** argv) {
     }
     const client::ListedServer found = servers[0];
     std::printf("FOUND %s\n", found.connectAddress.c_str());
-    test::ConnectedClient player(found.reply.port, "peer", test::FastLimits(),
-                                 session::kApplicationId,
-                                 argc > 1 ? argv[1] : found.connectAddress);
+    kit::ConnectedClient player(found.reply.port, "peer", kit::FastLimits(),
+                                session::kApplicationId, argc > 1 ? argv[1] : found.connectAddress);
     if (!player.WaitConnected()) {
         return 1;
     }

@@ -21,12 +21,12 @@
 
 #include "client/link/remembered_choices.h"
 #include "client/link/server_finder.h"
+#include "kit/session_ends.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/discovery_browser.h"
 #include "protocol/session/discovery_responder.h"
 #include "protocol/session/discovery_targets.h"
 #include "tests/client_app/app_fixture.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 #include "ui/choice_dialog.h"
 #include "ui/qt_prompter.h"
@@ -95,7 +95,8 @@ TEST(Discovery, FindsARunningServerOnLoopbackOnce) {
               std::tuple(server.Port(), 10u, 3, QUORVEX_VERSION));
     EXPECT_GT(found.roundTripUs, 0);
     EXPECT_LT(found.roundTripUs, 500'000);
-    ConnectedClient player(found.reply.port, "Ann", Limits{}, kApplicationId, found.connectAddress);
+    kit::ConnectedClient player(found.reply.port, "Ann", Limits{}, kApplicationId,
+                                found.connectAddress);
     ASSERT_TRUE(player.WaitConnected());
     EXPECT_TRUE(WaitUntil([&] { return servers[0].reply.players == 1; }, 2500));
     finder.Close();
@@ -188,12 +189,12 @@ TEST(Ipv6, TheServerShowsItsIpv4AddressWhenItHasOneElseItsIpv6One) {
 }
 
 TEST(Ipv6, ClientsConnectOverLoopbackWithOrWithoutBrackets) {
-    HostedServer server;
+    kit::HostedServer server;
     if (QUdpSocket probe; !probe.bind(QHostAddress::LocalHostIPv6, 0)) {
         GTEST_SKIP() << "this machine has no IPv6 loopback";
     }
     for (const char* host : {"::1", "[::1]"}) {
-        ConnectedClient player(server.Port(), "Ann", FastLimits(), kApplicationId, host);
+        kit::ConnectedClient player(server.Port(), "Ann", kit::FastLimits(), kApplicationId, host);
         EXPECT_TRUE(player.WaitConnected()) << host;
     }
 }
