@@ -13,6 +13,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,14 +157,42 @@ bool JitterFigures(int seconds) {
 struct Usage {
     double share = 0;
     long rssKb = 0;
+    double wakeups = 0;      // per second, the window's thread
+    double allWakeups = 0;  // per second, every thread of the process
 };
+
+// Times a thread went to sleep and was woken, from /proc: its voluntary context switches.
+long Switches(const std::string& statusPath) {
+    std::ifstream status(statusPath);
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+            return std::stol(line.substr(line.find(':') + 1));
+        }
+    }
+    return 0;
+}
+
+std::pair<long, long> Wakeups(pid_t pid) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    long all = 0;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(proc + "/task", error)) {
+        all += Switches(task.path().string() + "/status");
+    }
+    return {Switches(proc + "/status"), all};
+}
 
 Usage Measure(const kit::ChildProcess& client, int seconds) {
     const double before = client.CpuSeconds().value_or(0);
+    const auto [mainBefore, allBefore] = Wakeups(client.Pid());
     const std::int64_t start = MonotonicNs();
     kit::Pump(seconds * 1000);
     const double elapsed = static_cast<double>(MonotonicNs() - start) / 1e9;
-    return {(client.CpuSeconds().value_or(0) - before) / elapsed, client.RssKb().value_or(0)};
+    const auto [mainAfter, allAfter] = Wakeups(client.Pid());
+    return {(client.CpuSeconds().value_or(0) - before) / elapsed, client.RssKb().value_or(0),
+            static_cast<double>(mainAfter - mainBefore) / elapsed,
+            static_cast<double>(allAfter - allBefore) / elapsed};
 }
 
 int PlayFigures(int seconds) {
@@ -195,24 +225,43 @@ int PlayFigures(int seconds) {
     const auto refresh = client.ReadLine(1000).value_or("REFRESH ?");
     const Usage play = Measure(client, seconds);
 
-    // Points mode: the lobby opens, nobody is ready, the ball stops at the next gate.
+    // Points mode: the lobby opens, nobody is ready, the ball stops at the next gate. The
+    // others still report their paddles ten times a second, as the game has them do.
     server.Game().PickGameType(server::GameType::Points);
     kit::Pump(2500);
     const Usage idle = Measure(client, seconds);
+    // And with the others gone quiet: what is left is the client's own.
+    for (auto& bot : bots) {
+        bot->StopPlaying();
+    }
+    kit::Pump(1000);
+    const Usage quiet = Measure(client, seconds);
 
     std::printf("\nA real client window (child process) over %d s, %d players, Free 4 All\n",
                 seconds, kPlayers);
     std::printf("its screen refreshes at %s Hz, the rate it repaints at while things move\n",
                 refresh.substr(std::string("REFRESH ").size()).c_str());
-    std::printf("%-28s %10s %10s\n", "", "CPU %core", "RSS MB");
-    std::printf("%-28s %10.2f %10.1f\n", "play (ball running)", play.share * 100,
-                static_cast<double>(play.rssKb) / 1024);
-    std::printf("%-28s %10.2f %10.1f\n", "idle (lobby open, no ball)", idle.share * 100,
-                static_cast<double>(idle.rssKb) / 1024);
+    std::printf("%-34s %10s %8s %12s %12s\n", "", "CPU %core", "RSS MB", "wakeups/s",
+                "all threads");
+    const auto row = [](const char* what, const Usage& u) {
+        std::printf("%-34s %10.2f %8.1f %12.1f %12.1f\n", what, u.share * 100,
+                    static_cast<double>(u.rssKb) / 1024, u.wakeups, u.allWakeups);
+    };
+    row("play (ball running)", play);
+    row("idle (lobby open, no ball)", idle);
+    row("idle, the others' paddles quiet", quiet);
+    std::printf("wakeups: the window thread's (and every thread's) voluntary context switches;\n"
+                "idle, 11 players' paddle reports arrive 110 times a second and the client's\n"
+                "own paddle report goes out 10 times a second, as the game has it\n");
     std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
                 kit::Verdict(play.share <= kPlayGoalShare));
     std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,
                 kit::Verdict(idle.share <= kIdleGoalShare));
+    // Beyond the paddle report's 10 a second, which the game requires of a seated client.
+    const double own = quiet.wakeups - 1000.0 / client::kTimer2Interval;
+    std::printf("goal: idle wakeups of its own (quiet, less the 10/s paddle report) <= %.0f/s:"
+                " %.1f: %s\n",
+                kIdleGoalWakeups, own, kit::Verdict(own <= kIdleGoalWakeups));
     for (auto& bot : bots) {
         bot->Close();
     }

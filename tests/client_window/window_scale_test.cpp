@@ -69,6 +69,8 @@ TEST(Keys, HeldKeysSlideThePaddleAndTheNextReportCarriesIt) {
     EXPECT_EQ(w.focusWidget(), &w) << "Esc gives the keys to the arena";
 
     QTest::keyPress(&w, Qt::Key_Right);
+    EXPECT_TRUE(w.frameTimer.isActive());
+    EXPECT_EQ(w.frameTimer.interval(), 17) << "a frame per refresh of the 60 Hz screen";
     Pump(300);
     QTest::keyRelease(&w, Qt::Key_Right);
     const float right = AnnsPaddle();
@@ -85,6 +87,7 @@ TEST(Keys, HeldKeysSlideThePaddleAndTheNextReportCarriesIt) {
     EXPECT_FLOAT_EQ(AnnsPaddle(), 3000);
     Pump(150);
     EXPECT_FLOAT_EQ(AnnsPaddle(), 3000) << "no key held: nothing moves it";
+    EXPECT_TRUE(WaitUntil([&] { return !w.frameTimer.isActive(); })) << "nothing moves: no frames";
 }
 
 }  // namespace
