@@ -67,8 +67,9 @@ TEST(NextStep, TheWallsAndEverySeatsJudgementTurnTheBallAsTheServerWill) {
 }
 
 // Reports of a ball going right (direction 90) every 100 ms, each arriving up to `jitter` ms
-// late. After its first second the drawn ball moves every frame, by what the ball moves in a
-// frame give or take 3 pixels, never backwards, and never ahead of the next step.
+// late. After its first second the drawn ball moves every frame by what the ball moves in a
+// frame, give or take half a pixel (its clock adjusts by a tenth at most), and never ahead of the
+// next step.
 TEST(DrawnBall, UnevenArrivalNeitherStallsNorJumps) {
     for (const double jitter : {0.0, 20.0, 50.0}) {
         DrawnBall drawn;
@@ -85,7 +86,7 @@ TEST(DrawnBall, UnevenArrivalNeitherStallsNorJumps) {
                 const double x = drawn.At(frame).x;
                 if (frame > 1000) {
                     const double moved = x - previous;
-                    bad += moved < 0.75 || std::fabs(moved - 2.55 * 1000 / 60) > 3 * 15;
+                    bad += std::fabs(moved - 2.55 * 1000 / 60) > 7;
                     ++frames;
                 }
                 if (k > 0) {
