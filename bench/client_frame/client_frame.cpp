@@ -157,7 +157,7 @@ bool JitterFigures(int seconds) {
 struct Usage {
     double share = 0;
     long rssKb = 0;
-    double wakeups = 0;      // per second, the window's thread
+    double wakeups = 0;     // per second, the window's thread
     double allWakeups = 0;  // per second, every thread of the process
 };
 
@@ -250,18 +250,20 @@ int PlayFigures(int seconds) {
     row("play (ball running)", play);
     row("idle (lobby open, no ball)", idle);
     row("idle, the others' paddles quiet", quiet);
-    std::printf("wakeups: the window thread's (and every thread's) voluntary context switches;\n"
-                "idle, 11 players' paddle reports arrive 110 times a second and the client's\n"
-                "own paddle report goes out 10 times a second, as the game has it\n");
+    std::printf(
+        "wakeups: the window thread's (and every thread's) voluntary context switches;\n"
+        "idle, 11 players' paddle reports arrive 110 times a second and the client's\n"
+        "own paddle report goes out 10 times a second, as the game has it\n");
     std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
                 kit::Verdict(play.share <= kPlayGoalShare));
     std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,
                 kit::Verdict(idle.share <= kIdleGoalShare));
     // Beyond the paddle report's 10 a second, which the game requires of a seated client.
     const double own = quiet.wakeups - 1000.0 / client::kTimer2Interval;
-    std::printf("goal: idle wakeups of its own (quiet, less the 10/s paddle report) <= %.0f/s:"
-                " %.1f: %s\n",
-                kIdleGoalWakeups, own, kit::Verdict(own <= kIdleGoalWakeups));
+    std::printf(
+        "goal: idle wakeups of its own (quiet, less the 10/s paddle report) <= %.0f/s:"
+        " %.1f: %s\n",
+        kIdleGoalWakeups, own, kit::Verdict(own <= kIdleGoalWakeups));
     for (auto& bot : bots) {
         bot->Close();
     }

@@ -333,7 +333,8 @@ class Simulation {
                 const auto a = Depths(path_[seg].x, path_[seg].y);
                 const auto b = Depths(path_[seg + 1].x, path_[seg + 1].y);
                 for (std::size_t k = 0; k < drawnDepth.size(); ++k) {
-                    beyond_ = std::max(beyond_, drawnDepth[k] - std::max({0.0, a[k], b[k]}));
+                    const double over = drawnDepth[k] - std::max({0.0, a[k], b[k]});
+                    beyond_ = std::max(beyond_, over);
                 }
             }
             ++sinceTeleport_;

@@ -22,8 +22,11 @@ std::optional<Point> NextStep(const ball::Ball& reported, const arena::Arena& ar
         ball::Ball judged = reported;
         const auto events = ball::BallSatus(judged, arena, static_cast<int>(seat), bounds);
         if (events.size() > wallEvents) {
-            if (events.back().kind != 1) {
-                return std::nullopt;  // a miss: the ball goes back to the start
+            // A miss puts the ball back to the start. A side met together with a wall is
+            // reported by its seat along with the wall, and by everyone else with the wall alone:
+            // whichever report reaches the server last turns the ball, which nobody can foresee.
+            if (events.back().kind != 1 || wallEvents > 0) {
+                return std::nullopt;
             }
             direction = judged.direction;
             break;

@@ -18,7 +18,8 @@ namespace quorvex::motion {
 
 // `reported` is the ball as the BallUpdate put it, its direction not yet turned by any
 // judgement; `seats` the number of seated players. Nothing when a seat will count a miss (the
-// server puts the ball back to the start) or when the direction is no number.
+// server puts the ball back to the start), when a side and a wall are met at once (the last of
+// the seats' differing reports to arrive decides), or when the direction is no number.
 std::optional<Point> NextStep(const ball::Ball& reported, const arena::Arena& arena,
                               std::size_t seats, const ball::Bounds& bounds);
 
