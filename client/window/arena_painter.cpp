@@ -103,6 +103,9 @@ void PaintNames(QPainter& painter, const arena::Arena& arena, const SideMarks& m
         QRectF box(midX + nx * reach - w / 2, midY + ny * reach - h / 2, w, h);
         box.moveLeft(std::clamp(box.left(), surface.left(), surface.right() - w));
         box.moveTop(std::clamp(box.top(), surface.top(), surface.bottom() - h));
+        if (painter.hasClipping() && !painter.clipBoundingRect().intersects(box)) {
+            continue;  // a frame that repaints only around the ball and the paddles
+        }
         painter.setFont(font);
         painter.setPen(own ? kOwnNameColor : kNameColor);
         painter.drawText(box, Qt::AlignCenter, text);

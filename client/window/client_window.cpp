@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -314,17 +315,20 @@ void ClientWindow::ShowLobby() {
     frameInitRnd->setVisible(lobby.frameVisible);
 }
 
-void ClientWindow::paintEvent(QPaintEvent* /*event*/) {
+void ClientWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    painter.save();
+    // The part to repaint, so that the names outside it are not even laid out.
+    painter.setClipRegion(event->region());
     painter.translate(scale_.offset);
     painter.scale(scale_.factor, scale_.factor);
     marks_.ownSeat = state_.PlayerID();
-    painter.save();
-    painter.setClipRect(kArenaSurface);
+    painter.setClipRect(kArenaSurface, Qt::IntersectClip);
     PaintScene(painter, state_.Arena(), paintedPaddles_, state_.Ball(),
                static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y), marks_);
     painter.restore();
-    painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
+    painter.translate(scale_.offset);
+    painter.scale(scale_.factor / kTwipsPerPixel, scale_.factor / kTwipsPerPixel);
     PaintLine(painter, kLine1);
     PaintLine(painter, kLine2);
 }
