@@ -254,6 +254,11 @@ int PlayFigures(int seconds) {
         "wakeups: the window thread's (and every thread's) voluntary context switches;\n"
         "idle, 11 players' paddle reports arrive 110 times a second and the client's\n"
         "own paddle report goes out 10 times a second, as the game has it\n");
+    // What the others' paddle reports cost: the idle stretches with and without them.
+    const double reports = (kPlayers - 1) * 1000.0 / client::kTimer2Interval;
+    std::printf("each paddle report of another player costs %.1f us of CPU and %.2f wake-ups\n",
+                (idle.share - quiet.share) * 1e6 / reports,
+                (idle.wakeups - quiet.wakeups) / reports);
     std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
                 kit::Verdict(play.share <= kPlayGoalShare));
     std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,

@@ -89,6 +89,14 @@ void PaintNames(QPainter& painter, const arena::Arena& arena, const SideMarks& m
         if (away <= 0) {
             continue;
         }
+        // Nowhere near the part being repainted (a frame repaints only around the ball and
+        // the paddles): not even laid out.
+        const double widest = std::max(20.0, length * 0.8) + 2;
+        const double most = widest + metrics.height() + kNameGapPixels;
+        if (painter.hasClipping() && !painter.clipBoundingRect().intersects(
+                                         QRectF(midX - most, midY - most, 2 * most, 2 * most))) {
+            continue;
+        }
         const bool own = static_cast<int>(seat) == marks.ownSeat;
         font.setBold(own);
         const QFontMetricsF fitted(font);
@@ -103,9 +111,6 @@ void PaintNames(QPainter& painter, const arena::Arena& arena, const SideMarks& m
         QRectF box(midX + nx * reach - w / 2, midY + ny * reach - h / 2, w, h);
         box.moveLeft(std::clamp(box.left(), surface.left(), surface.right() - w));
         box.moveTop(std::clamp(box.top(), surface.top(), surface.bottom() - h));
-        if (painter.hasClipping() && !painter.clipBoundingRect().intersects(box)) {
-            continue;  // a frame that repaints only around the ball and the paddles
-        }
         painter.setFont(font);
         painter.setPen(own ? kOwnNameColor : kNameColor);
         painter.drawText(box, Qt::AlignCenter, text);
