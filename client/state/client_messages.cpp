@@ -174,6 +174,7 @@ void ClientState::HandleBallUpdate(ByteView bytes) {
     ball_.left = *left;
     ball_.top = *top;
     ball_.direction = std::move(m->angle);
+    reportedBall_ = ball_;
     Mark(kBallChanged);
     if (exiting_) {
         return;
