@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -36,8 +37,12 @@ int main(int argc, char** argv) {
     if (options.command) {
         // A client of the running server: one command, its reply, an error as the exit code.
         std::string reply;
-        const std::string path =
+        std::string path =
             options.control.empty() ? quorvex::session::DefaultControlPath() : options.control;
+        // No server of this user's: the installed service's, as root or its user reaches it.
+        if (options.control.empty() && !QFileInfo::exists(QString::fromStdString(path))) {
+            path = "/run/quorvex/control";
+        }
         if (!quorvex::session::SendControlCommand(path, *options.command, &reply)) {
             std::fprintf(stderr, "quorvex-server: %s\n", reply.c_str());
             return 1;

@@ -94,6 +94,15 @@ TEST(Service, ControlSocketCommandsReplyAndTakeEffect) {
     EXPECT_EQ(Command(control, "list").code, 1);  // nobody answers any more
 }
 
+TEST(Service, OnlyTheServersOwnUserAndRootMayCommand) {
+    const struct {
+        uid_t peer, self;
+        bool allowed;
+    } rows[] = {{1000, 1000, true}, {0, 1000, true}, {1001, 1000, false}, {65534, 0, false}};
+    for (const auto& row : rows)
+        EXPECT_EQ(session::ControlPeerAllowed(row.peer, row.self), row.allowed) << row.peer;
+}
+
 TEST(Service, ControlSocketRefusesOtherUsersAndSilentClients) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "needs root to try the socket as another user";
