@@ -5,14 +5,11 @@
 # start: the unit started by the running systemd answers on its control socket and stops.
 # Exit 77 (skipped) where the machine cannot tell.
 set -eu
-mode=$1 unit_in=$2 server=$3
+mode=$1 unit_in=$2 server=$(readlink -f "$3")
 command -v systemd-analyze >/dev/null || { echo "SKIP: systemd-analyze is not installed"; exit 77; }
-work=$(mktemp -d /run/quorvex-unit-test.XXXXXX 2>/dev/null || mktemp -d)
+work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"  # the unit's dynamic user runs the program from here
-# The program beside the unit, where the unit's sandbox can read it (not under /tmp or /home).
-cp "$server" "$work/quorvex-server"
-sed "s|@QUORVEX_GAMES_PATH@|$work|" "$unit_in" >"$work/quorvex-server.service"
+sed "s|@QUORVEX_GAMES_PATH@|$(dirname "$server")|" "$unit_in" >"$work/quorvex-server.service"
 
 if [ "$mode" = score ]; then
     systemd-analyze verify --man=no "$work/quorvex-server.service"
@@ -35,14 +32,17 @@ if ldd "$server" | grep -q -e libasan -e libubsan; then
     exit 77
 fi
 name=quorvex-unit-test-$$
+# The program where the unit's sandbox can run it (not under /tmp or /home).
+bin=/run/$name-bin
+mkdir -p "$bin" && chmod 755 "$bin" && cp "$server" "$bin/quorvex-server"
 # Its own port, directories and name, so that an installed server is left alone.
-sed -e "s|--players 11|--players 3 --port 0|" -e "s|=quorvex$|=$name|" \
-    "$work/quorvex-server.service" >"/run/systemd/system/$name.service"
+sed -e "s|@QUORVEX_GAMES_PATH@|$bin|" -e "s|--players 11|--players 3 --port 0|" \
+    -e "s|=quorvex$|=$name|" "$unit_in" >"/run/systemd/system/$name.service"
 cleanup() {
     systemctl stop "$name" 2>/dev/null || true
     rm -f "/run/systemd/system/$name.service"
     systemctl daemon-reload
-    rm -rf "$work"
+    rm -rf "$work" "$bin"
 }
 trap cleanup EXIT
 systemctl daemon-reload
