@@ -84,7 +84,8 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
     const QCommandLineOption headless(
         "headless",
         "Dedicated mode: no window; events on standard output, commands (list, kick "
-        "ID, game TYPE [LIMIT], limit L, bot [SKILL], quit) on standard input. Needs --players.");
+        "ID, game TYPE [LIMIT], limit L, bot [SKILL], quit) on standard input and the control "
+        "socket. Needs --players.");
     const QCommandLineOption game("game", "Game type at start: points, survivor or free4all.",
                                   "TYPE");
     const QCommandLineOption limit("limit", "Miss limit at start, 0 to 99.", "L");

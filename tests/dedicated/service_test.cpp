@@ -94,6 +94,37 @@ TEST(Service, ControlSocketCommandsReplyAndTakeEffect) {
     EXPECT_EQ(Command(control, "list").code, 1);  // nobody answers any more
 }
 
+TEST(Service, TellsTheServiceManagerReadyStatusAndHeartbeats) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("notify").toStdString();
+    const int manager = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(manager, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("NOTIFY_SOCKET", QString::fromStdString(path));
+    environment.insert("WATCHDOG_USEC", "400000");
+    QProcess server;
+    server.setProcessEnvironment(environment);
+    server.start(QStringLiteral(QUORVEX_SERVER),
+                 {"--headless", "--players", "3", "--port", "0", "--control", dir.filePath("c")});
+    std::string heard;
+    WaitUntil(
+        [&] {
+            char datagram[512];
+            for (ssize_t got; (got = recv(manager, datagram, sizeof datagram, 0)) > 0;)
+                heard.append(datagram, static_cast<std::size_t>(got)) += '|';
+            return Contains(heard, "WATCHDOG=1|WATCHDOG=1|");
+        },
+        5000);
+    server.kill();
+    server.waitForFinished(3000);
+    close(manager);
+    EXPECT_TRUE(Contains(heard, "READY=1\nSTATUS=0 players, game free4all, limit 0|")) << heard;
+    EXPECT_TRUE(Contains(heard, "WATCHDOG=1|WATCHDOG=1|")) << heard;
+}
+
 TEST(Service, OnlyTheServersOwnUserAndRootMayCommand) {
     const struct {
         uid_t peer, self;
