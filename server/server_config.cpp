@@ -168,15 +168,24 @@ bool IsConfigKey(const std::string& key) {
 
 CommandLine LoadServerOptions(const QStringList& arguments) {
     CommandLine first = ParseServerCommandLine(arguments);
-    if (first.exitCode || first.options.command) {
-        return first;
+    if (first.exitCode == 0 || first.options.command) {
+        return first;  // help, version, or a client of a running server
     }
-    std::string path = first.options.config;
-    if (path.empty() && first.options.headless && QFileInfo::exists(kDefaultConfigFile)) {
+    // Read from the arguments themselves: the command line alone may not parse yet (the
+    // player count may be in the file).
+    std::string path;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--config" && i + 1 < arguments.size()) {
+            path = arguments[i + 1].toStdString();
+        } else if (arguments[i].startsWith("--config=")) {
+            path = arguments[i].mid(9).toStdString();
+        }
+    }
+    if (path.empty() && arguments.contains("--headless") && QFileInfo::exists(kDefaultConfigFile)) {
         path = kDefaultConfigFile;
     }
     if (path.empty()) {
-        return ResolvePassword(first);
+        return first.exitCode ? first : ResolvePassword(first);
     }
     std::vector<Entry> entries;
     if (const auto error = ReadEntries(path, &entries)) {
@@ -185,11 +194,13 @@ CommandLine LoadServerOptions(const QStringList& arguments) {
     // The file's options go first, so that the command line's own check of each value
     // applies, and are left out where the command line gives them.
     QStringList merged{arguments.value(0)};
+    std::vector<const Entry*> used;
     for (const Entry& entry : entries) {
         const QString option = QStringLiteral("--") + entry.key->name;
         if (OnCommandLine(arguments, option) || (entry.key->flag && entry.value == "false")) {
             continue;
         }
+        used.push_back(&entry);
         merged << option;
         if (!entry.key->flag) {
             merged << QString::fromStdString(entry.value);
@@ -197,22 +208,25 @@ CommandLine LoadServerOptions(const QStringList& arguments) {
     }
     merged += arguments.mid(1);
     CommandLine result = ParseServerCommandLine(merged);
-    if (result.exitCode && *result.exitCode != 0) {
-        // Told against the line of the first option the complaint names.
+    if (result.exitCode) {
+        // Told against the line of the first option from the file the complaint names; a
+        // mistake of the command line's own is told as it is.
         std::size_t at = std::string::npos;
         const Entry* culprit = nullptr;
-        for (const Entry& entry : entries) {
-            const auto found = result.text.find(std::string("--") + entry.key->name + " ");
+        for (const Entry* entry : used) {
+            const auto found = result.text.find(std::string("--") + entry->key->name + " ");
             if (found < at) {
                 at = found;
-                culprit = &entry;
+                culprit = entry;
             }
         }
+        if (culprit == nullptr) {
+            return result;
+        }
+        constexpr std::string_view kPrefix = "quorvex-server: ";
         const std::string reason =
-            result.text.substr(std::string("quorvex-server: ").size(),
-                               result.text.find('\n') - std::string("quorvex-server: ").size());
-        return Refuse(culprit ? path + ":" + std::to_string(culprit->line) + ": " + reason
-                              : path + ": with the command line: " + reason);
+            result.text.substr(kPrefix.size(), result.text.find('\n') - kPrefix.size());
+        return Refuse(path + ":" + std::to_string(culprit->line) + ": " + reason);
     }
     result.options.config = path;
     return ResolvePassword(result);

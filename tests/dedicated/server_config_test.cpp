@@ -40,6 +40,7 @@ TEST(ServerConfig, EachLineIsCheckedAndTheCommandLineWins) {
         {"players = 5\nheadless = true\n", {}, "", 5},
         {"# note\n[server]\nplayers = 5\nheadless = true\n", {"--players", "7"}, "", 7},
         {"players = 5\nheadless = false\n", {}, "", 5},
+        {"[server]\nplayers = 11\n", {"--headless", "--no-stdin"}, "", 11},
         {"[server]\nplayers = 5\nheadless = true\nlimit = 200\n", {}, "4: --limit takes", 0},
         {"headless = true\nbots = 9\nplayers = 3\n", {}, "2: --bots takes", 0},
         {"players = 5\nfoo = 1\n", {}, "2: unknown key \"foo\"", 0},

@@ -36,7 +36,7 @@ name=quorvex-unit-test-$$
 bin=/run/$name-bin
 mkdir -p "$bin" && chmod 755 "$bin" && cp "$server" "$bin/quorvex-server"
 # Its own port, directories and name, so that an installed server is left alone.
-sed -e "s|@QUORVEX_GAMES_PATH@|$bin|" -e "s|--players 11|--players 3 --port 0|" \
+sed -e "s|@QUORVEX_GAMES_PATH@|$bin|" -e "s|--no-stdin$|--no-stdin --players 3 --port 0|" \
     -e "s|=quorvex$|=$name|" "$unit_in" >"/run/systemd/system/$name.service"
 cleanup() {
     systemctl stop "$name" 2>/dev/null || true
