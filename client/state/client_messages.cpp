@@ -157,6 +157,7 @@ void ClientState::HandleScoreboard(ByteView bytes) {
         seats.push_back({row.id, names.For(row.id), row.wins, row.misses});
     }
     seats_ = std::move(seats);
+    catchingUp_ = false;
     Mark(kSeatsChanged);
     RebuildArena();
 }
@@ -175,7 +176,7 @@ void ClientState::HandleBallUpdate(ByteView bytes) {
     ball_.top = *top;
     ball_.direction = std::move(m->angle);
     Mark(kBallChanged);
-    if (exiting_) {
+    if (exiting_ || catchingUp_) {
         return;
     }
     const ball::Bounds bounds{outerWidth_, kSeparatorY};

@@ -119,6 +119,10 @@ void ClientWindow::ShowChanges(unsigned changes) {
     if (changes & kLobbyChanged) {
         ShowLobby();
     }
+    if (changes & kLinkChanged) {
+        lblReconnecting->setVisible(state_.Reconnecting());
+        update();
+    }
     if (changes & (kArenaChanged | kBallChanged)) {
         const double now = NowMs();
         if (changes & kBallChanged) {
@@ -306,6 +310,11 @@ void ClientWindow::paintEvent(QPaintEvent* /*event*/) {
     painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
     PaintLine(painter, kLine1);
     PaintLine(painter, kLine2);
+    // Nothing moves while the link is away: the arena says so without a box in the way.
+    if (state_.Reconnecting()) {
+        painter.resetTransform();
+        painter.fillRect(rect(), QColor(128, 128, 128, 110));
+    }
 }
 
 // Every move counts, with or without a button held; the frame's controls over the arena pass

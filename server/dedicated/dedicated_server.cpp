@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QNetworkInterface>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -41,6 +42,7 @@ int RunDedicatedServer(const ServerOptions& options) {
     EventLog log(game, stdout);
     host.SetLogCallback([&log](const std::string& line) { log.Notice(line); });
     host.SetPassword(options.password);
+    host.SetResumeGrace(options.resumeGrace);
     if (const auto error = host.Host(*options.players, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return 1;
@@ -56,7 +58,11 @@ int RunDedicatedServer(const ServerOptions& options) {
     ApplyStartSettings(options, game);
     host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
-             std::to_string(options.dropAfter.count()) + " s");
+             std::to_string(std::max(options.dropAfter, options.resumeGrace).count()) + " s");
+    if (options.resumeGrace.count() > 0) {
+        log.Line("players whose connection is lost may come back within " +
+                 std::to_string(options.resumeGrace.count()) + " s");
+    }
 
     QElapsedTimer started;
     started.start();

@@ -11,6 +11,7 @@ namespace quorvex::server {
 bool ServerGame::SendGameSettings() {
     readyCount_ = 0;
     readyGiven_.clear();
+    lobbyShown_ = true;
     return SendToAll(outbox_, msg::GameSettings{static_cast<std::uint8_t>(gameType_), limit_});
 }
 
