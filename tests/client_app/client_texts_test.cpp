@@ -30,7 +30,7 @@ TEST(ClientTexts, TheClientShowsItsOwnWording) {
     EXPECT_EQ(ShownTexts(ann.window),
               Sorted({"ID", "Name", "Wins", "Misses", "Initiating Next Round",
                       "Game Type:", "<Game Type>", "Game Settings:", "<Limit>", "Ready",
-                      "Players Ready =", "<Rdy>", "of", "<Plyrs>", "Join", "Spectate"}));
+                      "Players Ready =", "<Rdy>", "of", "<Plyrs>", "Join", "Spectate", "Reconnecting…"}));
 
     const std::pair<server::GameType, const char*> captions[] = {
         {server::GameType::Survivor, "Surivor Mode"},
