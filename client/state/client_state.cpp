@@ -21,6 +21,10 @@ void ClientState::OnConnectComplete(bool ok) {
 }
 
 void ClientState::OnTerminateSession() {
+    if (reconnecting_) {
+        reconnecting_ = false;
+        Mark(kLinkChanged);
+    }
     AddChatLine(kConnectionLostNotice);
 }
 

@@ -113,7 +113,7 @@ Admission::Decision Admission::ResumeRefused(const AddressKey& key, const std::s
     std::string notice = Due(wrongToken_, nowMs, key, [](std::int64_t n) {
         return "Refused " + Counted(n, "a resume", "resumes");
     });
-    return {ResumeRefusal(why), notice.empty() ? notice : notice + ": token " + why};
+    return {ResumeRefusal(why), notice.empty() ? notice : notice + ": " + why};
 }
 
 Admission::Decision Admission::Joining(const AddressKey& key, std::int64_t nowMs) {
