@@ -255,6 +255,7 @@ void ServerLink::ConnectComplete(const session::Status& result) {
             KeepTicket();
             player_.State().OnConnectComplete(true);
             player_.State().OnResumed(playerId_);
+            player_.OnResumed();
             player_.Changed();
             return;
         }
