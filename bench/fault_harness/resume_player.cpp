@@ -59,8 +59,7 @@ class Reporter : public LinkPlayer {
     }
     void OnTimer2(std::int64_t /*nowMs*/) override { state_.Timer2_Timer(); }
     void OnLost() override {
-        const bool notice =
-            state_.Chat().Text().find(kConnectionLostNotice) != std::string::npos;
+        const bool notice = state_.Chat().Text().find(kConnectionLostNotice) != std::string::npos;
         Say("LOST %lld %d\n", Ms(), notice ? 1 : 0);
     }
     void OnReconnecting() override { Say("RECONNECTING %lld\n", Ms()); }

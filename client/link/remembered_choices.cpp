@@ -86,10 +86,9 @@ void SaveTicket(const std::string& server, const std::optional<StoredTicket>& ti
         TicketKey(server),
         QStringList{QString::number(ticket->ticket.instance, 16),
                     QString::number(ticket->ticket.graceMs), QString::number(ticket->id),
-                    QString::fromLatin1(
-                        QByteArray(reinterpret_cast<const char*>(token.data()),
-                                   static_cast<qsizetype>(token.size()))
-                            .toHex()),
+                    QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(token.data()),
+                                                   static_cast<qsizetype>(token.size()))
+                                            .toHex()),
                     QString::fromStdString(ticket->name),
                     QString::number(QCoreApplication::applicationPid())});
 }

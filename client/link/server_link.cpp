@@ -106,10 +106,10 @@ void ServerLink::KeepTicket() {
     ticket_ = sessionLink_->Ticket();
     playerId_ = sessionLink_->LocalPlayerId();
     if (options_.saveTicket) {
-        options_.saveTicket(ServerKey(),
-                            ticket_ ? std::optional(StoredTicket{*ticket_, playerId_,
-                                                                 player_.State().MyName()})
-                                    : std::nullopt);
+        options_.saveTicket(
+            ServerKey(),
+            ticket_ ? std::optional(StoredTicket{*ticket_, playerId_, player_.State().MyName()})
+                    : std::nullopt);
     }
 }
 

@@ -70,8 +70,8 @@ class Admission {
     AddressRate joins_;
     PasswordLockout lockout_;
     BanList bans_;
-    DropTally crowded_, addressFull_, banned_, tooManyJoins_, wrongPassword_, lockedOut_, wrongToken_,
-        lockoutsStarted_;
+    DropTally crowded_, addressFull_, banned_, tooManyJoins_, wrongPassword_, lockedOut_,
+        wrongToken_, lockoutsStarted_;
 };
 
 }  // namespace quorvex::session

@@ -564,8 +564,8 @@ bool SessionServer::DisconnectPlayer(PlayerId id) {
         if (peer->joined && peer->id == id) {
             // A client that could come back hears that it may not, and shows the notice at once.
             if (peer->resumable) {
-                peer->link->Queue(MakeFrame(FrameKind::Refuse,
-                                            EncodeRefusal(ResumeRefusal("the player was removed"))));
+                peer->link->Queue(MakeFrame(
+                    FrameKind::Refuse, EncodeRefusal(ResumeRefusal("the player was removed"))));
             }
             Drop(*peer);
             return true;

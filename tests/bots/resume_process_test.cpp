@@ -35,8 +35,8 @@ TEST(ResumeProcess, AKilledClientStartedAgainComesBackOnlyWithinTheGrace) {
         client.setProcessEnvironment(environment);
         client.start(QUORVEX_CLIENT, arguments);
         ASSERT_TRUE(server.Next("joined: ", 10000)) << server.log;
-        const std::string ann = server.log.substr(server.seen, server.log.find('\n', server.seen) -
-                                                                   server.seen);
+        const std::string ann =
+            server.log.substr(server.seen, server.log.find('\n', server.seen) - server.seen);
         // Killed once the ticket is in its settings, as a person's would be after a while.
         const auto ticketKept = [&] {
             QFile settings(config.path() + "/Quorvex/quorvex-client.conf");

@@ -62,8 +62,10 @@ TEST(DropGrace, APlayerWhoMayComeBackIsKeptForTheWholeResumeGraceThenGoes) {
         std::int64_t resumeGrace;
         std::int64_t nowMs;
         bool listed;
-    } rows[] = {{30000, 60000, 59999, true}, {30000, 60000, 60000, false},
-                {30000, 0, 29999, true},     {30000, 0, 30000, false},
+    } rows[] = {{30000, 60000, 59999, true},
+                {30000, 60000, 60000, false},
+                {30000, 0, 29999, true},
+                {30000, 0, 30000, false},
                 {std::nullopt, 60000, 10'000'000, true}};
     for (const auto& row : rows) {
         Game g({"ann"});

@@ -26,11 +26,11 @@ TEST(ResumeTokens, GoodOnceWithinTheGraceAndRefusedWithTheirOwnReasonOtherwise) 
         V verdict;
         bool stillConnected;
     } rows[] = {
-        {0, 999, 0, false, V::Granted, false},       // just before the grace ends
-        {0, 1000, 0, false, V::Expired, false},      // just after
+        {0, 999, 0, false, V::Granted, false},             // just before the grace ends
+        {0, 1000, 0, false, V::Expired, false},            // just after
         {std::nullopt, 5000, 0, false, V::Granted, true},  // the other claimant is still there
-        {0, 10, 1, false, V::Used, false},           // a replay of a spent token
-        {0, 10, 0, true, V::Unknown, false},         // removed for good
+        {0, 10, 1, false, V::Used, false},                 // a replay of a spent token
+        {0, 10, 0, true, V::Unknown, false},               // removed for good
     };
     for (const auto& row : rows) {
         ResumeTokens tokens(1000);
