@@ -137,11 +137,12 @@ def kills(players, count):
 
 def long_outage(players, seconds):
     link(False)
+    down = time.monotonic()
     noticed = 0
     for p in players:
         lost = p.wait_for("LOST", seconds + 10)
         noticed += lost is not None and lost[2] == "1"
-    time.sleep(max(0, seconds - 70))
+    time.sleep(max(0.0, seconds - (time.monotonic() - down)))
     link(True)
     return noticed
 
