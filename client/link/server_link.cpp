@@ -242,7 +242,10 @@ void ServerLink::ConnectComplete(const session::Status& result) {
             player_.State().OnResumed(playerId_);
             player_.OnResumed();
             player_.Changed();
-        } else if (!result.Ok() && WorthRetrying(result.code)) {
+        } else if (!result.Ok() && WorthRetrying(result.code) &&
+                   !sessionLink_->NothingListening()) {
+            // A link still down, or a server busy: tried again. A port that answers that
+            // nothing listens there is a server that closed: nothing to come back to.
             RetryLater();
         } else {
             GiveUp();

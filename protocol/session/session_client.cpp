@@ -224,6 +224,7 @@ void SessionClient::OnSocketError() {
         CompleteConnect(Status::Failure(ErrorCode::HostNotFound,
                                         "The host \"" + hostName_ + "\" could not be found"));
     } else if (error == QAbstractSocket::ConnectionRefusedError) {
+        nothingListening_ = true;
         CompleteConnect(Status::Failure(ErrorCode::ConnectionRefused,
                                         "No Quorvex server is running at " + where));
     } else if (error == QAbstractSocket::SocketTimeoutError) {

@@ -44,6 +44,9 @@ class SessionClient : public QObject {
     // The server said, after the Welcome, that this player is gone for good (kicked, or the
     // server closing): there is nothing to come back to.
     bool EndedForGood() const { return endedForGood_; }
+    // Connect failed because the host answered that nothing listens on the port: the server
+    // program is gone (a link that is down never answers so).
+    bool NothingListening() const { return nothingListening_; }
     // Starts connecting to the host address's "hostname" and "port" and returns at once;
     // ConnectComplete follows with success or the reason of the failure. A failure found at
     // once (a malformed address, a second Connect) is returned instead.
@@ -94,6 +97,7 @@ class SessionClient : public QObject {
     std::optional<ResumeTicket> presented_;
     std::optional<ResumeTicket> ticket_;
     bool endedForGood_ = false;
+    bool nothingListening_ = false;
 };
 
 // The whole start of a connection for scripted players: name, address of `hostName`:`port`
