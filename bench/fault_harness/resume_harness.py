@@ -205,7 +205,8 @@ def main():
         print(f"goal: {what}: {'met' if met else 'NOT met'}")
     print("(figures from a shared, busy machine)")
     print("total %.0f s" % (time.monotonic() - started))
-    return 0
+    # Coming back is what this is about: a player that did not is a fault on any machine.
+    return 0 if goals and all(met for what, met in goals if "p99" not in what) else 1
 
 
 if __name__ == "__main__":
