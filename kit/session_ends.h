@@ -21,9 +21,11 @@ struct RecordedEvents : session::SessionEvents {
     }
     void ConnectComplete(const session::Status& result) override { completions.push_back(result); }
     void TerminateSession() override { ++terminated; }
+    void ResumePlayer(session::PlayerId id) override { resumed.push_back(id); }
 
     std::vector<session::PlayerId> created;
     std::vector<session::PlayerId> destroyed;
+    std::vector<session::PlayerId> resumed;
     std::vector<session::PlayerId> senders;
     std::vector<Buffer> received;
     std::vector<session::Status> completions;

@@ -107,6 +107,12 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         "Players must know this password to join (it never travels in clear); in the window "
         "it fills the Password box.",
         "TEXT");
+    const QCommandLineOption resumeGrace(
+        "resume-grace",
+        QStringLiteral("How long a player whose connection is lost may come back by itself as the "
+                       "same player, in seconds (default %1; 0: never).")
+            .arg(kDefaultResumeGraceMs / 1000),
+        "SECONDS");
     QCommandLineOption port("port", "TCP port to host on (0: any free one).", "PORT");
     port.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption config(
@@ -129,9 +135,9 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
                                        "FORMAT");
     const QCommandLineOption motd("motd", "A chat line each newcomer gets once, from the server.",
                                   "TEXT");
-    parser.addOptions({help, version, players, headless, game, limit, dropAfter, bots, botSkill,
-                       password, port, config, command, control, passwordFile, stateDir, noStdin,
-                       logFormat, motd});
+    parser.addOptions({help,         version,  players,  headless,  game,   limit,      dropAfter,
+                       bots,         botSkill, password, port,      config, command,    control,
+                       passwordFile, stateDir, noStdin,  logFormat, motd,   resumeGrace});
 
     if (!parser.parse(arguments)) {
         return Fail(parser.errorText().toStdString());
@@ -244,6 +250,14 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
                         Quoted(parser.value(port)));
         }
         options.port = static_cast<std::int32_t>(*number);
+    }
+    if (parser.isSet(resumeGrace)) {
+        const auto seconds = WholeNumber(parser.value(resumeGrace), 0, 24 * 60 * 60);
+        if (!seconds) {
+            return Fail("--resume-grace takes a whole number of seconds from 0 to 86400, not " +
+                        Quoted(parser.value(resumeGrace)));
+        }
+        options.resumeGrace = std::chrono::seconds(*seconds);
     }
     return result;
 }

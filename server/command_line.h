@@ -35,6 +35,8 @@ struct ServerOptions {
     int botSkill = kDefaultBotSkill;
     // The password players must know to join; empty: anyone may join.
     std::string password;
+    // How long a player whose connection went may come back as itself; 0 turns that off.
+    std::chrono::seconds resumeGrace{kDefaultResumeGraceMs / 1000};
     // Not shown in the help: tests host on a free port (0) instead of the game's own.
     std::int32_t port = session::kDefaultPort;
     // Running as a service: the settings file (empty: none), a command to send to a running

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-server"));
     quorvex::server::GameHost host;
+    host.SetResumeGrace(options.resumeGrace);
     quorvex::server::ApplyStartSettings(options, host.Game());
     quorvex::QtPrompter dialogs;
     quorvex::server::ServerWindow window(host, dialogs, options.port, options.players);

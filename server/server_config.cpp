@@ -22,7 +22,7 @@ constexpr ConfigKey kConfigKeys[] = {
     {"players", false},    {"headless", true},    {"game", false},          {"limit", false},
     {"drop-after", false}, {"bots", false},       {"bot-skill", false},     {"password", false},
     {"port", false},       {"control", false},    {"password-file", false}, {"state-dir", false},
-    {"no-stdin", true},    {"log-format", false}, {"motd", false},
+    {"no-stdin", true},    {"log-format", false}, {"motd", false},          {"resume-grace", false},
 };
 
 const ConfigKey* FindKey(const std::string& key) {

@@ -1,8 +1,10 @@
 #pragma once
 
-// What the client keeps between runs: the last host it connected to successfully and the last
-// player name used, in QSettings' standard place for "Quorvex"/"quorvex-client". Nothing else.
+// What the client keeps between runs: the last host it connected to successfully, the last
+// player name used, and the ticket to come back to a server after a lost connection, in
+// QSettings' standard place for "Quorvex"/"quorvex-client". Nothing else.
 
+#include <optional>
 #include <string>
 
 #include "client/link/server_link.h"
@@ -18,6 +20,10 @@ struct RememberedChoices {
 RememberedChoices LoadRememberedChoices();
 void RememberHost(const std::string& host);
 void RememberName(const std::string& name);
+// The ticket to come back to `server` ("host:port") as the player who had it, kept for a
+// client started again within the server's grace; none clears it.
+std::optional<StoredTicket> LoadTicket(const std::string& server);
+void SaveTicket(const std::string& server, const std::optional<StoredTicket>& ticket);
 
 // Start-up that pre-fills the prompts with the stored choices and stores what is typed.
 StartOptions RememberingStartOptions();

@@ -16,6 +16,8 @@ ServerLink::ServerLink(LinkPlayer& player, Prompter& prompter, std::int32_t port
         player_.OnTimer2(Now());
         player_.Changed();
     });
+    retry_.setSingleShot(true);
+    QObject::connect(&retry_, &QTimer::timeout, [this] { TryResume(); });
 }
 
 ServerLink::~ServerLink() {
@@ -92,9 +94,78 @@ session::Status ServerLink::StartConnect() {
     if (options_.password) {
         sessionLink_->SetPassword(*options_.password);
     }
+    if (!reconnect_ && options_.loadTicket) {
+        const auto stored = options_.loadTicket(ServerKey());
+        resumingAtStart_ = stored && stored->name == player_.State().MyName();
+        sessionLink_->SetResume(resumingAtStart_ ? std::optional(stored->ticket) : std::nullopt);
+        playerId_ = resumingAtStart_ ? stored->id : 0;
+    }
     session::ApplicationDesc desc;
     desc.applicationId = session::kApplicationId;
     return sessionLink_->Connect(desc, hostAddress_);
+}
+
+std::string ServerLink::ServerKey() const {
+    return hostAddress_.String("hostname").value_or("") + ":" + std::to_string(port_);
+}
+
+void ServerLink::KeepTicket() {
+    ticket_ = sessionLink_->Ticket();
+    playerId_ = sessionLink_->LocalPlayerId();
+    if (options_.saveTicket) {
+        options_.saveTicket(
+            ServerKey(),
+            ticket_ ? std::optional(StoredTicket{*ticket_, playerId_, player_.State().MyName()})
+                    : std::nullopt);
+    }
+}
+
+void ServerLink::ForgetTicket() {
+    ticket_.reset();
+    if (options_.saveTicket) {
+        options_.saveTicket(ServerKey(), std::nullopt);
+    }
+}
+
+void ServerLink::Renew(std::optional<session::ResumeTicket> resume, int connectTimeoutMs) {
+    if (sessionLink_) {
+        sessionLink_->UnRegisterMessageHandler();
+        sessionLink_->Close();
+        finished_.push_back(std::move(sessionLink_));
+    }
+    session::Limits limits = limits_;
+    limits.connectTimeoutMs = connectTimeoutMs;
+    sessionLink_ = std::make_unique<session::SessionClient>(limits);
+    sessionLink_->RegisterMessageHandler(this);
+    sessionLink_->SetResume(std::move(resume));
+}
+
+void ServerLink::RetryLater() {
+    const auto wait = reconnect_->NextWaitMs(Now());
+    if (!wait) {
+        GiveUp();
+        return;
+    }
+    retry_.start(static_cast<int>(*wait));
+}
+
+void ServerLink::TryResume() {
+    if (!reconnect_ || ended_) {
+        return;
+    }
+    Renew(ticket_, static_cast<int>(reconnect_->AttemptMs(Now())));
+    if (!StartConnect().Ok()) {
+        RetryLater();
+    }
+}
+
+void ServerLink::GiveUp() {
+    reconnect_.reset();
+    retry_.stop();
+    ForgetTicket();
+    player_.State().OnTerminateSession();
+    player_.OnLost();
+    player_.Changed();
 }
 
 bool ServerLink::RetryWithPassword() {
@@ -116,6 +187,12 @@ bool ServerLink::RetryWithPassword() {
 void ServerLink::Leave() {
     if (player_.State().Exiting() || ended_) {
         return;
+    }
+    // Leaving on purpose: nothing to come back to, now or after a restart.
+    ForgetTicket();
+    if (reconnect_) {
+        reconnect_.reset();
+        retry_.stop();
     }
     player_.State().BeginExit();
     timer2_.stop();
@@ -149,6 +226,7 @@ void ServerLink::End(int exitCode) {
     ended_ = true;
     timer1_.stop();
     timer2_.stop();
+    retry_.stop();
     player_.Changed();
     if (end_) {
         end_(exitCode);
@@ -164,7 +242,46 @@ bool ServerLink::Send(const Buffer& message) {
 }
 
 void ServerLink::ConnectComplete(const session::Status& result) {
+    if (reconnect_) {
+        if (result.Ok() && sessionLink_->LocalPlayerId() == playerId_) {
+            reconnect_.reset();
+            KeepTicket();
+            player_.State().OnResumed(playerId_);
+            player_.OnResumed();
+            player_.Changed();
+        } else if (!result.Ok() && WorthRetrying(result.code) &&
+                   !sessionLink_->NothingListening()) {
+            // A link still down, or a server busy: tried again. A port that answers that
+            // nothing listens there is a server that closed: nothing to come back to.
+            RetryLater();
+        } else {
+            GiveUp();
+        }
+        return;
+    }
+    if (resumingAtStart_) {
+        resumingAtStart_ = false;
+        if (result.Ok() && sessionLink_->LocalPlayerId() == playerId_) {
+            KeepTicket();
+            player_.State().OnConnectComplete(true);
+            player_.State().OnResumed(playerId_);
+            player_.OnResumed();
+            player_.Changed();
+            return;
+        }
+        // The kept ticket is of no use any more (the grace ran out, the server restarted):
+        // the player joins anew, as without one.
+        ForgetTicket();
+        if (!player_.State().Exiting()) {
+            Renew(std::nullopt, limits_.connectTimeoutMs);
+            if (const auto status = StartConnect(); !status.Ok()) {
+                Fail(kConnectTitle, status);
+            }
+        }
+        return;
+    }
     if (result.Ok()) {
+        KeepTicket();
         if (typedHost_ && options_.hostConnected) {
             options_.hostConnected(*typedHost_);
         }
@@ -184,6 +301,17 @@ void ServerLink::ConnectComplete(const session::Status& result) {
 }
 
 void ServerLink::TerminateSession() {
+    // A blip: the window stays as it is while the link tries to come back within the grace.
+    if (ticket_ && sessionLink_ && !sessionLink_->EndedForGood() && !player_.State().Exiting() &&
+        !ended_) {
+        reconnect_.emplace(Now(), static_cast<std::int64_t>(ticket_->graceMs));
+        player_.State().OnReconnecting();
+        player_.OnReconnecting();
+        player_.Changed();
+        RetryLater();
+        return;
+    }
+    ForgetTicket();
     player_.State().OnTerminateSession();
     player_.OnLost();
     player_.Changed();

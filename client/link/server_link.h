@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "client/link/reconnect_schedule.h"
 #include "client/state/client_state.h"
 #include "protocol/outbox.h"
 #include "protocol/session/limits.h"
@@ -36,6 +37,15 @@ inline constexpr char kConnectTitle[] = "mdlSessionConnect";
 inline constexpr char kPasswordPrompt[] = "Password?";
 inline constexpr char kPasswordTitle[] = "Password";
 
+// A resume ticket kept between runs, for the player who had it.
+struct StoredTicket {
+    session::ResumeTicket ticket;
+    std::int32_t id = 0;
+    std::string name;
+    // The process that holds it: a client still running keeps its ticket to itself.
+    std::int64_t ownerPid = 0;
+};
+
 // How start-up asks, beyond the plain prompts: an answer given in advance skips its prompt,
 // remembered answers pre-fill the boxes, and the host box lists the servers found.
 struct StartOptions {
@@ -49,6 +59,10 @@ struct StartOptions {
     // Told what the person typed: a name once answered, a host once connected to.
     std::function<void(const std::string&)> nameTyped;
     std::function<void(const std::string&)> hostConnected;
+    // Where the ticket to come back to a server ("host:port") is kept between runs, so that a
+    // client started again within the grace comes back as the same player; none when unset.
+    std::function<std::optional<StoredTicket>(const std::string& server)> loadTicket;
+    std::function<void(const std::string& server, const std::optional<StoredTicket>&)> saveTicket;
 };
 
 // Who plays over the link: the person at the window (HumanPlayer) or a computer player.
@@ -62,6 +76,10 @@ class LinkPlayer {
     virtual void OnTimer2(std::int64_t nowMs) = 0;
     // After the connection-lost notice has gone into the state.
     virtual void OnLost() {}
+    // The connection was lost and the link is trying to come back; then it came back as the
+    // same player (the state has been told either way).
+    virtual void OnReconnecting() {}
+    virtual void OnResumed() {}
     // After every notification, tick and the end: what the player shows may have changed.
     virtual void Changed() {}
 };
@@ -121,6 +139,16 @@ class ServerLink : public session::SessionEvents, public Outbox {
     // Shows the failure box titled `title` and ends the program with 1.
     void Fail(const char* title, const session::Status& status);
     void Timer1_Timer();
+    // Coming back after a lost connection: the next try after the schedule's wait, each try on
+    // a new session object; giving up shows the notice as a plain loss does.
+    void RetryLater();
+    void TryResume();
+    void GiveUp();
+    // The session object in use is let go and a new one made, with `resume` presented.
+    void Renew(std::optional<session::ResumeTicket> resume, int connectTimeoutMs);
+    std::string ServerKey() const;
+    void KeepTicket();
+    void ForgetTicket();
 
     LinkPlayer& player_;
     Prompter& prompter_;
@@ -139,6 +167,13 @@ class ServerLink : public session::SessionEvents, public Outbox {
     std::function<void(int)> end_;
     bool ended_ = false;
     bool askedPassword_ = false;
+    // The last ticket the server gave, and the coming back under way.
+    std::optional<session::ResumeTicket> ticket_;
+    session::PlayerId playerId_ = 0;
+    std::optional<ReconnectSchedule> reconnect_;
+    QTimer retry_;
+    // The first connection presents a ticket kept from an earlier run.
+    bool resumingAtStart_ = false;
 };
 
 }  // namespace quorvex::client

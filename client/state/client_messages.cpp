@@ -157,6 +157,7 @@ void ClientState::HandleScoreboard(ByteView bytes) {
         seats.push_back({row.id, names.For(row.id), row.wins, row.misses});
     }
     seats_ = std::move(seats);
+    catchingUp_ = false;
     Mark(kSeatsChanged);
     RebuildArena();
 }
@@ -176,7 +177,7 @@ void ClientState::HandleBallUpdate(ByteView bytes) {
     ball_.direction = std::move(m->angle);
     reportedBall_ = ball_;
     Mark(kBallChanged);
-    if (exiting_) {
+    if (exiting_ || catchingUp_) {
         return;
     }
     const ball::Bounds bounds{outerWidth_, kSeparatorY};

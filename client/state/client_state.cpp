@@ -21,7 +21,29 @@ void ClientState::OnConnectComplete(bool ok) {
 }
 
 void ClientState::OnTerminateSession() {
+    if (reconnecting_) {
+        reconnecting_ = false;
+        Mark(kLinkChanged);
+    }
     AddChatLine(kConnectionLostNotice);
+}
+
+void ClientState::OnReconnecting() {
+    reconnecting_ = true;
+    Mark(kLinkChanged);
+}
+
+void ClientState::OnResumed(std::int32_t id) {
+    reconnecting_ = false;
+    catchingUp_ = true;
+    myId_ = id;
+    // The lobby is shown again by the server's settings when it is still open; one that
+    // closed while we were away must not stay on screen.
+    if (lobby_.frameVisible) {
+        lobby_.frameVisible = false;
+        Mark(kLobbyChanged);
+    }
+    Mark(kLinkChanged);
 }
 
 int ClientState::PlayerID() const {

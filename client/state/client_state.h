@@ -42,6 +42,7 @@ enum Change : unsigned {
     kLobbyChanged = 1u << 3,
     kArenaChanged = 1u << 4,
     kBallChanged = 1u << 5,
+    kLinkChanged = 1u << 6,  // the link went to trying to come back, or came back
 };
 
 class ClientState {
@@ -55,6 +56,13 @@ class ClientState {
     // Session notifications.
     void OnConnectComplete(bool ok);  // the notice only on success; the window reports failure
     void OnTerminateSession();
+    // The connection was lost and the link tries to come back: everything stays as it is.
+    void OnReconnecting();
+    // It came back as player `id` (a restarted client learns its identifier here). What the
+    // server sends next brings the state up to date; until its seat table has come, no ball
+    // report is judged, as the arena may be one from before the gap.
+    void OnResumed(std::int32_t id);
+    bool Reconnecting() const { return reconnecting_; }
     void HandleMessage(ByteView bytes);  // Receive: types 1, 2, 3, 4, 5, 7, 8, 10
 
     // Lobby and chat. A click on a button the user cannot reach (frame hidden or disabled,
@@ -141,6 +149,8 @@ class ClientState {
     // The last pointer position; until the first move the own side's midpoint stands in.
     std::optional<std::pair<float, float>> lastPointer_;
     bool exiting_ = false;
+    bool reconnecting_ = false;
+    bool catchingUp_ = false;  // resumed, the fresh seat table not yet here
     ExitTimer exitTimer_;
     unsigned changes_ = 0;
 };

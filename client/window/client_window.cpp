@@ -129,6 +129,10 @@ void ClientWindow::ShowChanges(unsigned changes) {
     if (changes & kLobbyChanged) {
         ShowLobby();
     }
+    if (changes & kLinkChanged) {
+        lblReconnecting->setVisible(state_.Reconnecting());
+        update();
+    }
     if (changes & (kArenaChanged | kBallChanged)) {
         const double now = NowMs();
         if (changes & kBallChanged) {
@@ -331,6 +335,11 @@ void ClientWindow::paintEvent(QPaintEvent* event) {
     painter.scale(scale_.factor / kTwipsPerPixel, scale_.factor / kTwipsPerPixel);
     PaintLine(painter, kLine1);
     PaintLine(painter, kLine2);
+    // Nothing moves while the link is away: the arena says so without a box in the way.
+    if (state_.Reconnecting()) {
+        painter.resetTransform();
+        painter.fillRect(rect(), QColor(128, 128, 128, 110));
+    }
 }
 
 // Every move counts, with or without a button held; the frame's controls over the arena pass

@@ -73,6 +73,8 @@ class ClientWindow : public QWidget {
     QWidget* LineNR2 = nullptr;
     QPushButton* cmdJoin = nullptr;
     QPushButton* cmdSpectate = nullptr;
+    // Shown, over a greyed arena, while the link tries to come back after a lost connection.
+    QLabel* lblReconnecting = nullptr;
     // Repaints while something moves, once per refresh of the screen; idle otherwise.
     QTimer frameTimer;
 

@@ -172,6 +172,7 @@ void ClientWindow::BuildControls() {
         {cmdRdy, "cmdRdy"},
         {cmdJoin, "cmdJoin"},
         {cmdSpectate, "cmdSpectate"},
+        {lblReconnecting, "lblReconnecting"},
     });
 }
 
@@ -206,6 +207,11 @@ void ClientWindow::BuildLowerPanel() {
     PlayerName = SeatColumn(this, 7080, 1455);
     PlayerWins = SeatColumn(this, 8640, 735);
     PlayerMisses = SeatColumn(this, 9480, 735);
+
+    lblReconnecting = Label(this, 240, 120, 3000, 300, SansSerif(kTablePoints), kWhiteText);
+    lblReconnecting->setText(QStringLiteral("Reconnecting…"));
+    lblReconnecting->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblReconnecting->hide();
 }
 
 void ClientWindow::BuildLobbyFrame() {

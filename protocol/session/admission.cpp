@@ -93,6 +93,29 @@ Admission::Decision Admission::Answered(const AddressKey& key, bool right, std::
     return {WrongPasswordRefusal(), notice.empty() ? notice : notice + ": wrong password"};
 }
 
+Admission::Decision Admission::Resuming(const AddressKey& key, const std::string& name,
+                                        std::int64_t nowMs, std::int64_t wallMs) {
+    if (const auto ban = bans_.Refusing(key, name, wallMs)) {
+        return {BannedRefusal(ban->untilMs - wallMs), {}};
+    }
+    return Answering(key, nowMs);
+}
+
+Admission::Decision Admission::ResumeRefused(const AddressKey& key, const std::string& why,
+                                             std::int64_t nowMs) {
+    if (const std::int64_t lockMs = lockout_.Wrong(key, nowMs); lockMs > 0) {
+        std::string notice = Due(lockoutsStarted_, nowMs, key, [&](std::int64_t n) {
+            return "Locked out " + Counted(n, "an address", "addresses") + " for " +
+                   std::to_string(lockMs / 1000) + " s after wrong resume tokens";
+        });
+        return {LockoutRefusal(lockMs), notice};
+    }
+    std::string notice = Due(wrongToken_, nowMs, key, [](std::int64_t n) {
+        return "Refused " + Counted(n, "a resume", "resumes");
+    });
+    return {ResumeRefusal(why), notice.empty() ? notice : notice + ": " + why};
+}
+
 Admission::Decision Admission::Joining(const AddressKey& key, std::int64_t nowMs) {
     if (joins_.TryTake(key, nowMs)) {
         return {};

@@ -45,6 +45,13 @@ class Admission {
     Decision Answering(const AddressKey& key, std::int64_t nowMs);
     // It was checked: a wrong one is refused, as a lockout when it starts one.
     Decision Answered(const AddressKey& key, bool right, std::int64_t nowMs);
+    // A Hello that comes back with a resume token from `name`: a ban refuses it, and so does a
+    // lockout of its address (the token is not even looked at then). Joins are not counted: a
+    // player coming back adds nobody to the list.
+    Decision Resuming(const AddressKey& key, const std::string& name, std::int64_t nowMs,
+                      std::int64_t wallMs);
+    // Its token was refused for `why`: it counts as a wrong password does.
+    Decision ResumeRefused(const AddressKey& key, const std::string& why, std::int64_t nowMs);
     // About to be welcomed: the join counts against its address's rate, or is refused.
     Decision Joining(const AddressKey& key, std::int64_t nowMs);
 
@@ -64,7 +71,7 @@ class Admission {
     PasswordLockout lockout_;
     BanList bans_;
     DropTally crowded_, addressFull_, banned_, tooManyJoins_, wrongPassword_, lockedOut_,
-        lockoutsStarted_;
+        wrongToken_, lockoutsStarted_;
 };
 
 }  // namespace quorvex::session

@@ -4,6 +4,12 @@
 #include <cstring>
 
 namespace quorvex::session {
+namespace {
+
+// The byte after a Hello's nonce that asks for resume; a later format would pick another.
+constexpr std::uint8_t kResumeFormat = 1;
+
+}  // namespace
 
 Buffer MakeFrame(FrameKind kind, ByteView payload) {
     Buffer frame;
@@ -33,6 +39,15 @@ Buffer EncodeHello(const Hello& hello) {
     AppendString(b, hello.applicationId, offset);
     AppendString(b, hello.name, offset);
     b.insert(b.end(), hello.clientNonce.begin(), hello.clientNonce.end());
+    // The resume fields follow a nonce only: a server reads them at a fixed place after it.
+    if (hello.resumable && hello.clientNonce.size() == kNonceBytes) {
+        b.push_back(kResumeFormat);
+        if (hello.resume) {
+            offset = static_cast<std::int32_t>(b.size());
+            AppendData(b, hello.resume->instance, 8, offset);
+            b.insert(b.end(), hello.resume->token.begin(), hello.resume->token.end());
+        }
+    }
     return b;
 }
 
@@ -51,6 +66,18 @@ std::optional<Hello> DecodeHello(ByteView payload) {
     if (rest.size() >= kNonceBytes) {
         hello.clientNonce.assign(rest.begin(), rest.begin() + kNonceBytes);
     }
+    const auto after = rest.size() > kNonceBytes ? rest.subspan(kNonceBytes) : ByteView{};
+    if (after.empty() || after[0] != kResumeFormat) {
+        return hello;
+    }
+    hello.resumable = true;
+    std::int32_t at = 1;
+    std::uint64_t instance = 0;
+    if (after.size() >= 1 + 8 + kResumeTokenBytes && ReadData(after, instance, 8, at)) {
+        Hello::Resume resume{instance, {}};
+        std::copy_n(after.begin() + at, kResumeTokenBytes, resume.token.begin());
+        hello.resume = resume;
+    }
     return hello;
 }
 
@@ -59,6 +86,35 @@ Buffer EncodeWelcome(std::int32_t playerId) {
     std::int32_t offset = 0;
     AppendData(b, static_cast<std::uint32_t>(playerId), 4, offset);
     return b;
+}
+
+Buffer EncodeWelcome(const Welcome& welcome) {
+    Buffer b = EncodeWelcome(welcome.id);
+    if (welcome.ticket) {
+        std::int32_t offset = static_cast<std::int32_t>(b.size());
+        AppendData(b, welcome.ticket->instance, 8, offset);
+        AppendData(b, welcome.ticket->graceMs, 4, offset);
+        b.insert(b.end(), welcome.ticket->token.begin(), welcome.ticket->token.end());
+    }
+    return b;
+}
+
+std::optional<Welcome> DecodeWelcomeTicket(ByteView payload) {
+    const auto id = DecodeWelcome(payload);
+    if (!id) {
+        return std::nullopt;
+    }
+    Welcome welcome{*id, std::nullopt};
+    std::int32_t offset = 4;
+    std::uint64_t instance = 0;
+    std::uint64_t grace = 0;
+    if (payload.size() >= 4 + 8 + 4 + kResumeTokenBytes && ReadData(payload, instance, 8, offset) &&
+        ReadData(payload, grace, 4, offset)) {
+        ResumeTicket ticket{instance, static_cast<std::uint32_t>(grace), {}};
+        std::copy_n(payload.begin() + offset, kResumeTokenBytes, ticket.token.begin());
+        welcome.ticket = ticket;
+    }
+    return welcome;
 }
 
 std::optional<std::int32_t> DecodeWelcome(ByteView payload) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "protocol/buffer.h"
+#include "protocol/session/resume_tokens.h"
 
 namespace quorvex::session {
 
@@ -37,6 +38,10 @@ enum class RefuseReason : std::uint8_t {
     TooManyJoins = 8,      // the address joined too often lately
     Busy = 9,              // too many connections are shaking hands, from there or in all
     PasswordLockout = 10,  // too many wrong passwords from the address lately
+    // A resume's token is wrong, expired, used, or from another run of the server. After a
+    // Welcome that carried a ticket, the same frame says the player is gone for good (kicked,
+    // the server closing): the client shows the notice rather than trying to come back.
+    ResumeRefused = 11,
 };
 
 // The nonce of a Challenge and the proof of an Answer are this long, neither more nor less.
@@ -63,7 +68,28 @@ struct Hello {
     // kNonceBytes of the client's own, after the name: it asks a server with a password to
     // prove that it knows it before the client answers. Empty: a client that predates it.
     Buffer clientNonce;
+    // After the nonce: the client can come back after a lost connection and asks for a ticket.
+    bool resumable = false;
+    // And when it is coming back: the run of the server and the token its ticket gave.
+    struct Resume {
+        std::uint64_t instance = 0;
+        ResumeToken token{};
+    };
+    std::optional<Resume> resume;
 };
+
+// What a Welcome hands a client that asked: which run of the server this is, how long after a
+// lost connection it may come back, and the token that proves it is the same player.
+struct ResumeTicket {
+    std::uint64_t instance = 0;
+    std::uint32_t graceMs = 0;
+    ResumeToken token{};
+};
+struct Welcome {
+    std::int32_t id = 0;
+    std::optional<ResumeTicket> ticket;
+};
+
 struct Refusal {
     RefuseReason reason = RefuseReason::BadHandshake;
     std::string text;
@@ -72,7 +98,11 @@ struct Refusal {
 Buffer EncodeHello(const Hello& hello);
 std::optional<Hello> DecodeHello(ByteView payload);
 Buffer EncodeWelcome(std::int32_t playerId);
+// The identifier, then the ticket: only ever sent to a client whose Hello asked for it.
+Buffer EncodeWelcome(const Welcome& welcome);
 std::optional<std::int32_t> DecodeWelcome(ByteView payload);
+// The identifier and, when the server sent one, the ticket; bytes after it are ignored.
+std::optional<Welcome> DecodeWelcomeTicket(ByteView payload);
 Buffer EncodeRefusal(const Refusal& refusal);
 std::optional<Refusal> DecodeRefusal(ByteView payload);
 // A Challenge's nonce or an Answer's proof: the payload itself, when it has the right length.

@@ -42,6 +42,10 @@ Refusal WrongPasswordRefusal() {
     return {RefuseReason::WrongPassword, "The password is wrong"};
 }
 
+Refusal ResumeRefusal(const std::string& why) {
+    return {RefuseReason::ResumeRefused, "The server could not take this player back: " + why};
+}
+
 Status StatusOfRefusal(const Refusal& refusal) {
     switch (refusal.reason) {
         case RefuseReason::WrongApplication:
@@ -63,6 +67,8 @@ Status StatusOfRefusal(const Refusal& refusal) {
             return Status::Failure(ErrorCode::ServerBusy, refusal.text);
         case RefuseReason::PasswordLockout:
             return Status::Failure(ErrorCode::PasswordLockout, refusal.text);
+        case RefuseReason::ResumeRefused:
+            return Status::Failure(ErrorCode::ResumeRefused, refusal.text);
         case RefuseReason::BadHandshake:
         default:
             return Status::Failure(ErrorCode::ProtocolError, refusal.text);

@@ -17,6 +17,8 @@ Refusal TooManyJoinsRefusal(std::int64_t msLeft, int joins, std::int64_t windowM
 Refusal BusyRefusal();
 Refusal LockoutRefusal(std::int64_t msLeft);
 Refusal WrongPasswordRefusal();
+// `why`: what was wrong with the token ("expired", ...), as the player reads it.
+Refusal ResumeRefusal(const std::string& why);
 
 // Every reason, known or not: an unknown one is a protocol error with the server's text.
 Status StatusOfRefusal(const Refusal& refusal);

@@ -145,15 +145,20 @@ void SessionClient::OnConnected() {
     // A fresh nonce of ours on every greeting: a server asking for the password must prove
     // with it that it knows the password before we answer.
     clientNonce_ = NewNonce();
-    Write(FrameKind::Hello,
-          EncodeHello(Hello{kProtocolVersion, desc_.applicationId, info_.name, clientNonce_}));
+    Hello hello{kProtocolVersion, desc_.applicationId, info_.name, clientNonce_};
+    hello.resumable = true;
+    if (presented_) {
+        hello.resume = Hello::Resume{presented_->instance, presented_->token};
+    }
+    Write(FrameKind::Hello, EncodeHello(hello));
 }
 
 void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
     if (state_ == State::Handshaking) {
         if (kind == FrameKind::Welcome) {
-            if (const auto id = DecodeWelcome(payload)) {
-                localId_ = *id;
+            if (const auto welcome = DecodeWelcomeTicket(payload)) {
+                localId_ = welcome->id;
+                ticket_ = welcome->ticket;
                 link_->SetMaxBodyBytes(limits_.maxFrameBytes);
                 CompleteConnect(Status::Success());
                 return;
@@ -181,6 +186,10 @@ void SessionClient::HandleFrame(FrameKind kind, ByteView payload) {
             }
             return;
         case FrameKind::KeepAlive:
+            return;
+        case FrameKind::Refuse:
+            endedForGood_ = true;
+            Lose();
             return;
         default:
             Lose();
@@ -215,6 +224,7 @@ void SessionClient::OnSocketError() {
         CompleteConnect(Status::Failure(ErrorCode::HostNotFound,
                                         "The host \"" + hostName_ + "\" could not be found"));
     } else if (error == QAbstractSocket::ConnectionRefusedError) {
+        nothingListening_ = true;
         CompleteConnect(Status::Failure(ErrorCode::ConnectionRefused,
                                         "No Quorvex server is running at " + where));
     } else if (error == QAbstractSocket::SocketTimeoutError) {

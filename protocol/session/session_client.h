@@ -35,6 +35,18 @@ class SessionClient : public QObject {
     // The password to prove when the server asks for one. Without it, a server that asks
     // makes Connect complete with PasswordRequired.
     void SetPassword(std::string password) { password_ = std::move(password); }
+    // Connect comes back as the player of `ticket` (from an earlier Welcome) rather than joining
+    // anew: ConnectComplete then succeeds with that player's identifier, or fails with
+    // ResumeRefused. Without it, a plain join; either way the Hello asks for a new ticket.
+    void SetResume(std::optional<ResumeTicket> ticket) { presented_ = std::move(ticket); }
+    // The ticket of the last Welcome; none from a server that gives none.
+    const std::optional<ResumeTicket>& Ticket() const { return ticket_; }
+    // The server said, after the Welcome, that this player is gone for good (kicked, or the
+    // server closing): there is nothing to come back to.
+    bool EndedForGood() const { return endedForGood_; }
+    // Connect failed because the host answered that nothing listens on the port: the server
+    // program is gone (a link that is down never answers so).
+    bool NothingListening() const { return nothingListening_; }
     // Starts connecting to the host address's "hostname" and "port" and returns at once;
     // ConnectComplete follows with success or the reason of the failure. A failure found at
     // once (a malformed address, a second Connect) is returned instead.
@@ -82,6 +94,10 @@ class SessionClient : public QObject {
     std::optional<std::string> password_;
     bool answered_ = false;
     Buffer clientNonce_;  // the one in our Hello
+    std::optional<ResumeTicket> presented_;
+    std::optional<ResumeTicket> ticket_;
+    bool endedForGood_ = false;
+    bool nothingListening_ = false;
 };
 
 // The whole start of a connection for scripted players: name, address of `hostName`:`port`

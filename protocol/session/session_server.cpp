@@ -17,6 +17,7 @@
 #include "protocol/session/password.h"
 #include "protocol/session/qt_address_key.h"
 #include "protocol/session/rate_budget.h"
+#include "protocol/session/refusals.h"
 
 namespace quorvex::session {
 
@@ -49,6 +50,10 @@ struct ServerPeer {
     HalfOpenSlot halfOpen;
     bool joined = false;
     bool dropped = false;
+    // Its Hello asked for a resume ticket: it is handed one, and told when it is gone for good.
+    bool resumable = false;
+    // Its player came back on a newer connection: this one ends without the player leaving.
+    bool superseded = false;
     PlayerId id = 0;
     std::string name;
     // The nonce of the Challenge this peer was sent; empty until then and after its Answer.
@@ -101,6 +106,10 @@ QString PreferredHostAddress(const QList<QHostAddress>& addresses) {
 
 SessionServer::SessionServer(Limits limits, QObject* parent) : QObject(parent), limits_(limits) {
     clock_.start();
+    const ResumeToken random = NewResumeToken();
+    for (std::size_t i = 0; i < sizeof instance_; ++i) {
+        instance_ = (instance_ << 8) | random[i];
+    }
     heartbeat_.setInterval(std::max(10, std::min(limits_.heartbeatIntervalMs, 500)));
     connect(&heartbeat_, &QTimer::timeout, this, &SessionServer::Heartbeat);
     // Queued frames leave together, one write per player. A timer bounds their wait; frames
@@ -232,6 +241,14 @@ void SessionServer::Close() {
     flushSoon_ = false;
     hostReported_ = true;
     listener_.reset();
+    // Players who could come back are told not to try: there is nothing to come back to.
+    static const Buffer closing =
+        MakeFrame(FrameKind::Refuse, EncodeRefusal(ResumeRefusal("the server has closed")));
+    for (auto& peer : peers_) {
+        if (peer->joined && peer->resumable && !peer->dropped && peer->link->Queue(closing)) {
+            peer->link->HandOver();
+        }
+    }
     // Connections still sending their last frames end too.
     for (Connection* link : findChildren<Connection*>(Qt::FindDirectChildrenOnly)) {
         link->Abort();
@@ -334,6 +351,10 @@ bool SessionServer::HandleHello(ServerPeer& peer, ByteView payload) {
         return true;
     }
     peer.name = hello->name;
+    peer.resumable = hello->resumable;
+    if (hello->resume) {
+        return HandleResume(peer, *hello);
+    }
     if (RefusedBy(peer,
                   admission_.Greeted(peer.key, hello->name, !password_.empty(), clock_.elapsed(),
                                      QDateTime::currentMSecsSinceEpoch()))) {
@@ -400,11 +421,7 @@ bool SessionServer::Admit(ServerPeer& peer) {
                "The server has run out of player identifiers");
         return true;
     }
-    peer.halfOpen.Release();
-    peer.joined = true;
-    peer.id = nextId_++;
-    peer.link->SetMaxBodyBytes(std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
-    if (!Write(peer, MakeFrame(FrameKind::Welcome, EncodeWelcome(peer.id)))) {
+    if (!Join(peer, nextId_++)) {
         return false;
     }
     // The host's own player is always reported first, even if this client was quicker than
@@ -413,6 +430,77 @@ bool SessionServer::Admit(ServerPeer& peer) {
     if (handler_ != nullptr && !peer.dropped) {
         handler_->CreatePlayer(peer.id);
     }
+    return true;
+}
+
+bool SessionServer::Join(ServerPeer& peer, PlayerId id) {
+    peer.halfOpen.Release();
+    peer.joined = true;
+    peer.id = id;
+    peer.link->SetMaxBodyBytes(std::min(limits_.maxFrameBytes, limits_.maxPlayerMessageBytes + 1));
+    Welcome welcome{id, std::nullopt};
+    if (peer.resumable && tokens_.Enabled()) {
+        welcome.ticket = ResumeTicket{instance_, static_cast<std::uint32_t>(tokens_.GraceMs()),
+                                      tokens_.Issue(id)};
+    }
+    return Write(peer, MakeFrame(FrameKind::Welcome, EncodeWelcome(welcome)));
+}
+
+// A token is worth as much as a password to whoever guesses it, so every refused one counts
+// towards the address's lockout; a resume never counts as a join, as nobody is added.
+bool SessionServer::HandleResume(ServerPeer& peer, const Hello& hello) {
+    const std::int64_t now = clock_.elapsed();
+    if (RefusedBy(peer, admission_.Resuming(peer.key, hello.name, now,
+                                            QDateTime::currentMSecsSinceEpoch()))) {
+        return true;
+    }
+    std::string why;
+    ResumeTokens::ClaimResult claim;
+    if (hello.resume->instance != instance_) {
+        why = "the server has restarted since";
+    } else {
+        claim = tokens_.Claim(hello.resume->token, now);
+        switch (claim.verdict) {
+            case ResumeTokens::Verdict::Granted:
+                break;
+            case ResumeTokens::Verdict::Unknown:
+                why = "the token is unknown";
+                break;
+            case ResumeTokens::Verdict::Expired:
+                why = "the time to come back has run out";
+                break;
+            case ResumeTokens::Verdict::Used:
+                why = "the token was used already";
+                break;
+        }
+    }
+    if (!why.empty()) {
+        RefusedBy(peer, admission_.ResumeRefused(peer.key, why, now));
+        return true;
+    }
+    // Never two live connections for one player: the older one, however alive it looks, is
+    // the one that lost track, and it goes without its player leaving the game.
+    if (claim.stillConnected) {
+        for (const auto& old : peers_) {
+            if (old->joined && old->id == claim.id && old.get() != &peer) {
+                old->superseded = true;
+                Drop(*old, Ending::AtOnce);
+                break;
+            }
+        }
+    }
+    if (!Join(peer, claim.id)) {
+        return false;
+    }
+    // Queued behind the old connection's DestroyPlayer, if that is still on its way.
+    QMetaObject::invokeMethod(
+        this,
+        [this, id = claim.id] {
+            if (handler_ != nullptr && listener_) {
+                handler_->ResumePlayer(id);
+            }
+        },
+        Qt::QueuedConnection);
     return true;
 }
 
@@ -471,8 +559,14 @@ void SessionServer::TurnAway(int descriptor, const Refusal& refusal) {
 }
 
 bool SessionServer::DisconnectPlayer(PlayerId id) {
+    tokens_.Forget(id);
     for (const auto& peer : peers_) {
         if (peer->joined && peer->id == id) {
+            // A client that could come back hears that it may not, and shows the notice at once.
+            if (peer->resumable) {
+                peer->link->Queue(MakeFrame(
+                    FrameKind::Refuse, EncodeRefusal(ResumeRefusal("the player was removed"))));
+            }
             Drop(*peer);
             return true;
         }
@@ -577,7 +671,8 @@ void SessionServer::Drop(ServerPeer& peer, Ending ending) {
     }
     dropped_.push_back(std::move(*it));
     peers_.erase(it);
-    if (peer.joined) {
+    if (peer.joined && !peer.superseded) {
+        tokens_.Lost(peer.id, clock_.elapsed());
         QMetaObject::invokeMethod(
             this,
             [this, id = peer.id] {

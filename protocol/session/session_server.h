@@ -19,6 +19,7 @@
 #include "protocol/session/admission.h"
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
+#include "protocol/session/resume_tokens.h"
 #include "protocol/session/session_types.h"
 
 namespace quorvex::session {
@@ -73,6 +74,15 @@ class SessionServer : public QObject {
     // handshake is the one without a challenge. Applies to connections from now on.
     void SetPassword(std::string password) { password_ = std::move(password); }
 
+    // How long a player whose connection went may come back as itself with its token (0: not
+    // at all, and no client is handed a token). Applies to tokens handed out before too.
+    void SetResumeGrace(std::int64_t graceMs) { tokens_.SetGrace(graceMs); }
+    std::int64_t ResumeGraceMs() const { return tokens_.GraceMs(); }
+    // The player is gone for good (left, kicked, removed): its token no longer brings it back.
+    void ForgetResume(PlayerId id) { tokens_.Forget(id); }
+    // This run of the server, as resume tickets name it.
+    std::uint64_t Instance() const { return instance_; }
+
     // Ends a joined player's connection as the operator's kick does: what was queued for it
     // still goes, then it sees its connection lost; its place is free at once. False when no
     // joined player has the identifier (it is gone already).
@@ -92,6 +102,10 @@ class SessionServer : public QObject {
     bool HandleFrame(ServerPeer& peer, FrameKind kind, ByteView payload);
     bool HandleHello(ServerPeer& peer, ByteView payload);
     bool HandleAnswer(ServerPeer& peer, ByteView payload);
+    bool HandleResume(ServerPeer& peer, const Hello& hello);
+    // Joins the peer as player `id`: Welcome (with a ticket when it asked), frames up to the
+    // player's bound.
+    bool Join(ServerPeer& peer, PlayerId id);
     // Refuses the peer as "session full" when no seat is left for it; true when it did.
     bool RefusedAsFull(ServerPeer& peer);
     bool Admit(ServerPeer& peer);
@@ -143,6 +157,8 @@ class SessionServer : public QObject {
     QElapsedTimer clock_;
     std::function<void(const std::string&)> notice_;
     std::string password_;
+    ResumeTokens tokens_{60'000};
+    std::uint64_t instance_ = 0;
 };
 
 }  // namespace quorvex::session

@@ -52,6 +52,8 @@ enum class ErrorCode : int {
     PasswordLockout = 19,
     // The server asked for the password without proving that it knows it: nothing was sent.
     ServerUnproven = 20,
+    // The server would not take this player back after its connection was lost.
+    ResumeRefused = 21,
 };
 
 struct Status {
@@ -96,7 +98,7 @@ inline constexpr char kProviderTcpIp[] = "TCPIP";
 
 // The notifications of a session. Every one is accepted; a program overrides those it acts on.
 // All are delivered on the Qt event loop of the thread that owns the session, one at a time.
-// The server fires CreatePlayer, DestroyPlayer, Receive and AdmitPlayer; the client
+// The server fires CreatePlayer, DestroyPlayer, Receive, AdmitPlayer and ResumePlayer; the client
 // ConnectComplete, Receive and TerminateSession. The others are never fired: this session has
 // no groups, no host migration, no enumeration and no asynchronous sends to report.
 class SessionEvents {
@@ -123,6 +125,9 @@ class SessionEvents {
     // Asked at the handshake, before a newcomer is given an identifier: false turns it away as
     // a full session (the server has no room left to list it).
     virtual bool AdmitPlayer(const std::string& /*name*/) { return true; }
+    // A player whose connection was lost came back with its token, on a new connection: the
+    // same identifier, and no CreatePlayer. Fired after the DestroyPlayer of the old one.
+    virtual void ResumePlayer(PlayerId /*id*/) {}
 };
 
 }  // namespace quorvex::session

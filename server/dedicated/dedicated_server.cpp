@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QNetworkInterface>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <functional>
@@ -61,6 +62,7 @@ int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arg
     host.SetLogCallback([&log](const std::string& line) { log.Notice(line); });
     host.SetPassword(options.password);
     host.SetGreeting(options.motd);
+    host.SetResumeGrace(options.resumeGrace);
     if (const auto error = host.Host(*options.players, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return PortTaken(*error) ? kExitPortTaken : 1;
@@ -87,7 +89,11 @@ int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arg
     ApplyStartSettings(options, game);
     host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
-             std::to_string(options.dropAfter.count()) + " s");
+             std::to_string(std::max(options.dropAfter, options.resumeGrace).count()) + " s");
+    if (options.resumeGrace.count() > 0) {
+        log.Line("players whose connection is lost may come back within " +
+                 std::to_string(options.resumeGrace.count()) + " s");
+    }
 
     // Bans outlive the process: read back at start, written whole after every change.
     const auto loadBans = [&] {
@@ -217,6 +223,10 @@ int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arg
         if (next.dropAfter != options.dropAfter) {
             host.SetDropGrace(next.dropAfter);
             changed.push_back("drop after " + std::to_string(next.dropAfter.count()) + " s");
+        }
+        if (next.resumeGrace != options.resumeGrace) {
+            host.SetResumeGrace(next.resumeGrace);
+            changed.push_back("resume grace " + std::to_string(next.resumeGrace.count()) + " s");
         }
         if (next.motd != options.motd) {
             host.SetGreeting(next.motd);

@@ -161,6 +161,10 @@ void EventLog::PlayerDropped(const RosterEntry& player) {
               " (listed as lost)");
 }
 
+void EventLog::PlayerResumed(const RosterEntry& player) {
+    Write("came back", "came back: " + LogPlayer(FormatInteger(player.id), player.name));
+}
+
 void EventLog::ConnectionClosed(std::int32_t id) {
     Write("connection closed",
           "connection closed: " + FormatInteger(id) + " (no longer on the roster)");

@@ -48,6 +48,7 @@ class EventLog : public GameEvents {
     void PlayerJoined(const RosterEntry& player) override;
     void PlayerRemoved(const RosterEntry& player, RemoveCause cause) override;
     void PlayerDropped(const RosterEntry& player) override;
+    void PlayerResumed(const RosterEntry& player) override;
     void ConnectionClosed(std::int32_t id) override;
     void SeatsChanged() override;
     void SettingsChanged() override;

@@ -29,10 +29,18 @@ std::optional<std::int32_t> DropRecord::Oldest() const {
     return std::ranges::min_element(drops_, {}, &Drop::atMs)->id;
 }
 
+std::optional<std::int64_t> DropRecord::Effective() const {
+    if (!graceMs_) {
+        return std::nullopt;
+    }
+    return std::max(*graceMs_, resumeGraceMs_);
+}
+
 std::vector<std::int32_t> DropRecord::Lapsed(std::int64_t nowMs) const {
     std::vector<std::int32_t> lapsed;
+    const auto grace = Effective();
     for (const Drop& drop : drops_) {
-        if (graceMs_ && nowMs - drop.atMs >= *graceMs_) {
+        if (grace && nowMs - drop.atMs >= *grace) {
             lapsed.push_back(drop.id);
         }
     }
@@ -40,11 +48,12 @@ std::vector<std::int32_t> DropRecord::Lapsed(std::int64_t nowMs) const {
 }
 
 std::optional<std::int64_t> DropRecord::NextLapseMs() const {
-    if (!graceMs_ || drops_.empty()) {
+    const auto grace = Effective();
+    if (!grace || drops_.empty()) {
         return std::nullopt;
     }
     const auto first = std::ranges::min_element(drops_, {}, &Drop::atMs);
-    return first->atMs + *graceMs_;
+    return first->atMs + *grace;
 }
 
 bool ServerGame::OnDestroyPlayer(std::int32_t id, std::int64_t nowMs) {

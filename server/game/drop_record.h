@@ -12,6 +12,8 @@ namespace quorvex::server {
 
 // The grace dedicated mode gives by default, and the console window's check box offers.
 inline constexpr std::int64_t kDefaultDropGraceMs = 30000;
+// How long a player whose connection went may come back as itself, in both modes.
+inline constexpr std::int64_t kDefaultResumeGraceMs = 60000;
 
 class DropRecord {
   public:
@@ -27,6 +29,8 @@ class DropRecord {
     // change counts for players already lost, from when they dropped.
     void SetGrace(std::optional<std::int64_t> graceMs) { graceMs_ = graceMs; }
     std::optional<std::int64_t> Grace() const { return graceMs_; }
+    // How long a lost player may still come back by itself: a grace never removes it sooner.
+    void SetResumeGrace(std::int64_t graceMs) { resumeGraceMs_ = graceMs; }
     // The players whose grace has run out at `nowMs`, in the order they dropped.
     std::vector<std::int32_t> Lapsed(std::int64_t nowMs) const;
     // When the next grace runs out; none without a grace or a lost player.
@@ -39,6 +43,9 @@ class DropRecord {
     };
     std::vector<Drop> drops_;  // in the order they dropped
     std::optional<std::int64_t> graceMs_;
+    std::int64_t resumeGraceMs_ = 0;
+    // The grace that applies: none, or the longer of the two.
+    std::optional<std::int64_t> Effective() const;
 };
 
 }  // namespace quorvex::server

@@ -40,6 +40,8 @@ class GameEvents {
     virtual void PlayerRemoved(const RosterEntry& /*player*/, RemoveCause /*cause*/) {}
     // The session reported the player's connection gone; it stays on the roster for now.
     virtual void PlayerDropped(const RosterEntry& /*player*/) {}
+    // A lost player came back on a new connection, as itself.
+    virtual void PlayerResumed(const RosterEntry& /*player*/) {}
     // The connection of a player no longer on the roster (kicked, or left) is gone too.
     virtual void ConnectionClosed(std::int32_t /*id*/) {}
     virtual void SeatsChanged() {}

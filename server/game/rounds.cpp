@@ -67,6 +67,10 @@ bool ServerGame::HandleReady(ByteView bytes, std::optional<std::int32_t> sender)
         return false;
     }
     ++readyCount_;
+    // As the clients judge it: every seat ready, the lobby gets out of the way.
+    if (static_cast<double>(seats_.size()) <= readyCount_) {
+        lobbyShown_ = false;
+    }
     return SendToAll(outbox_, msg::ReadyTally{FormatInteger(readyCount_)});
 }
 

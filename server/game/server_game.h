@@ -87,6 +87,14 @@ class ServerGame {
     // player lost longest ago, as its grace running out would, so that players who connect and
     // hang up cannot grow the roster past the maximum; true when one went.
     bool MakeRoomForNewcomer();
+    // How long a lost player may come back by itself (0: not at all): it is removed no sooner.
+    void SetResumeGrace(std::int64_t graceMs) { drops_.SetResumeGrace(graceMs); }
+    // The lost player came back on a new connection: listed as before, with its seats, wins,
+    // misses and ready, and nobody told anything. False when it is no longer on the roster.
+    bool OnResumePlayer(std::int32_t id);
+    // What a player coming back needs to be in step, for it alone: the roster, the seat table
+    // and, while the lobby shows, the settings and the ready count.
+    std::vector<Buffer> CatchUp() const;
     // When RemoveLapsedDrops has work next; none while no grace can run out.
     std::optional<std::int64_t> NextDropRemovalMs() const { return drops_.NextLapseMs(); }
 
@@ -215,6 +223,8 @@ class ServerGame {
     bool ballTimerRunning_ = false;
     bool lobbyResend_ = false;
     bool lobbyResendDue_ = false;
+    // Clients show the lobby: settings went out and the ready count has not reached the seats.
+    bool lobbyShown_ = false;
 };
 
 }  // namespace quorvex::server

@@ -15,6 +15,7 @@ bool ServerGame::SendGameSettings() {
     for (const auto& entry : roster_) {
         heardLobby_.insert(entry.id);
     }
+    lobbyShown_ = true;
     return SendToAll(outbox_, msg::GameSettings{static_cast<std::uint8_t>(gameType_), limit_});
 }
 

@@ -40,6 +40,7 @@ GameHost::GameHost(session::Limits limits)
     lobbyResend_.setInterval(0);
     QObject::connect(&lobbyResend_, &QTimer::timeout, [this] { ResendLobby(); });
     game_->SetRemovalHook([this](std::int32_t id, RemoveCause cause) { PlayerRemoved(id, cause); });
+    game_->SetResumeGrace(resumeGrace_.count());
 }
 
 GameHost::~GameHost() {
@@ -56,6 +57,7 @@ std::optional<std::string> GameHost::Host(std::int32_t maxPlayers, std::int32_t 
     server->RegisterMessageHandler(this);
     server->SetNoticeCallback([this](const std::string& line) { Log(line); });
     server->SetPassword(password_);
+    server->SetResumeGrace(resumeGrace_.count());
     session::SessionAddress address;
     address.SetSP(session::kProviderTcpIp);
     address.AddComponentLong("port", port);
@@ -145,8 +147,46 @@ bool GameHost::AdmitPlayer(const std::string& name) {
     return game_->CanAddPlayer(name);
 }
 
+void GameHost::ResumePlayer(session::PlayerId id) {
+    if (!server_) {
+        return;
+    }
+    if (!game_->OnResumePlayer(id)) {
+        // Removed while it was coming back: it has nothing to come back to.
+        server_->DisconnectPlayer(id);
+        return;
+    }
+    // Roaming changes addresses, so another one is let in; the operator may want to know.
+    const auto address = server_->AddressOf(id);
+    const auto known = addresses_.find(id);
+    if (address && known != addresses_.end() && known->second != *address) {
+        Log("player " + std::to_string(id) + " came back from another address: " +
+            session::ToString(*address) + " (was " + session::ToString(known->second) + ")");
+    }
+    if (address) {
+        addresses_[id] = *address;
+    }
+    for (const Buffer& message : game_->CatchUp()) {
+        server_->SendTo(id, message);
+    }
+    ScheduleDropRemoval();
+    Changed();
+}
+
+void GameHost::SetResumeGrace(std::chrono::milliseconds grace) {
+    resumeGrace_ = std::max(grace, std::chrono::milliseconds(0));
+    game_->SetResumeGrace(resumeGrace_.count());
+    if (server_) {
+        server_->SetResumeGrace(resumeGrace_.count());
+    }
+    ScheduleDropRemoval();
+}
+
 void GameHost::PlayerRemoved(std::int32_t id, RemoveCause cause) {
     addresses_.erase(id);
+    if (server_) {
+        server_->ForgetResume(id);
+    }
     // A kick that left the connection open would leave the player's chat and Ready reaching
     // everyone. A player that left or was lost has no connection to end (or ends it itself).
     if (cause == RemoveCause::Kicked && server_) {

@@ -53,6 +53,11 @@ class GameHost : public session::SessionEvents, public Outbox {
     // to players already dropped, counted from when they dropped.
     void SetDropGrace(std::optional<std::chrono::milliseconds> grace);
     std::optional<std::chrono::milliseconds> DropGrace() const;
+    // How long a player whose connection went may come back as itself (0: resume is off).
+    // Lost players are removed no sooner than this, whatever the drop grace. Applies at once,
+    // to a session hosted now and one hosted later; a configuration reload may call it.
+    void SetResumeGrace(std::chrono::milliseconds grace);
+    std::chrono::milliseconds ResumeGrace() const { return resumeGrace_; }
     // The password players must know to join; empty for none (the default). Kept for a
     // session hosted later, and applied at once to one hosted now.
     void SetPassword(const std::string& password);
@@ -82,6 +87,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     void DestroyPlayer(session::PlayerId id) override;
     void Receive(session::PlayerId from, ByteView message) override;
     bool AdmitPlayer(const std::string& name) override;
+    void ResumePlayer(session::PlayerId id) override;
 
   private:
     void Log(const std::string& line);
@@ -106,6 +112,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     std::function<void(const std::string&)> log_;
     std::string password_;
     std::string greeting_;
+    std::chrono::milliseconds resumeGrace_{kDefaultResumeGraceMs};
     // Where each player on the roster connected from, kept while it is lost too, for a ban.
     std::map<std::int32_t, session::AddressKey> addresses_;
 };

@@ -46,6 +46,12 @@ def control(pid, description):
     return next((n for n in nodes if n.get_description() == description), None)
 
 
+def showing(pid, description):
+    """Whether the control is on screen; None when it cannot be found."""
+    node = control(pid, description)
+    return node.get_state_set().contains(Atspi.StateType.SHOWING) if node else None
+
+
 def caption(pid):
     app = application(pid)
     return children(app)[0].get_name() if app and app.get_child_count() else None

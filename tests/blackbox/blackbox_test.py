@@ -15,6 +15,7 @@ import time
 
 import a11y
 import right_edge
+from blip_relay import BlipRelay
 
 SERVER_RUNNING = "Quorvex Server [Server running]"
 CLIENT_CAPTION = "Quorvex V1.0 - by Marbeck"
@@ -57,8 +58,10 @@ def main(server_path, client_path):
             for name in names:
                 a11y.wait_for(f"{what} at {name}", lambda: text in a11y.chat(clients[name].pid))
 
+        # Bob's cable can be pulled: his client reaches the server through a relay.
+        relay = BlipRelay(4000)
         for name in everyone:
-            c = start([client_path])
+            c = start([client_path] + (["--port", str(relay.port)] if name == "Bob" else []))
             clients[name] = c
             a11y.log_in(c.pid, name)
             a11y.wait_for(f"{name}'s caption", lambda: a11y.caption(c.pid) == CLIENT_CAPTION)
@@ -78,6 +81,23 @@ def main(server_path, client_path):
         a11y.type_into(ann, "hello from Ann")
         wait_chat(clients, "Ann:>hello from Ann", "the chat line")
         print("the chat line reached every client")
+
+        # A blip: Bob sees only the "Reconnecting…" line, then plays on as before; nobody
+        # else notices anything.
+        relay.blip(3)
+        a11y.wait_for("Bob's reconnecting line",
+                      lambda: a11y.showing(clients["Bob"].pid, "lblReconnecting"))
+        a11y.wait_for("Bob back",
+                      lambda: a11y.showing(clients["Bob"].pid, "lblReconnecting") is False)
+        wait_seats(everyone, "every player still in the seat table")
+        for name in clients:
+            shown = a11y.chat(clients[name].pid)
+            assert "has left" not in shown and "Connection with server lost" not in shown, shown
+        bob = a11y.window(clients["Bob"].pid, CLIENT_CAPTION)
+        a11y.xdotool("mousemove", "--window", bob, "150", "615", "click", "1")
+        a11y.type_into(bob, "Bob is back")
+        wait_chat(clients, "Bob:>Bob is back", "Bob's chat line after the blip")
+        print("a blip showed Bob only the reconnecting line")
 
         a11y.close(a11y.window(clients["Cy"].pid, CLIENT_CAPTION))
         code = clients.pop("Cy").wait(timeout=30)

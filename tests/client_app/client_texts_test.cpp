@@ -27,10 +27,11 @@ TEST(ClientTexts, TheClientShowsItsOwnWording) {
                          "Playername?|Playername|Myself"}));
     EXPECT_EQ(ann.window.windowTitle(), "Quorvex V1.0 - by Marbeck");
     EXPECT_TRUE(Contains(ann.ChatText(), "**Connected to Chat Server**"));
-    EXPECT_EQ(ShownTexts(ann.window),
-              Sorted({"ID", "Name", "Wins", "Misses", "Initiating Next Round",
-                      "Game Type:", "<Game Type>", "Game Settings:", "<Limit>", "Ready",
-                      "Players Ready =", "<Rdy>", "of", "<Plyrs>", "Join", "Spectate"}));
+    EXPECT_EQ(
+        ShownTexts(ann.window),
+        Sorted({"ID", "Name", "Wins", "Misses", "Initiating Next Round",
+                "Game Type:", "<Game Type>", "Game Settings:", "<Limit>", "Ready",
+                "Players Ready =", "<Rdy>", "of", "<Plyrs>", "Join", "Spectate", "Reconnecting…"}));
 
     const std::pair<server::GameType, const char*> captions[] = {
         {server::GameType::Survivor, "Surivor Mode"},

@@ -21,7 +21,7 @@ std::string Named(kit::RecordingPlayer& bot, const std::string& name) {
 
 TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
     Dedicated server({"--headless", "--players", "5", "--port", "0", "--game", "points", "--limit",
-                      "1", "--drop-after", "1"});
+                      "1", "--drop-after", "1", "--resume-grace", "0"});
     const quint16 port = server.Port();
     ASSERT_NE(port, 0);
     EXPECT_TRUE(server.Next("host addresses: "));

@@ -37,6 +37,9 @@ TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
     window.chkRemoveDropped->setChecked(true);
     EXPECT_EQ(host.DropGrace(), std::chrono::milliseconds(30000));
     host.SetDropGrace(std::chrono::milliseconds(200));  // already lost for longer
+    Pump(300);
+    EXPECT_EQ(window.PlayerName->count(), 2);  // but it may still come back by itself
+    host.SetResumeGrace(std::chrono::milliseconds(0));
     ASSERT_TRUE(WaitUntil([&] { return window.PlayerName->count() == 1; }));
     EXPECT_EQ(ann.Types().back(), 3);  // PlayerLeft, after the Scoreboard without Bob
     EXPECT_EQ(ann.Last<msg::Scoreboard>()->seats.size(), 1u);
@@ -52,8 +55,10 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowThePlayerMaximum) {
         limits.maxFrameBytes = 128 * 1024;  // the same bound as 1 MB, reached sooner
         server::GameHost host(limits);
         ASSERT_FALSE(host.Host(11, 0));
-        if (removal)
+        if (removal) {
             host.SetDropGrace(std::chrono::milliseconds(0));
+            host.SetResumeGrace(std::chrono::milliseconds(0));
+        }
         const std::string name(256, 'n');
         int welcomed = 0, refused = 0;
         QElapsedTimer clock;

@@ -353,7 +353,9 @@ TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {
     EXPECT_EQ(second.prompter.asked[0].defaultAnswer, "localhost");
     EXPECT_EQ(second.prompter.asked[1].defaultAnswer, "Bob");
     QSettings stored(scratch.path() + "/Quorvex/quorvex-client.conf", QSettings::IniFormat);
-    EXPECT_EQ(stored.allKeys(), (QStringList{"lastHost", "lastName"}));
+    QStringList keys = stored.allKeys();  // beside the tickets to come back to the server
+    keys.removeIf([](const QString& key) { return key.startsWith("resume/"); });
+    EXPECT_EQ(keys, (QStringList{"lastHost", "lastName"}));
 }
 
 TEST(ClientCommandLine, EveryOptionAndItsErrors) {

@@ -56,5 +56,57 @@ TEST(DropGrace, WithoutOneNobodyGoesAndAGraceSetLaterCountsFromTheDrop) {
     EXPECT_TRUE(g.Roster().empty());
 }
 
+TEST(DropGrace, APlayerWhoMayComeBackIsKeptForTheWholeResumeGraceThenGoes) {
+    const struct {
+        std::optional<std::int64_t> dropGrace;
+        std::int64_t resumeGrace;
+        std::int64_t nowMs;
+        bool listed;
+    } rows[] = {{30000, 60000, 59999, true},
+                {30000, 60000, 60000, false},
+                {30000, 0, 29999, true},
+                {30000, 0, 30000, false},
+                {std::nullopt, 60000, 10'000'000, true}};
+    for (const auto& row : rows) {
+        Game g({"ann"});
+        g.SetDropGrace(row.dropGrace);
+        g.SetResumeGrace(row.resumeGrace);
+        g.OnDestroyPlayer(101, 0);
+        g.RemoveLapsedDrops(row.nowMs);
+        EXPECT_EQ(g.FindPlayer(101) != nullptr, row.listed) << row.nowMs;
+    }
+}
+
+TEST(Resume, TheLostPlayerComesBackAsItWasAndOnlyItIsBroughtUpToDate) {
+    Game g({"ann", "bob"});
+    g.SetDropGrace(30000);
+    g.SetResumeGrace(60000);
+    g.OnDestroyPlayer(102, 0);
+    g.sent.clear();
+    EXPECT_TRUE(g.OnResumePlayer(102));
+    EXPECT_FALSE(g.OnResumePlayer(999));
+    EXPECT_TRUE(g.sent.empty());  // the others never knew
+    EXPECT_EQ(g.RemoveLapsedDrops(1'000'000), 0);
+    const auto roster = Bytes(msg::Roster{g.Roster()});
+    EXPECT_EQ(g.CatchUp().size(), 2u);  // the roster and the seats, no lobby shown yet
+    // The lobby's settings and count come along only while the clients show the lobby.
+    const struct {
+        int readies;
+        std::size_t messages;
+    } steps[] = {{0, 4}, {1, 4}, {2, 2}};
+    g.PickGameType(GameType::Points);
+    int given = 0;
+    for (const auto& step : steps) {
+        for (; given < step.readies; ++given)
+            g.HandleReady(Ready(), 101 + given);
+        const auto messages = g.CatchUp();
+        ASSERT_EQ(messages.size(), step.messages) << step.readies;
+        EXPECT_EQ(messages[0], roster);
+        if (step.messages == 4) {
+            EXPECT_EQ(messages[3], Bytes(msg::ReadyTally{std::to_string(step.readies)}));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quorvex::server

@@ -85,6 +85,30 @@ TEST(Session, RefusalsCarryASpecificReason) {
     }
 }
 
+// Two claimants of one token: the newer connection gets the player, the older one is closed
+// without the player ever leaving, and a third presenting the same token is refused.
+TEST(Session, AResumeWhileTheOldConnectionLivesLeavesExactlyOnePlayer) {
+    kit::HostedServer host;
+    kit::ConnectedClient first(host.Port(), "Ann");
+    ASSERT_TRUE(first.WaitConnected() && first.client.Ticket());
+    const auto ticket = *first.client.Ticket();
+    std::vector<std::unique_ptr<kit::ConnectedClient>> claimants;
+    for (int i = 0; i < 2; ++i) {
+        claimants.push_back(std::make_unique<kit::ConnectedClient>(0, "Ann"));
+        auto& c = claimants.back()->client;
+        c.SetResume(ticket);
+        ASSERT_TRUE(session::ConnectScripted(c, "Ann", "127.0.0.1", host.Port()).Ok());
+        ASSERT_TRUE(WaitUntil([&] { return !claimants.back()->events.completions.empty(); }));
+    }
+    EXPECT_TRUE(claimants[0]->events.completions[0].Ok());
+    EXPECT_EQ(claimants[0]->client.LocalPlayerId(), first.client.LocalPlayerId());
+    EXPECT_EQ(claimants[1]->events.completions[0].code, session::ErrorCode::ResumeRefused);
+    ASSERT_TRUE(WaitUntil([&] { return first.events.terminated == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return host.events.resumed.size() == 1; }));
+    EXPECT_TRUE(host.events.destroyed.empty());
+    EXPECT_EQ(host.server.PlayerCount(), 1);
+}
+
 TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
     // Far more at once than a player may send; the order is what is tested here.
     auto limits = kit::FastLimits();
