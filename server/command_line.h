@@ -37,6 +37,14 @@ struct ServerOptions {
     std::string password;
     // Not shown in the help: tests host on a free port (0) instead of the game's own.
     std::int32_t port = session::kDefaultPort;
+    // The watch page's port (0: any free one); none: the page is off (the window's check box
+    // may still turn it on). `webLoopbackOnly`: --web-local, this machine only.
+    std::optional<std::int32_t> webPort;
+    bool webLoopbackOnly = false;
+    // The watch page shows the chat too.
+    bool webChat = false;
+    // Where the standings are kept; none: the state directory's file; empty: not kept.
+    std::optional<std::string> statsFile;
 };
 
 // What the command line asks for: options to run with, or an exit at once with a text (help and

@@ -14,6 +14,8 @@
 #include "server/game/console_text.h"
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
+#include "server/stats/standings_keeper.h"
+#include "server/watch/watch_service.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::server {
@@ -45,7 +47,11 @@ int RunDedicatedServer(const ServerOptions& options) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return 1;
     }
-    game.SetEvents(&log);
+    stats::StandingsKeeper standings(game, [&log](const std::string& line) { log.Line(line); });
+    standings.SetNext(&log);
+    const std::string statsFile = options.statsFile.value_or(stats::DefaultStandingsPath());
+    const bool keepStandings = !statsFile.empty() && standings.Open(statsFile);
+    game.SetEvents(&standings);
     log.Line("hosting " + LogQuoted(kSessionName) + " on TCP port " + std::to_string(host.Port()) +
              " for " + std::to_string(*options.players) + " players (the server's own included)");
     log.Line("host addresses: " + HostAddresses());
@@ -57,6 +63,20 @@ int RunDedicatedServer(const ServerOptions& options) {
     host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
              std::to_string(options.dropAfter.count()) + " s");
+
+    if (keepStandings) {
+        log.Line("standings kept in " + statsFile);
+    }
+    watch::WatchService watchPage(host, keepStandings ? &standings : nullptr);
+    watchPage.SetChatShown(options.webChat);
+    if (options.webPort) {
+        if (const auto error =
+                watchPage.Start(static_cast<quint16>(*options.webPort), options.webLoopbackOnly)) {
+            log.Line("error: the watch page is off: " + *error);
+        } else {
+            log.Line("watch page: " + watchPage.Url());
+        }
+    }
 
     QElapsedTimer started;
     started.start();
@@ -87,7 +107,8 @@ int RunDedicatedServer(const ServerOptions& options) {
     };
     StdinLines input(
         [&](const std::string& line) {
-            const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()), &host);
+            const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()), &host,
+                                                 keepStandings ? &standings : nullptr);
             for (const auto& text : reply.lines) {
                 log.Line(text);
             }

@@ -71,6 +71,9 @@ class GameHost : public session::SessionEvents, public Outbox {
     void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
 
     bool Send(const Buffer& message) override;
+    // Shown every message the game sends to everyone, before it goes (the watch page keeps
+    // the paddles and chat lines from here); none by default.
+    void SetSentTap(std::function<void(ByteView)> tap) { sentTap_ = std::move(tap); }
 
     void CreatePlayer(session::PlayerId id) override;
     void DestroyPlayer(session::PlayerId id) override;
@@ -98,6 +101,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     QTimer dropRemoval_;
     QTimer lobbyResend_;
     std::function<void(const std::string&)> log_;
+    std::function<void(ByteView)> sentTap_;
     std::string password_;
     // Where each player on the roster connected from, kept while it is lost too, for a ban.
     std::map<std::int32_t, session::AddressKey> addresses_;
