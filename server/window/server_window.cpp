@@ -280,8 +280,8 @@ void ServerWindow::LimitChanged(const QString& text) {
 
 void ServerWindow::Text1_Click() {
     const auto address = host_.HostAddressText();
-    std::string text =
-        host_.IsHosting() && address ? HostAddressBoxText(*address) : std::string(kHostAddressError);
+    std::string text = host_.IsHosting() && address ? HostAddressBoxText(*address)
+                                                    : std::string(kHostAddressError);
     if (watchPage_ != nullptr && watchPage_->IsRunning()) {
         text += "\nWatch: " + watchPage_->Url();
     }
