@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QNetworkInterface>
 
+#include "protocol/messages.h"
 #include "protocol/session/session_server.h"
 #include "server/watch/json_text.h"
 
@@ -37,9 +38,18 @@ WatchService::WatchService(GameHost& host, const stats::StandingsKeeper* standin
       listener_(
           limits, [this](const std::string& path) { return Page(path); }, kStreamPath,
           [this] { return Frame(); }) {
-    host_.SetSentTap([this](ByteView message) { snapshot_.Sent(message); });
+    host_.SetSentTap([this](ByteView message) { Sent(message); });
     frames_.setInterval(kFrameIntervalMs);
-    connect(&frames_, &QTimer::timeout, this, &WatchService::SendFrame);
+    connect(&frames_, &QTimer::timeout, this, [this] {
+        // The ball's own frames are on time: this one only fills in while it stands still.
+        if (!sinceFrame_.isValid() ||
+            sinceFrame_.elapsed() >= kFrameIntervalMs + kFrameAfterBallMs) {
+            SendFrame();
+        }
+    });
+    afterBall_.setSingleShot(true);
+    afterBall_.setInterval(kFrameAfterBallMs);
+    connect(&afterBall_, &QTimer::timeout, this, &WatchService::SendFrame);
     lagProbe_.setInterval(kFrameIntervalMs);
     lagProbe_.setTimerType(Qt::PreciseTimer);
     connect(&lagProbe_, &QTimer::timeout, this, &WatchService::ProbeLag);
@@ -63,6 +73,7 @@ std::optional<std::string> WatchService::Start(quint16 port, bool loopbackOnly) 
 
 void WatchService::Stop() {
     frames_.stop();
+    afterBall_.stop();
     lagProbe_.stop();
     listener_.Close();
 }
@@ -80,8 +91,17 @@ std::string WatchService::Frame() {
     return snapshot_.Frame(host_.Game(), standings_ != nullptr ? standings_->RoundsEnded() : 0);
 }
 
+void WatchService::Sent(ByteView message) {
+    snapshot_.Sent(message);
+    if (msg::PeekType(message) == static_cast<std::uint8_t>(msg::Type::BallUpdate) &&
+        listener_.Watchers() > 0 && !afterBall_.isActive()) {
+        afterBall_.start();
+    }
+}
+
 void WatchService::SendFrame() {
     if (listener_.Watchers() > 0) {
+        sinceFrame_.start();
         listener_.Broadcast(Frame());
     }
 }

@@ -22,6 +22,9 @@ namespace quorvex::server::watch {
 inline constexpr char kStreamPath[] = "/stream";
 // Frames a second: the page moves smoothly between them at the display's own rate.
 inline constexpr int kFrameIntervalMs = 100;
+// A frame follows each ball step this long after it, so that the watchers' writes never stand
+// between the players and their BallUpdate.
+inline constexpr int kFrameAfterBallMs = 40;
 inline constexpr std::size_t kStandingsShown = 20;
 
 class WatchService : public QObject {
@@ -49,6 +52,7 @@ class WatchService : public QObject {
     std::optional<session::watch::HttpResponse> Page(const std::string& path) const;
     std::string Frame();
     void SendFrame();
+    void Sent(ByteView message);
     void ProbeLag();
 
     GameHost& host_;
@@ -56,7 +60,9 @@ class WatchService : public QObject {
     SnapshotBuilder snapshot_;
     session::watch::WatchListener listener_;
     bool loopbackOnly_ = false;
-    QTimer frames_;
+    QTimer frames_;     // while the ball stands still
+    QTimer afterBall_;  // while it runs
+    QElapsedTimer sinceFrame_;
     QTimer lagProbe_;
     QElapsedTimer sinceProbe_;
     LagHistogram lag_;

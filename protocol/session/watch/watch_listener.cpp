@@ -219,8 +219,8 @@ void WatchListener::ReadHead(QTcpSocket* socket) {
         const AddressKey key = readers_.at(socket)->key;
         const int pending = static_cast<int>(watchers_.size() + upgrading_.size());
         int fromThere = Count(watchingFrom_, key);
-        for (const auto& [other, otherKey] : upgrading_) {
-            fromThere += otherKey == key ? 1 : 0;
+        for (const auto& [peer, other] : upgrading_) {
+            fromThere += other.key == key ? 1 : 0;
         }
         if (pending >= limits_.maxWatchers ||
             (!IsThisMachine(key) && fromThere >= limits_.maxWatchersPerAddress)) {
@@ -230,8 +230,15 @@ void WatchListener::ReadHead(QTcpSocket* socket) {
         Forget(socket);
         socket->disconnect(this);
         socket->setReadBufferSize(0);
-        upgrading_.emplace(socket, key);
-        connect(socket, &QObject::destroyed, this, [this, socket] { upgrading_.erase(socket); });
+        const std::pair peer{socket->peerAddress().toString(), socket->peerPort()};
+        upgrading_[peer] = Upgrading{socket, key};
+        // A handshake that fails ends its socket; one that succeeds was counted off already.
+        connect(socket, &QObject::destroyed, this, [this, socket, peer] {
+            if (const auto it = upgrading_.find(peer);
+                it != upgrading_.end() && it->second.socket == socket) {
+                upgrading_.erase(it);
+            }
+        });
         upgrader_->handleConnection(socket);
         return;
     }
@@ -279,11 +286,10 @@ void WatchListener::Upgraded() {
         QWebSocket* socket = upgrader_->nextPendingConnection();
         auto watcher = std::make_unique<Watcher>();
         watcher->key = KeyOf(socket->peerAddress());
-        for (auto* tcp : socket->findChildren<QTcpSocket*>()) {
-            if (const auto it = upgrading_.find(tcp); it != upgrading_.end()) {
-                watcher->key = it->second;
-                upgrading_.erase(it);
-            }
+        if (const auto it = upgrading_.find({socket->peerAddress().toString(), socket->peerPort()});
+            it != upgrading_.end()) {
+            watcher->key = it->second.key;
+            upgrading_.erase(it);
         }
         // A watcher has nothing to say; a large frame is refused before it is buffered.
         socket->setMaxAllowedIncomingFrameSize(125);

@@ -118,8 +118,13 @@ class WatchListener : public QObject {
     std::map<QWebSocket*, std::unique_ptr<Watcher>> watchers_;
     std::map<AddressKey, int> readingFrom_;
     std::map<AddressKey, int> watchingFrom_;
-    // Upgrades handed to the WebSocket side, not yet through its handshake, by their socket.
-    std::map<QTcpSocket*, AddressKey> upgrading_;
+    // Upgrades handed to the WebSocket side, not yet through its handshake, by the peer's
+    // address and port (what both sockets of one connection tell alike).
+    struct Upgrading {
+        QTcpSocket* socket;
+        AddressKey key;
+    };
+    std::map<std::pair<QString, quint16>, Upgrading> upgrading_;
     WatchCounters counters_;
 };
 
