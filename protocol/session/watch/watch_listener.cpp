@@ -233,10 +233,17 @@ void WatchListener::ReadHead(QTcpSocket* socket) {
         const std::pair peer{socket->peerAddress().toString(), socket->peerPort()};
         upgrading_[peer] = Upgrading{socket, key};
         // A handshake that fails ends its socket; one that succeeds was counted off already.
-        connect(socket, &QObject::destroyed, this, [this, socket, peer] {
+        const auto ended = [this, socket, peer] {
             if (const auto it = upgrading_.find(peer);
                 it != upgrading_.end() && it->second.socket == socket) {
                 upgrading_.erase(it);
+            }
+        };
+        connect(socket, &QObject::destroyed, this, ended);
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket, ended] {
+            ended();
+            if (server_ && socket->parent() == server_.get()) {
+                socket->deleteLater();  // never taken over by a watcher
             }
         });
         upgrader_->handleConnection(socket);
@@ -289,6 +296,9 @@ void WatchListener::Upgraded() {
         if (const auto it = upgrading_.find({socket->peerAddress().toString(), socket->peerPort()});
             it != upgrading_.end()) {
             watcher->key = it->second.key;
+            // Its socket is the watcher's now: what was to clean up after a failed handshake
+            // must not touch it.
+            it->second.socket->disconnect(this);
             upgrading_.erase(it);
         }
         // A watcher has nothing to say; a large frame is refused before it is buffered.
