@@ -158,6 +158,22 @@ TEST(WatchDoor, WatchersGetTheGreetingAndFramesAndAreBoundedAndSilent) {
     EXPECT_EQ(door.listener.Counters().refusals[static_cast<int>(WatchRefusal::WatcherSent)], 1u);
 }
 
+TEST(WatchDoor, AWatcherWithFramesStillUnsentMissesTheNext) {
+    WatchLimits limits = Door::Short();
+    limits.maxBacklogBytes = 1000;
+    Door door(limits);
+    Watching watcher(door, {});
+    ASSERT_TRUE(WaitUntil([&] { return door.listener.Watchers() == 1; }));
+    // Nothing leaves before the event loop turns: the second frame finds the first unsent.
+    door.listener.Broadcast(std::string(1200, 'x'));
+    door.listener.Broadcast("next");
+    EXPECT_EQ(door.listener.Counters().framesDropped, 1u);
+    EXPECT_TRUE(WaitUntil([&] { return watcher.received.size() == 2; }));  // greeting, 1200
+    test::Pump(50);
+    door.listener.Broadcast("after");
+    EXPECT_TRUE(WaitUntil([&] { return watcher.received.size() == 3; }));
+}
+
 TEST(WatchDoor, OneAddressCannotTakeEveryReadingPlace) {
     WatchLimits limits = Door::Short();
     limits.maxReadingPerAddress = 2;
