@@ -6,6 +6,10 @@
 // the request head is bounded in size, lines and time; connections and watchers are bounded in
 // all and per address (as the game's session bounds its players); a watcher that cannot keep up
 // misses frames instead of growing a queue; anything a watcher sends closes it.
+// Qt HTTP Server (a technology preview in Qt 6.4) sets no bound on a request head's size, lines
+// or time and upgrades a WebSocket before the caller can see its path or Origin, so the head is
+// read here, on a plain QTcpServer, and only an upgrade that passed is handed to
+// QWebSocketServer::handleConnection with its head still unread.
 
 #include <QHostAddress>
 #include <QObject>
