@@ -38,7 +38,6 @@ WatchService::WatchService(GameHost& host, const stats::StandingsKeeper* standin
       listener_(
           limits, [this](const std::string& path) { return Page(path); }, kStreamPath,
           [this] { return Frame(); }) {
-    host_.SetSentTap([this](ByteView message) { Sent(message); });
     frames_.setInterval(kFrameIntervalMs);
     connect(&frames_, &QTimer::timeout, this, [this] {
         // The ball's own frames are on time: this one only fills in while it stands still.
@@ -65,6 +64,8 @@ std::optional<std::string> WatchService::Start(quint16 port, bool loopbackOnly) 
             listener_.Listen(loopbackOnly ? QHostAddress::LocalHost : QHostAddress::Any, port)) {
         return error;
     }
+    // Only while the page is served does the game's traffic pass through here.
+    host_.SetSentTap([this](ByteView message) { Sent(message); });
     frames_.start();
     sinceProbe_.start();
     lagProbe_.start();
@@ -72,6 +73,7 @@ std::optional<std::string> WatchService::Start(quint16 port, bool loopbackOnly) 
 }
 
 void WatchService::Stop() {
+    host_.SetSentTap({});
     frames_.stop();
     afterBall_.stop();
     lagProbe_.stop();
@@ -92,9 +94,16 @@ std::string WatchService::Frame() {
 }
 
 void WatchService::Sent(ByteView message) {
+    const auto type = msg::PeekType(message);
+    if (listener_.Watchers() == 0) {
+        // Paddles are reported ten times a second: a first watcher has them at once anyway.
+        if (type == static_cast<std::uint8_t>(msg::Type::Chat)) {
+            snapshot_.Sent(message);
+        }
+        return;
+    }
     snapshot_.Sent(message);
-    if (msg::PeekType(message) == static_cast<std::uint8_t>(msg::Type::BallUpdate) &&
-        listener_.Watchers() > 0 && !afterBall_.isActive()) {
+    if (type == static_cast<std::uint8_t>(msg::Type::BallUpdate) && !afterBall_.isActive()) {
         afterBall_.start();
     }
 }
