@@ -35,7 +35,8 @@ struct Run {
     bool ok = false;
     double seconds = 0;
     double serverCpuShare = 0;
-    Spread ballMs;  // server tick -> player's handler
+    Spread ballMs;        // server tick -> player's handler
+    Spread ballServerMs;  // in the server: tick -> its last BallUpdate handed to the kernel
     double bytesPerWatcherPerSecond = 0;
     int watchersOpen = 0;
 };
@@ -115,6 +116,9 @@ Run RunOnce(const std::string& self, int players, int watchers, int seconds) {
             std::string left, top, angle;
             in >> ns >> left >> top >> angle;
             stamps[left + ' ' + top + ' ' + angle].push_back(ns);
+        } else if (word == "BALL") {
+            in >> run.ballServerMs.count >> run.ballServerMs.p50 >> run.ballServerMs.p99 >>
+                run.ballServerMs.max;
         } else if (word == "CPU") {
             long u0 = 0, s0 = 0, u1 = 0, s1 = 0;
             in >> u0 >> s0 >> u1 >> s1;
@@ -157,6 +161,10 @@ void Print(const char* title, const Run& r) {
         "  BallUpdate, server tick -> player handler: p50 %.3f ms, p99 %.3f ms, max %.3f ms "
         "(%zu)\n",
         r.ballMs.p50, r.ballMs.p99, r.ballMs.max, r.ballMs.count);
+    std::printf(
+        "    of which in the server, tick -> last copy out: p50 %.3f ms, p99 %.3f ms, max %.3f "
+        "ms\n",
+        r.ballServerMs.p50, r.ballServerMs.p99, r.ballServerMs.max);
     std::printf("  server CPU: %.1f %% of one core\n", r.serverCpuShare * 100);
     if (r.watchersOpen > 0) {
         std::printf("  watchers connected: %d; received %.0f bytes per watcher per s\n",
@@ -270,6 +278,11 @@ int main(int argc, char** argv) {
         "  BallUpdate p99 with %d watchers within 1 ms of without: %.3f ms vs %.3f ms, %s\n",
         watchers, watched.ballMs.p99, quiet.ballMs.p99,
         Verdict(both && watched.ballMs.p99 <= quiet.ballMs.p99 + 1.0));
+    std::printf(
+        "  in the server, tick -> last copy out, p99 with watchers within 1 ms of without: %.3f ms "
+        "vs %.3f ms, %s\n",
+        watched.ballServerMs.p99, quiet.ballServerMs.p99,
+        Verdict(both && watched.ballServerMs.p99 <= quiet.ballServerMs.p99 + 1.0));
     std::printf("  every watcher connected: %d of %d, %s\n", watched.watchersOpen, watchers,
                 Verdict(watched.watchersOpen == watchers));
     std::printf("  server CPU added by the watchers: %.1f %% of one core (figure only)\n",
