@@ -135,9 +135,21 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
                                        "FORMAT");
     const QCommandLineOption motd("motd", "A chat line each newcomer gets once, from the server.",
                                   "TEXT");
-    parser.addOptions({help,         version,  players,  headless,  game,   limit,      dropAfter,
-                       bots,         botSkill, password, port,      config, command,    control,
-                       passwordFile, stateDir, noStdin,  logFormat, motd,   resumeGrace});
+    const QCommandLineOption web(
+        "web", "Serve the watch page on this TCP port, on every address (0: any free one).",
+        "PORT");
+    const QCommandLineOption webLocal(
+        "web-local", "Serve the watch page on this TCP port, to this machine only.", "PORT");
+    const QCommandLineOption webChat("web-chat", "The watch page shows the chat too.");
+    const QCommandLineOption statsFile(
+        "stats-file",
+        "Keep the standings in this SQLite file (default: standings.sqlite in the state "
+        "directory; empty: not kept).",
+        "PATH");
+    parser.addOptions({help,      version,     players,      headless, game,    limit,
+                       dropAfter, bots,        botSkill,     password, port,    config,
+                       command,   control,     passwordFile, stateDir, noStdin, logFormat,
+                       motd,      resumeGrace, web,          webLocal, webChat, statsFile});
 
     if (!parser.parse(arguments)) {
         return Fail(parser.errorText().toStdString());
@@ -258,6 +270,25 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
                         Quoted(parser.value(resumeGrace)));
         }
         options.resumeGrace = std::chrono::seconds(*seconds);
+    }
+    if (parser.isSet(web) && parser.isSet(webLocal)) {
+        return Fail("--web and --web-local each name the watch page's port: give one of them");
+    }
+    for (const auto* option : {&web, &webLocal}) {
+        if (parser.isSet(*option)) {
+            const auto number = WholeNumber(parser.value(*option), 0, 65535);
+            if (!number) {
+                return Fail("--" + option->names().front().toStdString() +
+                            " takes a TCP port from 0 to 65535, not " +
+                            Quoted(parser.value(*option)));
+            }
+            options.webPort = static_cast<std::int32_t>(*number);
+            options.webLoopbackOnly = option == &webLocal;
+        }
+    }
+    options.webChat = parser.isSet(webChat);
+    if (parser.isSet(statsFile)) {
+        options.statsFile = parser.value(statsFile).toStdString();
     }
     return result;
 }

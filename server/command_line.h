@@ -51,6 +51,14 @@ struct ServerOptions {
     bool noStdin = false;
     bool jsonLog = false;
     std::string motd;
+    // The watch page's port (0: any free one); none: the page is off (the window's check box
+    // may still turn it on). `webLoopbackOnly`: --web-local, this machine only.
+    std::optional<std::int32_t> webPort;
+    bool webLoopbackOnly = false;
+    // The watch page shows the chat too.
+    bool webChat = false;
+    // Where the standings are kept; none: the state directory's file; empty: not kept.
+    std::optional<std::string> statsFile;
 };
 
 // Exit statuses besides 0, 1 (the game could not be hosted) and 2 (a bad command line or

@@ -10,10 +10,15 @@
 #include "server/dedicated/dedicated_server.h"
 #include "server/host/game_host.h"
 #include "server/server_config.h"
+#include "server/stats/standings_keeper.h"
+#include "server/watch/watch_service.h"
 #include "server/window/server_window.h"
 #include "ui/qt_prompter.h"
 
 namespace {
+
+// The watch page's port when the window's check box turns it on without --web.
+constexpr int kDefaultWatchPort = 8080;
 
 QStringList Arguments(int argc, char** argv) {
     QStringList arguments;
@@ -61,14 +66,28 @@ int main(int argc, char** argv) {
     quorvex::server::GameHost host;
     host.SetResumeGrace(options.resumeGrace);
     quorvex::server::ApplyStartSettings(options, host.Game());
+    quorvex::server::stats::StandingsKeeper standings(
+        host.Game(), [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+    const std::string statsFile =
+        options.statsFile.value_or(quorvex::server::stats::DefaultStandingsPath());
+    const bool keepStandings = !statsFile.empty() && standings.Open(statsFile);
+    host.Game().SetEvents(&standings);
+    quorvex::server::watch::WatchService watchPage(host, keepStandings ? &standings : nullptr);
+    watchPage.SetChatShown(options.webChat);
     quorvex::QtPrompter dialogs;
     quorvex::server::ServerWindow window(host, dialogs, options.port, options.players);
     dialogs.SetParent(&window);
     window.txtPassword->setText(QString::fromStdString(options.password));
     window.Start();
+    // Without --web the box starts unticked on an ephemeral port the operator never types.
+    window.SetWatchPage(&watchPage,
+                        static_cast<quint16>(options.webPort.value_or(kDefaultWatchPort)),
+                        options.webLoopbackOnly, options.webPort.has_value());
     window.ComputerSkill->setValue(options.botSkill);
     for (int i = 0; host.IsHosting() && i < options.bots; ++i) {
         window.cmdAddComputer_Click();
     }
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    host.Game().SetEvents(nullptr);
+    return code;
 }

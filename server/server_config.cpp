@@ -23,6 +23,7 @@ constexpr ConfigKey kConfigKeys[] = {
     {"drop-after", false}, {"bots", false},       {"bot-skill", false},     {"password", false},
     {"port", false},       {"control", false},    {"password-file", false}, {"state-dir", false},
     {"no-stdin", true},    {"log-format", false}, {"motd", false},          {"resume-grace", false},
+    {"web", false},        {"web-local", false},  {"web-chat", true},       {"stats-file", false},
 };
 
 const ConfigKey* FindKey(const std::string& key) {

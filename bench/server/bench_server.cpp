@@ -1,7 +1,8 @@
 // The benchmarks' server: the session service and the server's rules with no window, as a
 // child process whose CPU time and memory are its own. Its timers are the window's: one ball
 // step every 100 ms while the gate allows, the gate once a second.
-//   bench_server [--players N] [--uncoalesced] [--drops]
+//   bench_server [--players N] [--uncoalesced] [--drops] [--web]
+// --web serves the watch page on a free loopback port and writes "WEB <port>" first.
 // --uncoalesced writes every frame as it is queued; --drops prints "DROPPED <id> <ms>" for each
 // player whose connection the session gave up (ms since start). Commands arrive on standard
 // input, one a line:
@@ -30,6 +31,7 @@
 #include "kit/figures.h"
 #include "kit/headless_server.h"
 #include "protocol/messages.h"
+#include "server/watch/watch_service.h"
 
 namespace {
 
@@ -138,6 +140,10 @@ int main(int argc, char** argv) {
                 }
             }
         });
+    quorvex::server::watch::WatchService watchPage(session, nullptr);
+    if (quorvex::kit::Flag(argc, argv, "--web") && !watchPage.Start(0, true)) {
+        std::printf("WEB %u\n", static_cast<unsigned>(watchPage.Port()));
+    }
     if (!server.Error()) {
         QObject::connect(session.Server(), &quorvex::session::SessionServer::Flushed,
                          [&session] { session.AllOut(); });

@@ -208,6 +208,8 @@ Status SessionServer::SendTo(PlayerId target, ByteView message) {
             continue;
         }
         found = true;
+        ++counters_.messagesOut;
+        counters_.bytesOut += outgoing_.size();
         if (!Write(*peer, outgoing_)) {
             overflowing.push_back(peer.get());
         }
@@ -303,6 +305,7 @@ bool SessionServer::HandleFrame(ServerPeer& peer, FrameKind kind, ByteView paylo
             case Spent::Within:
                 break;
             case Spent::Over:
+                ++counters_.framesDropped;
                 return true;
             case Spent::FarOver:
                 return false;
@@ -319,6 +322,8 @@ bool SessionServer::HandleFrame(ServerPeer& peer, FrameKind kind, ByteView paylo
             if (!peer.joined) {
                 return false;
             }
+            ++counters_.messagesIn;
+            counters_.bytesIn += payload.size();
             if (handler_ != nullptr && !payload.empty()) {
                 handler_->Receive(peer.id, payload);
             }
@@ -536,6 +541,7 @@ void SessionServer::Refuse(ServerPeer& peer, RefuseReason reason, const std::str
 }
 
 void SessionServer::Refuse(ServerPeer& peer, const Refusal& refusal) {
+    CountRefusal(refusal);
     peer.link->Queue(MakeFrame(FrameKind::Refuse, EncodeRefusal(refusal)));
     Drop(peer);
 }
@@ -549,7 +555,13 @@ bool SessionServer::RefusedBy(ServerPeer& peer, const Admission::Decision& decis
     return true;
 }
 
+void SessionServer::CountRefusal(const Refusal& refusal) {
+    const auto reason = static_cast<std::size_t>(refusal.reason);
+    ++counters_.refusals[reason < std::size(counters_.refusals) ? reason : 0];
+}
+
 void SessionServer::TurnAway(int descriptor, const Refusal& refusal) {
+    CountRefusal(refusal);
     const auto ignore = [](FrameKind, ByteView) {};
     auto* link = new Connection(
         descriptor, limits_, limits_.maxHandshakeFrameBytes, sockets_.get(), ignore, [] {}, this);

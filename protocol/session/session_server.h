@@ -28,6 +28,18 @@ class EpollSet;
 class Listener;
 struct ServerPeer;
 
+// What the session has carried and turned down since it was made, for a metrics page: plain
+// sums bumped where the work is done anyway, so counting costs nothing measurable.
+struct SessionCounters {
+    std::uint64_t messagesIn = 0;  // data frames from joined players, dropped ones included
+    std::uint64_t bytesIn = 0;
+    std::uint64_t messagesOut = 0;  // one per player a message was queued for
+    std::uint64_t bytesOut = 0;
+    std::uint64_t framesDropped = 0;  // over a player's sending limits
+    // Connections refused, by RefuseReason (index 0: any reason not known here).
+    std::uint64_t refusals[16] = {};
+};
+
 // The address people should type to reach this host: its first IPv4 address off loopback, else
 // its first IPv6 one that is not link-local, else 127.0.0.1.
 QString PreferredHostAddress(const QList<QHostAddress>& addresses);
@@ -64,6 +76,7 @@ class SessionServer : public QObject {
     int PlayerCount() const;  // joined clients, the server's own player not included
     // Writes handed to the kernel so far: one per player per flush.
     std::uint64_t KernelWrites() const { return kernelWrites_; }
+    const SessionCounters& Counters() const { return counters_; }
 
     // Where the session tells what it did about players over their limits (dropped messages,
     // disconnections, connections turned away), one line each, for the host's log.
@@ -119,6 +132,7 @@ class SessionServer : public QObject {
     // A connection turned away at the door still hears why, so that its player reads the
     // reason rather than a guess.
     void TurnAway(int descriptor, const Refusal& refusal);
+    void CountRefusal(const Refusal& refusal);
     void ReportHost();
     void Heartbeat();
     bool Write(ServerPeer& peer, ByteView frame);
@@ -149,6 +163,7 @@ class SessionServer : public QObject {
     bool flushSoon_ = false;  // they leave when the current event is done
     bool answering_ = false;  // incoming messages are being handled
     std::uint64_t kernelWrites_ = 0;
+    SessionCounters counters_;
     PlayerId hostId_ = 0;
     // Identifiers start well away from seat numbers, so the two are never mistaken for each
     // other on screen or in a test.

@@ -16,7 +16,7 @@ namespace {
 
 constexpr char kCommands[] =
     "commands: list, kick ID, ban ID [MINUTES], unban ID|ADDRESS|NAME, bans, "
-    "game points|survivor|free4all [LIMIT], limit L, bot [SKILL], quit";
+    "game points|survivor|free4all [LIMIT], limit L, bot [SKILL], stats [N], quit";
 
 constexpr std::int64_t kDefaultBanMinutes = 10;
 // A week: long enough for any evening, short enough that the end time stays a plain number.
@@ -181,10 +181,26 @@ CommandReply StartBot(const std::vector<std::string>& words) {
     return reply;
 }
 
+constexpr std::size_t kStandingsListed = 10;
+constexpr std::size_t kMostStandingsListed = 1000;
+
+CommandReply Stats(const stats::StandingsKeeper* standings, const std::vector<std::string>& words) {
+    const auto count = words.size() == 2 ? WholeNumber<std::size_t>(words[1])
+                                         : std::optional<std::size_t>(kStandingsListed);
+    if (words.size() > 2 || !count || *count < 1 || *count > kMostStandingsListed) {
+        return Error("stats takes nothing or how many players to list, 1 to " +
+                     std::to_string(kMostStandingsListed));
+    }
+    if (standings == nullptr) {
+        return Error("the standings are not kept");
+    }
+    return {stats::StandingsLines(*standings, *count), false};
+}
+
 }  // namespace
 
 CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const std::string& uptime,
-                               GameHost* host) {
+                               GameHost* host, const stats::StandingsKeeper* standings) {
     const auto words = Words(line);
     if (words.empty()) {
         return {};
@@ -213,6 +229,9 @@ CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const st
     }
     if (command == "bot") {
         return StartBot(words);
+    }
+    if (command == "stats") {
+        return Stats(standings, words);
     }
     if (command == "quit" && words.size() == 1) {
         return {{}, true};

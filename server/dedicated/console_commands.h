@@ -10,6 +10,7 @@
 //   game TYPE [LIMIT]           picks points, survivor or free4all (and the limit first)
 //   limit L                     sets the miss limit, 0 to 99
 //   bot [SKILL]                 starts a computer player (skill 1-5)
+//   stats [N]                   tonight's and all time's standings, the first N (10)
 //   quit                        closes the session and ends the server
 // Anything else is answered with an error naming the commands; nothing changes.
 
@@ -20,6 +21,7 @@
 
 #include "server/game/server_game.h"
 #include "server/host/game_host.h"
+#include "server/stats/standings_keeper.h"
 
 namespace quorvex::server {
 
@@ -34,7 +36,9 @@ struct CommandReply {
 
 // `uptime` is the console's "Uptime: hh:mm:ss" text, for `list`.
 // `host`: the session's bans; without it, ban, unban and bans are answered with an error.
+// `standings`: for stats; without it, stats says the standings are not kept.
 CommandReply RunConsoleCommand(ServerGame& game, std::string_view line, const std::string& uptime,
-                               GameHost* host = nullptr);
+                               GameHost* host = nullptr,
+                               const stats::StandingsKeeper* standings = nullptr);
 
 }  // namespace quorvex::server

@@ -20,6 +20,8 @@
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
 #include "server/server_config.h"
+#include "server/stats/standings_keeper.h"
+#include "server/watch/watch_service.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::server {
@@ -67,7 +69,11 @@ int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arg
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
         return PortTaken(*error) ? kExitPortTaken : 1;
     }
-    game.SetEvents(&log);
+    stats::StandingsKeeper standings(game, [&log](const std::string& line) { log.Line(line); });
+    standings.SetNext(&log);
+    const std::string statsFile = options.statsFile.value_or(stats::DefaultStandingsPath());
+    const bool keepStandings = !statsFile.empty() && standings.Open(statsFile);
+    game.SetEvents(&standings);
     // SIGHUP is caught from here on: its default would end the server.
     std::function<void()> reload = [] {};
     ServiceManager manager(
@@ -122,6 +128,20 @@ int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arg
     };
     loadBans();
 
+    if (keepStandings) {
+        log.Line("standings kept in " + statsFile);
+    }
+    watch::WatchService watchPage(host, keepStandings ? &standings : nullptr);
+    watchPage.SetChatShown(options.webChat);
+    if (options.webPort) {
+        if (const auto error =
+                watchPage.Start(static_cast<quint16>(*options.webPort), options.webLoopbackOnly)) {
+            log.Line("error: the watch page is off: " + *error);
+        } else {
+            log.Line("watch page: " + watchPage.Url());
+        }
+    }
+
     QElapsedTimer started;
     started.start();
     BallClock ball(game);
@@ -152,7 +172,8 @@ int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arg
     };
     // Standard input and the control socket alike: the reply's lines, logged too.
     const auto run = [&](const std::string& line) {
-        const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()), &host);
+        const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()), &host,
+                                             keepStandings ? &standings : nullptr);
         for (const auto& text : reply.lines) {
             log.Line(text);
         }

@@ -52,4 +52,53 @@ class GameEvents {
     virtual void RequestIgnored(std::int32_t /*player*/, IgnoredRequest /*what*/) {}
 };
 
+// An observer that hears the game first and passes every event on to the next one (the log,
+// say); a subclass overrides what it wants to hear and calls the same member here. Kept beside
+// the interface so that a new event is passed on as soon as it exists.
+class PassingEvents : public GameEvents {
+  public:
+    // nullptr: nothing is passed on.
+    void SetNext(GameEvents* next) { next_ = next; }
+
+    void PlayerJoined(const RosterEntry& player) override {
+        if (next_)
+            next_->PlayerJoined(player);
+    }
+    void PlayerRemoved(const RosterEntry& player, RemoveCause cause) override {
+        if (next_)
+            next_->PlayerRemoved(player, cause);
+    }
+    void PlayerDropped(const RosterEntry& player) override {
+        if (next_)
+            next_->PlayerDropped(player);
+    }
+    void PlayerResumed(const RosterEntry& player) override {
+        if (next_)
+            next_->PlayerResumed(player);
+    }
+    void ConnectionClosed(std::int32_t id) override {
+        if (next_)
+            next_->ConnectionClosed(id);
+    }
+    void SeatsChanged() override {
+        if (next_)
+            next_->SeatsChanged();
+    }
+    void SettingsChanged() override {
+        if (next_)
+            next_->SettingsChanged();
+    }
+    void RoundEnded(const std::vector<SeatRow>& result) override {
+        if (next_)
+            next_->RoundEnded(result);
+    }
+    void RequestIgnored(std::int32_t player, IgnoredRequest what) override {
+        if (next_)
+            next_->RequestIgnored(player, what);
+    }
+
+  private:
+    GameEvents* next_ = nullptr;
+};
+
 }  // namespace quorvex::server

@@ -111,6 +111,9 @@ std::optional<std::string> GameHost::HostAddressText() const {
 }
 
 bool GameHost::Send(const Buffer& message) {
+    if (sentTap_) {
+        sentTap_(message);
+    }
     return server_ && server_->SendTo(session::kAllPlayers, message).Ok();
 }
 

@@ -82,6 +82,9 @@ class GameHost : public session::SessionEvents, public Outbox {
     void SetLogCallback(std::function<void(const std::string&)> log) { log_ = std::move(log); }
 
     bool Send(const Buffer& message) override;
+    // Shown every message the game sends to everyone, before it goes (the watch page keeps
+    // the paddles and chat lines from here); none by default.
+    void SetSentTap(std::function<void(ByteView)> tap) { sentTap_ = std::move(tap); }
 
     void CreatePlayer(session::PlayerId id) override;
     void DestroyPlayer(session::PlayerId id) override;
@@ -110,6 +113,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     QTimer dropRemoval_;
     QTimer lobbyResend_;
     std::function<void(const std::string&)> log_;
+    std::function<void(ByteView)> sentTap_;
     std::string password_;
     std::string greeting_;
     std::chrono::milliseconds resumeGrace_{kDefaultResumeGraceMs};

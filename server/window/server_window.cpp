@@ -13,6 +13,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+#include <cstdio>
+
 #include "protocol/bot_skill.h"
 #include "protocol/numeric.h"
 #include "server/game/console_text.h"
@@ -111,6 +113,11 @@ void ServerWindow::BuildControls() {
     connect(txtPassword, &QLineEdit::textChanged, this,
             [this](const QString& text) { host_.SetPassword(text.toStdString()); });
 
+    chkWatchPage = Place<QCheckBox>(settings, 2040, 240, 2535, 300);
+    chkWatchPage->setText(QStringLiteral("Watch page (web)"));
+    chkWatchPage->setEnabled(false);
+    connect(chkWatchPage, &QCheckBox::toggled, this, &ServerWindow::WatchPageToggled);
+
     auto* ball = Frame(this, "Ball Data", 2400, 975);
     Caption(ball, "Ball Left =  Ball Top =", 120, 300, 2175, 255);
     lblBallLeft = Caption(ball, "5235", 2400, 300, 855, 255);
@@ -174,6 +181,7 @@ void ServerWindow::BuildControls() {
         {cmdKick, "cmdKick"},
         {cmdKickBan, "cmdKickBan"},
         {chkRemoveDropped, "chkRemoveDropped"},
+        {chkWatchPage, "chkWatchPage"},
         {cmdAddComputer, "cmdAddComputer"},
         {ComputerSkill, "ComputerSkill"},
     });
@@ -272,9 +280,38 @@ void ServerWindow::LimitChanged(const QString& text) {
 
 void ServerWindow::Text1_Click() {
     const auto address = host_.HostAddressText();
-    Text1->setPlainText(QString::fromStdString(host_.IsHosting() && address
-                                                   ? HostAddressBoxText(*address)
-                                                   : std::string(kHostAddressError)));
+    std::string text = host_.IsHosting() && address ? HostAddressBoxText(*address)
+                                                    : std::string(kHostAddressError);
+    if (watchPage_ != nullptr && watchPage_->IsRunning()) {
+        text += "\nWatch: " + watchPage_->Url();
+    }
+    Text1->setPlainText(QString::fromStdString(text));
+}
+
+void ServerWindow::SetWatchPage(watch::WatchService* page, quint16 port, bool loopbackOnly,
+                                bool on) {
+    watchPage_ = page;
+    watchPort_ = port;
+    watchLoopbackOnly_ = loopbackOnly;
+    chkWatchPage->setEnabled(page != nullptr);
+    chkWatchPage->setChecked(page != nullptr && on);
+}
+
+void ServerWindow::WatchPageToggled(bool on) {
+    if (watchPage_ == nullptr) {
+        return;
+    }
+    if (!on) {
+        watchPage_->Stop();
+    } else if (const auto error = watchPage_->Start(watchPort_, watchLoopbackOnly_)) {
+        prompter_.ShowMessage("The watch page could not start: " + *error);
+        const QSignalBlocker quiet(chkWatchPage);
+        chkWatchPage->setChecked(false);
+    } else {
+        std::fprintf(stdout, "watch page: %s\n", watchPage_->Url().c_str());
+        std::fflush(stdout);
+    }
+    Text1_Click();
 }
 
 void ServerWindow::cmdKick_Click() {

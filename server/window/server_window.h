@@ -14,6 +14,7 @@
 #include "server/bots/bot_launcher.h"
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
+#include "server/watch/watch_service.h"
 #include "ui/prompter.h"
 
 class QCheckBox;
@@ -56,6 +57,8 @@ class ServerWindow : public QWidget {
     QPushButton* cmdKick = nullptr;
     QPushButton* cmdKickBan = nullptr;
     QCheckBox* chkRemoveDropped = nullptr;
+    // Serves the watch page while ticked (off unless the command line asked for it).
+    QCheckBox* chkWatchPage = nullptr;
     QPushButton* cmdAddComputer = nullptr;
     QSpinBox* ComputerSkill = nullptr;
     BallClock tmrBallHandler;  // gated by the uptime tick
@@ -66,6 +69,9 @@ class ServerWindow : public QWidget {
     void cmdKickBan_Click();
     void cmdAddComputer_Click();
     BotLauncher& Bots() { return bots_; }
+    // The watch page the check box turns on and off, on `port` (loopback only when
+    // `loopbackOnly`); `on`: ticked at once.
+    void SetWatchPage(watch::WatchService* page, quint16 port, bool loopbackOnly, bool on);
     void Refresh();
 
   protected:
@@ -81,6 +87,7 @@ class ServerWindow : public QWidget {
     void LimitChanged(const QString& text);
     void tmrUptime_Timer();
     void ShowDroppedPlayers();
+    void WatchPageToggled(bool on);
 
     GameHost& host_;
     Prompter& prompter_;
@@ -88,6 +95,9 @@ class ServerWindow : public QWidget {
     std::optional<std::int32_t> players_;
     QElapsedTimer startTime_;
     BotLauncher bots_;
+    watch::WatchService* watchPage_ = nullptr;
+    quint16 watchPort_ = 0;
+    bool watchLoopbackOnly_ = false;
 };
 
 }  // namespace quorvex::server

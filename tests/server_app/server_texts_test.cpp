@@ -51,7 +51,7 @@ TEST(ServerTexts, TheConsoleShowsItsOwnWording) {
                              "Misses", "Kick Selected Player (ID)",
                              // beyond the original console: password, dropped players, bots, bans
                              "Password: ", "Remove dropped players after 30 s",
-                             "Add computer player", "Kick and ban"}));
+                             "Add computer player", "Kick and ban", "Watch page (web)"}));
 
     window.Limit->setText(QStringLiteral("05"));
     window.Limit->setText(QStringLiteral("x"));  // warned once, and the limit falls back to 0
