@@ -2,6 +2,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <memory>
 
 namespace quorvex::client {
@@ -9,6 +10,9 @@ namespace {
 
 constexpr char kHostKey[] = "lastHost";
 constexpr char kNameKey[] = "lastName";
+constexpr char kMutedKey[] = "soundMuted";
+constexpr char kVolumeKey[] = "soundVolume";
+constexpr int kMaxVolume = 10;
 
 // ~/.config/Quorvex/quorvex-client.conf on Linux (XDG_CONFIG_HOME moves it).
 std::unique_ptr<QSettings> OpenSettings() {
@@ -33,6 +37,24 @@ void RememberHost(const std::string& host) {
 
 void RememberName(const std::string& name) {
     OpenSettings()->setValue(QLatin1String(kNameKey), QString::fromStdString(name));
+}
+
+RememberedSound LoadRememberedSound() {
+    const auto settings = OpenSettings();
+    RememberedSound sound;
+    sound.muted = settings->value(QLatin1String(kMutedKey), sound.muted).toBool();
+    bool number = false;
+    const int volume = settings->value(QLatin1String(kVolumeKey)).toInt(&number);
+    if (number) {
+        sound.volume = std::clamp(volume, 0, kMaxVolume);
+    }
+    return sound;
+}
+
+void RememberSound(const RememberedSound& sound) {
+    const auto settings = OpenSettings();
+    settings->setValue(QLatin1String(kMutedKey), sound.muted);
+    settings->setValue(QLatin1String(kVolumeKey), sound.volume);
 }
 
 StartOptions RememberingStartOptions() {

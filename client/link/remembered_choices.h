@@ -1,7 +1,8 @@
 #pragma once
 
 // What the client keeps between runs: the last host it connected to successfully and the last
-// player name used, in QSettings' standard place for "Quorvex"/"quorvex-client". Nothing else.
+// player name used, and the sound's mute and volume, in QSettings' standard place for
+// "Quorvex"/"quorvex-client". Nothing else.
 
 #include <string>
 
@@ -18,6 +19,16 @@ struct RememberedChoices {
 RememberedChoices LoadRememberedChoices();
 void RememberHost(const std::string& host);
 void RememberName(const std::string& name);
+
+struct RememberedSound {
+    bool muted = false;
+    int volume = 7;  // 0 to 10
+};
+
+// The stored mute and volume; sound on at 7 where there are none, a stored volume out of range
+// brought into it.
+RememberedSound LoadRememberedSound();
+void RememberSound(const RememberedSound& sound);
 
 // Start-up that pre-fills the prompts with the stored choices and stores what is typed.
 StartOptions RememberingStartOptions();

@@ -22,6 +22,7 @@ void ClientState::OnConnectComplete(bool ok) {
 
 void ClientState::OnTerminateSession() {
     AddChatLine(kConnectionLostNotice);
+    Note(HappeningKind::kConnectionLost);
 }
 
 int ClientState::PlayerID() const {
