@@ -15,6 +15,24 @@ namespace {
 constexpr int kChannels = 2;
 constexpr int kFrameBytes = kChannels * 2;
 
+// Qt's audio backend warns in its own words when it finds no server; our one line says it
+// instead. Other messages pass on.
+class QuietBackend {
+  public:
+    QuietBackend() { previous_ = qInstallMessageHandler(&Filter); }
+    ~QuietBackend() { qInstallMessageHandler(previous_); }
+    QuietBackend(const QuietBackend&) = delete;
+    QuietBackend& operator=(const QuietBackend&) = delete;
+
+  private:
+    static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (!text.startsWith(QLatin1String("PulseAudioService:")) && previous_ != nullptr) {
+            previous_(type, context, text);
+        }
+    }
+    static inline QtMessageHandler previous_ = nullptr;
+};
+
 QAudioFormat StereoFormat() {
     QAudioFormat format;
     format.setSampleRate(kSampleRate);
@@ -48,7 +66,10 @@ void SoundPlayer::Silent(const char* why) {
 }
 
 void SoundPlayer::OpenStream() {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    const QAudioDevice device = [] {
+        const QuietBackend quiet;
+        return QMediaDevices::defaultAudioOutput();
+    }();
     if (device.isNull()) {
         Silent("no audio output device or sound server");
         return;

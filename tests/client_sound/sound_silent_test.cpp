@@ -5,6 +5,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "client/link/remembered_choices.h"
@@ -27,7 +28,8 @@ TEST(SoundWithoutServer, StaysSilentAndSaysSoOnce) {
     kit::Pump(50);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(player.StreamOpen());
-    EXPECT_EQ(said.find("quorvex-client: "), said.rfind("quorvex-client: ")) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(said.rfind("quorvex-client: ", 0), 0u) << said;
     EXPECT_NE(said.find("playing without sound"), std::string::npos) << said;
 }
 
