@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -55,13 +56,18 @@ ChoiceDialog::~ChoiceDialog() {
     choices_.Close();
 }
 
-std::string ChoiceDialog::Answer() const {
-    return answer_->text().toStdString();
+ChoiceAnswer ChoiceDialog::Answer() const {
+    ChoiceAnswer answer{answer_->text().toStdString()};
+    if (picked_ && picked_->value == answer.text) {
+        answer.port = picked_->port;
+    }
+    return answer;
 }
 
 void ChoiceDialog::Pick(int row) {
     if (row >= 0 && row < static_cast<int>(shown_.size())) {
-        answer_->setText(QString::fromStdString(shown_[static_cast<std::size_t>(row)].value));
+        picked_ = shown_[static_cast<std::size_t>(row)];
+        answer_->setText(QString::fromStdString(picked_->value));
     }
 }
 
@@ -72,22 +78,33 @@ void ChoiceDialog::ShowChoices() {
     if (now == shown_) {
         return;
     }
-    // The pick stays on its server when others come or go, and putting it back must not
-    // overwrite what the person has typed since.
-    const int row = list_->currentRow();
-    const std::string picked = row >= 0 && row < static_cast<int>(shown_.size())
-                                   ? shown_[static_cast<std::size_t>(row)].value
-                                   : std::string();
     shown_ = std::move(now);
+    // Rows are rewritten in place rather than rebuilt: a cleared list would lose its scroll
+    // position and its current row.
     const QSignalBlocker block(list_);
-    list_->clear();
-    for (const Choice& choice : shown_) {
-        list_->addItem(QString::fromStdString(choice.text));
-        list_->item(list_->count() - 1)->setToolTip(QString::fromStdString(choice.text));
-        if (!picked.empty() && choice.value == picked) {
-            list_->setCurrentRow(list_->count() - 1);
+    for (std::size_t row = 0; row < shown_.size(); ++row) {
+        const QString text = QString::fromStdString(shown_[row].text);
+        if (static_cast<int>(row) == list_->count()) {
+            list_->addItem(QString());
+        }
+        QListWidgetItem* item = list_->item(static_cast<int>(row));
+        if (item->text() != text) {
+            item->setText(text);
+            item->setToolTip(text);
         }
     }
+    while (list_->count() > static_cast<int>(shown_.size())) {
+        delete list_->takeItem(list_->count() - 1);
+    }
+    // The pick stays on its server when others come or go, and putting it back must not
+    // overwrite what the person has typed since.
+    const auto same = std::find_if(shown_.begin(), shown_.end(), [this](const Choice& c) {
+        return picked_ && c.value == picked_->value && c.port == picked_->port;
+    });
+    // Moving the current row would scroll it into view: the view stays where the person put it.
+    const int scrolled = list_->verticalScrollBar()->value();
+    list_->setCurrentRow(same == shown_.end() ? -1 : static_cast<int>(same - shown_.begin()));
+    list_->verticalScrollBar()->setValue(scrolled);
 }
 
 }  // namespace quorvex

@@ -1,10 +1,12 @@
 #pragma once
 
 // An input box like QInputDialog's, with a live list of choices under the text box. Picking a
-// choice puts its value in the box; Enter or OK accepts the box's text as typed.
+// choice puts its value in the box; Enter or OK accepts the box's text as typed. The list is
+// updated row by row as the choices change, so the pick and the scroll position stay put.
 
 #include <QDialog>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,7 @@ class ChoiceDialog : public QDialog {
                  QWidget* parent = nullptr);
     ~ChoiceDialog() override;
 
-    std::string Answer() const;
+    ChoiceAnswer Answer() const;
 
   private:
     void ShowChoices();
@@ -32,6 +34,7 @@ class ChoiceDialog : public QDialog {
 
     ChoiceSource& choices_;
     std::vector<Choice> shown_;
+    std::optional<Choice> picked_;
     QLineEdit* answer_;
     QListWidget* list_;
     QLabel* emptyText_;

@@ -3,6 +3,7 @@
 // Modal questions and message boxes go through this seam, so tests can answer them and the
 // programs' rules never touch a dialog themselves.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,7 +16,17 @@ namespace quorvex {
 struct Choice {
     std::string text;   // what the list shows
     std::string value;  // what picking it puts in the box
+    // Where `value` is reached, when not on the port the program would use; 0 for that one.
+    std::uint16_t port = 0;
     bool operator==(const Choice&) const = default;
+};
+
+// What a prompt with choices gave: the box's text, and the port of the choice picked last when
+// the box still holds that choice's value (0 for an answer typed or changed since).
+struct ChoiceAnswer {
+    std::string text;
+    std::uint16_t port = 0;
+    bool operator==(const ChoiceAnswer&) const = default;
 };
 
 class ChoiceSource {
@@ -38,11 +49,12 @@ class Prompter {
                                                const std::string& defaultAnswer) = 0;
     // The same input box with a live list of `choices` under it. Without a list of its own
     // the prompter asks as AskText does.
-    virtual std::optional<std::string> AskTextWithChoices(const std::string& prompt,
-                                                          const std::string& title,
-                                                          const std::string& defaultAnswer,
-                                                          ChoiceSource& /*choices*/) {
-        return AskText(prompt, title, defaultAnswer);
+    virtual std::optional<ChoiceAnswer> AskTextWithChoices(const std::string& prompt,
+                                                           const std::string& title,
+                                                           const std::string& defaultAnswer,
+                                                           ChoiceSource& /*choices*/) {
+        const auto text = AskText(prompt, title, defaultAnswer);
+        return text ? std::optional(ChoiceAnswer{*text}) : std::nullopt;
     }
     // A modal box with a critical-error icon and an OK button.
     virtual void ShowCritical(const std::string& title, const std::string& text) = 0;

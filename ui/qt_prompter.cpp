@@ -20,10 +20,10 @@ std::optional<std::string> QtPrompter::AskText(const std::string& prompt, const 
     return answer.toStdString();
 }
 
-std::optional<std::string> QtPrompter::AskTextWithChoices(const std::string& prompt,
-                                                          const std::string& title,
-                                                          const std::string& defaultAnswer,
-                                                          ChoiceSource& choices) {
+std::optional<ChoiceAnswer> QtPrompter::AskTextWithChoices(const std::string& prompt,
+                                                           const std::string& title,
+                                                           const std::string& defaultAnswer,
+                                                           ChoiceSource& choices) {
     ChoiceDialog dialog(prompt, title, defaultAnswer, choices, parent_);
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;

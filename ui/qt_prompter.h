@@ -14,10 +14,10 @@ class QtPrompter : public Prompter {
 
     std::optional<std::string> AskText(const std::string& prompt, const std::string& title,
                                        const std::string& defaultAnswer) override;
-    std::optional<std::string> AskTextWithChoices(const std::string& prompt,
-                                                  const std::string& title,
-                                                  const std::string& defaultAnswer,
-                                                  ChoiceSource& choices) override;
+    std::optional<ChoiceAnswer> AskTextWithChoices(const std::string& prompt,
+                                                   const std::string& title,
+                                                   const std::string& defaultAnswer,
+                                                   ChoiceSource& choices) override;
     void ShowCritical(const std::string& title, const std::string& text) override;
     void ShowMessage(const std::string& text) override;
 

@@ -2,7 +2,8 @@
 // its 100 ms beat meanwhile. One process hosts a server (its rules, session and discovery, no
 // window) and watches BallUpdate arrive at a player on loopback, first for a quiet stretch,
 // then while a child process (this program with --flood) sends valid queries at a fixed rate
-// to a closed port (the machine's share of the cost) and to the server.
+// to a closed port (the machine's share of the cost) and to the server. Then the client's side:
+// the host prompt's list against one sender flooding it with replies (reply_flood.h).
 //   discovery_flood [--seconds 5] [--rate 10000]
 
 #include <arpa/inet.h>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/discovery_flood/reply_flood.h"
 #include "kit/child_process.h"
 #include "kit/figures.h"
 #include "kit/headless_server.h"
@@ -129,6 +131,10 @@ int main(int argc, char** argv) {
         return Flood(static_cast<std::uint16_t>(std::stoi(argv[2])), std::stoi(argv[3]),
                      std::stoi(argv[4]));
     }
+    if (argc >= 5 && std::string(argv[1]) == "--reply-flood") {
+        return bench::FloodReplies(static_cast<std::uint16_t>(std::stoi(argv[2])),
+                                   std::stoi(argv[3]), std::stoi(argv[4]));
+    }
     QCoreApplication app(argc, argv);
     const int seconds = std::stoi(kit::Option(argc, argv, "--seconds", "5"));
     const int rate = std::stoi(kit::Option(argc, argv, "--rate", "10000"));
@@ -185,5 +191,6 @@ int main(int argc, char** argv) {
         "goal: BallUpdate cadence unchanged under the flood (mean within 2 %% of 100 ms, "
         "p99 at most 5 ms above the worse of the quiet and the closed-port p99): %s\n",
         kit::Verdict(met));
+    bench::MeasureReplyFlood(UnusedUdpPort(), rate, seconds);
     return 0;
 }

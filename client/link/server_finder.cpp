@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include "protocol/session/limits.h"
+
 namespace quorvex::client {
 namespace {
 
@@ -16,15 +18,23 @@ const char* GameTypeName(std::uint8_t type) {
     }
 }
 
+std::string RoundTrip(std::int64_t us) {
+    return us < 1000 ? "<1 ms" : std::to_string(us / 1000) + " ms";
+}
+
 }  // namespace
 
-std::string ServerLine(const session::FoundServer& server) {
+std::string ServerLine(const ListedServer& server) {
     // What tells servers apart comes first, so that it shows however narrow the list is.
     const auto& r = server.reply;
-    std::string line = server.connectAddress + " (" + r.hostName +
-                       "): " + std::to_string(r.players) + "/" + std::to_string(r.maxPlayers) +
-                       " players, " + GameTypeName(r.gameType) + ", miss limit " + r.missLimit +
-                       " - " + r.sessionName;
+    std::string line = server.connectAddress;
+    if (r.port != session::kDefaultPort) {
+        line += " port " + std::to_string(r.port);
+    }
+    line += " (" + r.hostName + "): " + std::to_string(r.players) + "/" +
+            std::to_string(r.maxPlayers) + " players, " + GameTypeName(r.gameType) +
+            ", miss limit " + r.missLimit + ", " + RoundTrip(server.roundTripUs) + " - " +
+            r.sessionName;
     if (r.version != QUORVEX_VERSION) {
         line += " (version " + r.version + ")";
     }
@@ -38,30 +48,60 @@ std::string NothingFoundText(std::uint16_t port) {
 
 ServerFinder::ServerFinder(session::DiscoveryBrowser::Targets targets, std::uint16_t port)
     : port_(port),
-      browser_(std::make_unique<session::DiscoveryBrowser>(std::move(targets), port)) {}
+      list_(port),
+      browser_(std::make_unique<session::DiscoveryBrowser>(std::move(targets), port)) {
+    clock_.start();
+    browser_->SetHeardCallback([this](const session::HeardReply& heard) {
+        if (list_.Add(heard, clock_.elapsed())) {
+            Changed();
+        }
+    });
+    browser_->SetAskedCallback([this] {
+        if (list_.Expire(clock_.elapsed())) {
+            Changed();
+        }
+    });
+}
 
 ServerFinder::~ServerFinder() = default;
 
 void ServerFinder::Open(std::function<void()> changed) {
-    browser_->SetChangedCallback(changed);
+    changed_ = std::move(changed);
+    list_.Expire(clock_.elapsed());
     // The empty line changes its words once the first answers are overdue.
     patience_ = std::make_unique<QTimer>();
     patience_->setSingleShot(true);
-    QObject::connect(patience_.get(), &QTimer::timeout, std::move(changed));
+    QObject::connect(patience_.get(), &QTimer::timeout, [this] { Changed(); });
     patience_->start(kServerFinderPatienceMs);
+    redraw_ = std::make_unique<QTimer>();
+    redraw_->setSingleShot(true);
+    redraw_->setInterval(kServerFinderRedrawMs);
+    QObject::connect(redraw_.get(), &QTimer::timeout, [this] {
+        if (changed_) {
+            changed_();
+        }
+    });
     browser_->Start();
 }
 
 void ServerFinder::Close() {
     browser_->Stop();
-    browser_->SetChangedCallback(nullptr);
+    changed_ = nullptr;
     patience_.reset();
+    redraw_.reset();
+}
+
+void ServerFinder::Changed() {
+    // A flood of answers is shown once per redraw, not once per answer.
+    if (redraw_ && !redraw_->isActive()) {
+        redraw_->start();
+    }
 }
 
 std::vector<Choice> ServerFinder::Choices() const {
     std::vector<Choice> choices;
-    for (const auto& server : browser_->Servers()) {
-        choices.push_back({ServerLine(server), server.connectAddress});
+    for (const auto& server : list_.Servers()) {
+        choices.push_back({ServerLine(server), server.connectAddress, server.reply.port});
     }
     return choices;
 }

@@ -43,18 +43,25 @@ bool ServerLink::ConnectToHost() {
         return false;
     }
     // No other check: whatever was typed is the host, and the session says what it makes of it.
-    std::string host = options_.host.value_or("");
-    while (host.empty()) {
-        host = (options_.hostChoices != nullptr
-                    ? prompter_.AskTextWithChoices(kHostPrompt, kHostTitle, options_.hostDefault,
-                                                   *options_.hostChoices)
-                    : prompter_.AskText(kHostPrompt, kHostTitle, options_.hostDefault))
-                   .value_or("");
-        typedHost_ = host;
+    ChoiceAnswer answer{options_.host.value_or("")};
+    while (answer.text.empty()) {
+        answer = options_.hostChoices != nullptr
+                     ? prompter_
+                           .AskTextWithChoices(kHostPrompt, kHostTitle, options_.hostDefault,
+                                               *options_.hostChoices)
+                           .value_or(ChoiceAnswer{})
+                     : ChoiceAnswer{prompter_.AskText(kHostPrompt, kHostTitle, options_.hostDefault)
+                                        .value_or("")};
+        typedHost_ = answer.text;
     }
-    if (const auto status = hostAddress_.AddComponentString("hostname", host); !status.Ok()) {
-        Fail(kConnectTitle, status);
-        return false;
+    // A server picked from the list is reached on the port it named; a typed host on ours.
+    const std::int32_t port = answer.port != 0 ? answer.port : port_;
+    for (const auto& status : {hostAddress_.AddComponentString("hostname", answer.text),
+                               hostAddress_.AddComponentLong("port", port)}) {
+        if (!status.Ok()) {
+            Fail(kConnectTitle, status);
+            return false;
+        }
     }
     AskPlayerName();
     if (const auto status = StartConnect(); !status.Ok()) {

@@ -51,6 +51,14 @@ struct DiscoveryReply {
     bool operator==(const DiscoveryReply&) const = default;
 };
 
+// A reply as the client heard it: where from, and how long after the ask it answers.
+struct HeardReply {
+    DiscoveryReply reply;
+    std::string sender;  // the sender's address as text, with its scope ("fe80::1%eth0")
+    std::uint16_t senderPort = 0;
+    std::int64_t roundTripUs = 0;
+};
+
 // The query, padded with zeros to kDiscoveryQueryBytes.
 Buffer EncodeDiscoveryQuery(const DiscoveryQuery& query);
 // A query of ours: the right kind, format and application identifier, and padded.

@@ -9,23 +9,12 @@
 #include "protocol/session/discovery_targets.h"
 
 namespace quorvex::session {
-namespace {
-
-std::string ConnectAddress(const DiscoveryReply& reply, const QNetworkDatagram& datagram) {
-    QHostAddress named;
-    if (named.setAddress(QString::fromStdString(reply.address)) &&
-        !(named.protocol() == QAbstractSocket::IPv6Protocol && named.isLinkLocal())) {
-        return reply.address;
-    }
-    return Plain(datagram.senderAddress()).toString().toStdString();
-}
-
-}  // namespace
 
 DiscoveryBrowser::DiscoveryBrowser(Targets targets, std::uint16_t port, QObject* parent)
     : QObject(parent), targets_(std::move(targets)), port_(port) {
     asking_.setInterval(kDiscoveryAskIntervalMs);
     connect(&asking_, &QTimer::timeout, this, &DiscoveryBrowser::Ask);
+    since_.start();
 }
 
 DiscoveryBrowser::~DiscoveryBrowser() = default;
@@ -46,8 +35,7 @@ void DiscoveryBrowser::Start() {
     if (!v6_->bind(QHostAddress::AnyIPv6, 0)) {
         v6_.reset();
     }
-    token_ = QRandomGenerator::system()->generate();
-    since_.start();
+    asks_ = {};
     asking_.start();
     Ask();
 }
@@ -59,7 +47,10 @@ void DiscoveryBrowser::Stop() {
 }
 
 void DiscoveryBrowser::Ask() {
-    const Buffer query = EncodeDiscoveryQuery(DiscoveryQuery{token_});
+    SentAsk& ask = asks_[nextAsk_];
+    nextAsk_ = (nextAsk_ + 1) % asks_.size();
+    ask = {QRandomGenerator::system()->generate(), since_.nsecsElapsed()};
+    const Buffer query = EncodeDiscoveryQuery(DiscoveryQuery{ask.token});
     for (const QHostAddress& target : targets_()) {
         QUdpSocket* socket =
             target.protocol() == QAbstractSocket::IPv4Protocol ? v4_.get() : v6_.get();
@@ -68,49 +59,32 @@ void DiscoveryBrowser::Ask() {
                                   static_cast<qint64>(query.size()), target, port_);
         }
     }
-    const qint64 now = since_.elapsed();
-    const auto gone = std::remove_if(servers_.begin(), servers_.end(), [now](const auto& server) {
-        return now - server.lastHeardMs > kDiscoveryForgetMs;
-    });
-    if (gone != servers_.end()) {
-        servers_.erase(gone, servers_.end());
-        Changed();
+    if (asked_) {
+        asked_();
     }
 }
 
 void DiscoveryBrowser::OnReadyRead(QUdpSocket& socket) {
-    bool changed = false;
     for (int read = 0; read < kDiscoveryReadsPerTurn && socket.hasPendingDatagrams(); ++read) {
         const QNetworkDatagram datagram =
             socket.receiveDatagram(static_cast<qint64>(kDiscoveryMaxDatagramBytes));
         const QByteArray& data = datagram.data();
-        const auto reply =
+        auto reply =
             DecodeDiscoveryReply(ByteView(reinterpret_cast<const std::uint8_t*>(data.constData()),
                                           static_cast<std::size_t>(data.size())));
-        if (!reply || reply->token != token_) {
+        if (!reply) {
             continue;
         }
-        const auto same = std::find_if(servers_.begin(), servers_.end(), [&](const auto& s) {
-            return s.reply.instance == reply->instance && s.reply.port == reply->port;
+        const auto ask = std::find_if(asks_.begin(), asks_.end(), [&](const SentAsk& a) {
+            return a.sentNs >= 0 && a.token == reply->token;
         });
-        if (same == servers_.end()) {
-            servers_.push_back({*reply, ConnectAddress(*reply, datagram), since_.elapsed()});
-            changed = true;
+        if (ask == asks_.end() || !heard_) {
             continue;
         }
-        // The first route heard stays: the entry must not jump while someone picks it.
-        changed = changed || !(same->reply == *reply);
-        same->reply = *reply;
-        same->lastHeardMs = since_.elapsed();
-    }
-    if (changed) {
-        Changed();
-    }
-}
-
-void DiscoveryBrowser::Changed() {
-    if (changed_) {
-        changed_();
+        heard_(HeardReply{std::move(*reply),
+                          Plain(datagram.senderAddress()).toString().toStdString(),
+                          static_cast<std::uint16_t>(datagram.senderPort()),
+                          (since_.nsecsElapsed() - ask->sentNs) / 1000});
     }
 }
 

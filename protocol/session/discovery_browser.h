@@ -1,7 +1,8 @@
 #pragma once
 
-// The client's end of LAN discovery: asks every target once a second while it runs and keeps
-// the servers that answered recently, one entry per server however many routes reach it.
+// The client's end of LAN discovery: asks every target once a second while it runs and hands
+// on each answer to one of its recent asks, with where it came from and how long it took. What
+// to believe of an answer is the listener's to decide.
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -9,11 +10,10 @@
 #include <QObject>
 #include <QTimer>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "protocol/session/discovery.h"
 
@@ -22,16 +22,9 @@ class QUdpSocket;
 namespace quorvex::session {
 
 inline constexpr int kDiscoveryAskIntervalMs = 1000;
-// A server unheard for this long has gone (three asks missed, with room for a slow answer).
-inline constexpr int kDiscoveryForgetMs = 3500;
-
-struct FoundServer {
-    DiscoveryReply reply;
-    // The reply's address, or where the reply came from when the server could not say or
-    // named a link-local address, which needs our own interface to be reached.
-    std::string connectAddress;
-    qint64 lastHeardMs = 0;
-};
+// Answers to this many of the latest asks are taken: a slow answer still counts, an answer to
+// an ask long gone does not.
+inline constexpr std::size_t kDiscoveryAsksAnswered = 4;
 
 class DiscoveryBrowser : public QObject {
     Q_OBJECT
@@ -48,25 +41,34 @@ class DiscoveryBrowser : public QObject {
     void Start();
     void Stop();
     bool Running() const { return asking_.isActive(); }
-    // In the order first heard.
-    const std::vector<FoundServer>& Servers() const { return servers_; }
-    // Runs whenever Servers() changed.
-    void SetChangedCallback(std::function<void()> changed) { changed_ = std::move(changed); }
+    std::uint16_t Port() const { return port_; }
+    // Each answer to one of the latest asks, as it comes.
+    void SetHeardCallback(std::function<void(const HeardReply&)> heard) {
+        heard_ = std::move(heard);
+    }
+    // After each ask, once a second while running.
+    void SetAskedCallback(std::function<void()> asked) { asked_ = std::move(asked); }
 
   private:
     void Ask();
     void OnReadyRead(QUdpSocket& socket);
-    void Changed();
+
+    struct SentAsk {
+        std::uint32_t token = 0;
+        qint64 sentNs = -1;
+    };
 
     Targets targets_;
     std::uint16_t port_;
     std::unique_ptr<QUdpSocket> v4_;
     std::unique_ptr<QUdpSocket> v6_;
-    std::uint32_t token_ = 0;
+    // Each ask has a token of its own, so that an answer tells which ask it answers.
+    std::array<SentAsk, kDiscoveryAsksAnswered> asks_{};
+    std::size_t nextAsk_ = 0;
     QTimer asking_;
     QElapsedTimer since_;
-    std::vector<FoundServer> servers_;
-    std::function<void()> changed_;
+    std::function<void(const HeardReply&)> heard_;
+    std::function<void()> asked_;
 };
 
 }  // namespace quorvex::session

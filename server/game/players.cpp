@@ -64,6 +64,7 @@ bool ServerGame::RemovePlayer(std::int32_t id, RemoveCause cause) {
         drops_.Remove(id);
         // Its ready stays counted, as before, but nobody can take it back any more.
         readyGiven_.erase(id);
+        heardLobby_.erase(id);
         events_->PlayerRemoved(removed, cause);
         if (removalHook_) {
             removalHook_(id, cause);
@@ -107,7 +108,7 @@ bool ServerGame::SeatPlayer(std::int32_t id) {
         DropLatestExtraSeat();
     }
     seats_.push_back(SeatRow{FormatInteger(id), entry->name, "0", "0"});
-    NoteSeatTaken();
+    NoteSeatTaken(id);
     events_->SeatsChanged();
     return SendScoreboard();
 }

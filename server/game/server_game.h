@@ -174,7 +174,7 @@ class ServerGame {
 
   private:
     bool SendRoster();
-    void NoteSeatTaken();
+    void NoteSeatTaken(std::int32_t id);
     bool SeatTableHasRoom() const;
     bool HoldsSeat(std::int32_t id) const;
     // Removes the last seat row of a player who holds an earlier one too, if there is one.
@@ -202,6 +202,8 @@ class ServerGame {
     std::int16_t readyCount_ = 0;
     // The players whose Ready counts in this lobby; emptied with every settings message.
     std::set<std::int32_t> readyGiven_;
+    // The players on the roster when the settings last went out: they know the lobby.
+    std::set<std::int32_t> heardLobby_;
     std::size_t playerMaximum_ = std::numeric_limits<std::size_t>::max();
     GameType gameType_ = GameType::FreeForAll;
     std::string limit_ = "0";

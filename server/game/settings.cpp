@@ -11,6 +11,10 @@ namespace quorvex::server {
 bool ServerGame::SendGameSettings() {
     readyCount_ = 0;
     readyGiven_.clear();
+    heardLobby_.clear();
+    for (const auto& entry : roster_) {
+        heardLobby_.insert(entry.id);
+    }
     return SendToAll(outbox_, msg::GameSettings{static_cast<std::uint8_t>(gameType_), limit_});
 }
 

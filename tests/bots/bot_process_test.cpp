@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QTcpServer>
 
+#include "kit/recording_player.h"
 #include "tests/server_app/console_window.h"
-#include "tests/support/bot.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -53,7 +53,7 @@ struct Console : ConsoleWindow {
 
 TEST(ComputerPlayerProgram, LeavesOnSigtermAsAPersonDoes) {
     Console console;
-    Bot watcher(console.host.Port(), "Watcher");
+    kit::RecordingPlayer watcher(console.host.Port(), "Watcher");
     ASSERT_TRUE(watcher.WaitConnected());
     QProcess bot;
     bot.start(QUORVEX_CLIENT, {"--bot", "--port", QString::number(console.host.Port()), "--name",

@@ -8,14 +8,14 @@
 
 #include <tuple>
 
+#include "kit/recording_player.h"
 #include "tests/dedicated/dedicated_process.h"
-#include "tests/support/bot.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
 namespace {
 
-std::string Named(Bot& bot, const std::string& name) {
+std::string Named(kit::RecordingPlayer& bot, const std::string& name) {
     return std::to_string(bot.Id()) + " \"" + name + "\"";
 }
 
@@ -26,14 +26,14 @@ TEST(Dedicated, HostsRoundsTakesCommandsAndStopsOnSigterm) {
     ASSERT_NE(port, 0);
     EXPECT_TRUE(server.Next("host addresses: "));
     const session::Limits limits;
-    Bot ann(port, "Ann", limits), bob(port, "Bob", limits);
-    auto cy = std::make_unique<Bot>(port, "Cy", limits);
+    kit::RecordingPlayer ann(port, "Ann", limits), bob(port, "Bob", limits);
+    auto cy = std::make_unique<kit::RecordingPlayer>(port, "Cy", limits);
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected() && cy->WaitConnected());
     for (auto [bot, name] : {std::pair{&ann, "Ann"}, {&bob, "Bob"}, {cy.get(), "Cy"}})
         EXPECT_TRUE(server.Next("joined: " + Named(*bot, name)));
     EXPECT_TRUE(server.Next("seats: 0 " + Named(ann, "Ann") + ", 1 " + Named(bob, "Bob") + ", 2 " +
                             Named(*cy, "Cy")));
-    for (Bot* bot : {&ann, &bob, cy.get()})
+    for (kit::RecordingPlayer* bot : {&ann, &bob, cy.get()})
         bot->Send(msg::ReadyRequest{});
     ASSERT_TRUE(WaitUntil([&] { return ann.Last<msg::BallUpdate>().has_value(); })) << server.log;
 

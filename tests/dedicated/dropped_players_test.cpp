@@ -6,9 +6,9 @@
 #include <QCheckBox>
 #include <QListWidget>
 
+#include "kit/recording_player.h"
 #include "protocol/session/frame.h"
 #include "tests/server_app/console_window.h"
-#include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
 #include "tests/support/wait.h"
 
@@ -19,8 +19,8 @@ TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
     ConsoleWindow console;
     auto& host = console.host;
     auto& window = console.window;
-    Bot ann(host.Port(), "Ann");
-    auto bob = std::make_unique<Bot>(host.Port(), "Bob");
+    kit::RecordingPlayer ann(host.Port(), "Ann");
+    auto bob = std::make_unique<kit::RecordingPlayer>(host.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob->WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return window.PlayerName->count() == 2; }));
     const auto boardBefore = ann.Last<msg::Scoreboard>();
@@ -48,7 +48,7 @@ TEST(DroppedPlayers, TheConsoleShowsThemLostUntilTheOptionRemovesThem) {
 // still joins and learns its identifier.
 TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowThePlayerMaximum) {
     for (const bool removal : {false, true}) {
-        auto limits = FastLimits();
+        auto limits = kit::FastLimits();
         limits.maxFrameBytes = 128 * 1024;  // the same bound as 1 MB, reached sooner
         server::GameHost host(limits);
         ASSERT_FALSE(host.Host(11, 0));
@@ -75,7 +75,7 @@ TEST(BoundedRoster, ConnectAndDropCyclesNeverOutgrowThePlayerMaximum) {
         Pump(100);
         EXPECT_EQ(refused, 0) << welcomed;
         EXPECT_LE(host.Game().Roster().size(), removal ? 3u : 10u);
-        Bot honest(host.Port(), "Honest");
+        kit::RecordingPlayer honest(host.Port(), "Honest");
         ASSERT_TRUE(honest.WaitConnected());
         ASSERT_TRUE(WaitUntil([&] { return honest.Last<msg::Roster>().has_value(); }));
         EXPECT_EQ(honest.Last<msg::Roster>()->entries.back().id, honest.Id());

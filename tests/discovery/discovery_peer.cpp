@@ -9,25 +9,25 @@
 #include <cstdio>
 #include <string>
 
-#include "protocol/session/discovery_browser.h"
+#include "client/link/server_finder.h"
+#include "kit/session_ends.h"
 #include "protocol/session/discovery_targets.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 using namespace quorvex;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    session::DiscoveryBrowser browser(session::DiscoveryTargets);
-    browser.Start();
-    if (!test::WaitUntil([&] { return !browser.Servers().empty(); }, 3000)) {
+    client::ServerFinder finder(session::DiscoveryTargets);
+    finder.Open([] {});
+    const auto& servers = finder.List().Servers();
+    if (!test::WaitUntil([&] { return !servers.empty(); }, 3000)) {
         return 1;
     }
-    const session::FoundServer found = browser.Servers()[0];
+    const client::ListedServer found = servers[0];
     std::printf("FOUND %s\n", found.connectAddress.c_str());
-    test::ConnectedClient player(found.reply.port, "peer", test::FastLimits(),
-                                 session::kApplicationId,
-                                 argc > 1 ? argv[1] : found.connectAddress);
+    kit::ConnectedClient player(found.reply.port, "peer", kit::FastLimits(),
+                                session::kApplicationId, argc > 1 ? argv[1] : found.connectAddress);
     if (!player.WaitConnected()) {
         return 1;
     }

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -20,13 +21,14 @@
 
 #include "client/link/remembered_choices.h"
 #include "client/link/server_finder.h"
+#include "kit/session_ends.h"
 #include "protocol/session/discovery.h"
 #include "protocol/session/discovery_browser.h"
 #include "protocol/session/discovery_responder.h"
 #include "protocol/session/discovery_targets.h"
 #include "tests/client_app/app_fixture.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
+#include "ui/choice_dialog.h"
 #include "ui/qt_prompter.h"
 
 namespace quorvex::test {
@@ -80,19 +82,24 @@ TEST(DiscoveryTargetList, EnvironmentListReplacesTheComputedOne) {
 TEST(Discovery, FindsARunningServerOnLoopbackOnce) {
     TestServer server;
     ASSERT_NE(server.host.DiscoveryPort(), 0);
-    DiscoveryBrowser browser([] { return ParseDiscoveryTargets("127.0.0.1,::1"); },
-                             server.host.DiscoveryPort());
-    browser.Start();
-    ASSERT_TRUE(WaitUntil([&] { return !browser.Servers().empty(); }, 1000));
+    client::ServerFinder finder([] { return ParseDiscoveryTargets("127.0.0.1,::1"); },
+                                server.host.DiscoveryPort());
+    finder.Open([] {});
+    const auto& servers = finder.List().Servers();
+    ASSERT_TRUE(WaitUntil([&] { return !servers.empty(); }, 1000));
     Pump(100);  // the answer on the second route must not make a second entry
-    ASSERT_EQ(browser.Servers().size(), 1u);
-    const FoundServer found = browser.Servers()[0];
+    ASSERT_EQ(servers.size(), 1u);
+    const client::ListedServer found = servers[0];
     const DiscoveryReply& r = found.reply;
     EXPECT_EQ(std::tie(r.port, r.maxPlayers, r.gameType, r.version),
               std::tuple(server.Port(), 10u, 3, QUORVEX_VERSION));
-    ConnectedClient player(found.reply.port, "Ann", Limits{}, kApplicationId, found.connectAddress);
+    EXPECT_GT(found.roundTripUs, 0);
+    EXPECT_LT(found.roundTripUs, 500'000);
+    kit::ConnectedClient player(found.reply.port, "Ann", Limits{}, kApplicationId,
+                                found.connectAddress);
     ASSERT_TRUE(player.WaitConnected());
-    EXPECT_TRUE(WaitUntil([&] { return browser.Servers()[0].reply.players == 1; }, 2500));
+    EXPECT_TRUE(WaitUntil([&] { return servers[0].reply.players == 1; }, 2500));
+    finder.Close();
 }
 
 TEST(Discovery, AnswersOnlyOurQueriesAtABoundedRateAndNeverLarger) {
@@ -182,12 +189,12 @@ TEST(Ipv6, TheServerShowsItsIpv4AddressWhenItHasOneElseItsIpv6One) {
 }
 
 TEST(Ipv6, ClientsConnectOverLoopbackWithOrWithoutBrackets) {
-    HostedServer server;
+    kit::HostedServer server;
     if (QUdpSocket probe; !probe.bind(QHostAddress::LocalHostIPv6, 0)) {
         GTEST_SKIP() << "this machine has no IPv6 loopback";
     }
     for (const char* host : {"::1", "[::1]"}) {
-        ConnectedClient player(server.Port(), "Ann", FastLimits(), kApplicationId, host);
+        kit::ConnectedClient player(server.Port(), "Ann", kit::FastLimits(), kApplicationId, host);
         EXPECT_TRUE(player.WaitConnected()) << host;
     }
 }
@@ -215,9 +222,105 @@ TEST(HostPrompt, ListsARunningServerWithinASecondAndPicksItsAddress) {
     QtPrompter prompter;
     const auto answer = prompter.AskTextWithChoices(client::kHostPrompt, client::kHostTitle,
                                                     "typed.example", finder);
-    EXPECT_EQ(answer, "127.0.0.1");
+    EXPECT_EQ(answer, (ChoiceAnswer{"127.0.0.1", server.Port()}));
     EXPECT_GE(listedAfterMs, 0);
     EXPECT_LT(listedAfterMs, 1000);
+}
+
+TEST(HostPrompt, ALineNamesThePortWhenUnusualAndTheRoundTrip) {
+    client::ListedServer s{"10.0.0.5",
+                           "10.0.0.5",
+                           {1, 2, "session", "hal", "", 4000, 2, 10, 1, "5", QUORVEX_VERSION},
+                           800,
+                           0};
+    EXPECT_EQ(client::ServerLine(s),
+              "10.0.0.5 (hal): 2/10 players, Points, miss limit 5, <1 ms - session");
+    s.reply.port = 4001;
+    s.roundTripUs = 12'400;
+    s.reply.version = "0.9";
+    EXPECT_EQ(client::ServerLine(s),
+              "10.0.0.5 port 4001 (hal): 2/10 players, Points, miss limit "
+              "5, 12 ms - session (version 0.9)");
+}
+
+// The port of a server picked from the list is the one connected to; a typed host is tried on
+// the client's own port as always.
+TEST(HostPrompt, APickedServerIsJoinedOnThePortItNamed) {
+    struct NoChoices : ChoiceSource {
+        void Open(std::function<void()>) override {}
+        void Close() override {}
+        std::vector<Choice> Choices() const override { return {}; }
+        std::string EmptyText() const override { return {}; }
+    } noChoices;
+    TestServer server;
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const auto deadPort = closed.serverPort();
+    closed.close();
+    const struct {
+        std::uint16_t picked, own;
+        bool joins;
+    } cases[] = {{server.Port(), deadPort, true}, {0, server.Port(), true}, {0, deadPort, false}};
+    for (const auto& c : cases) {
+        ScriptedPrompter prompter({"127.0.0.1", "Ann"});
+        prompter.choicePort = c.picked;
+        client::HumanPlayer player(prompter, c.own);
+        client::StartOptions options;
+        options.hostChoices = &noChoices;
+        player.Link().SetStartOptions(options);
+        std::vector<int> ends;
+        player.Link().SetEndCallback([&](int code) { ends.push_back(code); });
+        ASSERT_TRUE(player.Link().SessionInit() && player.Link().ConnectToHost());
+        EXPECT_TRUE(WaitUntil([&] { return player.State().MyID() != 0 || !ends.empty(); }));
+        EXPECT_EQ(player.State().MyID() != 0, c.joins) << c.picked << " " << c.own;
+    }
+}
+
+// Reopened after the server went quiet, the prompt no longer lists it.
+TEST(HostPrompt, AServerSilentWhileThePromptWasClosedIsGoneOnReopening) {
+    auto server = std::make_unique<TestServer>();
+    client::ServerFinder finder([] { return QList<QHostAddress>{QHostAddress::LocalHost}; },
+                                server->host.DiscoveryPort());
+    finder.Open([] {});
+    ASSERT_TRUE(WaitUntil([&] { return !finder.List().Servers().empty(); }, 1000));
+    finder.Close();
+    server.reset();
+    Pump(client::kServerSilenceMs + 100);
+    finder.Open([] {});
+    EXPECT_TRUE(finder.Choices().empty());
+    finder.Close();
+}
+
+// Rows change in place: the pick follows its server, the scroll position and the box stay.
+TEST(HostPrompt, TheListUpdatesWithoutLosingPickOrScroll) {
+    struct Listed : ChoiceSource {
+        void Open(std::function<void()> c) override { changed = std::move(c); }
+        void Close() override {}
+        std::vector<Choice> Choices() const override { return choices; }
+        std::string EmptyText() const override { return {}; }
+        std::function<void()> changed;
+        std::vector<Choice> choices;
+    } source;
+    for (int i = 10; i < 50; ++i) {
+        source.choices.push_back({"server " + std::to_string(i), "10.0.0." + std::to_string(i)});
+    }
+    ChoiceDialog dialog("prompt", "title", "", source);
+    dialog.show();
+    auto* list = dialog.findChild<QListWidget*>("choices");
+    auto* box = dialog.findChild<QLineEdit*>("answer");
+    list->setCurrentRow(30);
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+    const int scrolled = list->verticalScrollBar()->value();
+    box->setText("typed.example");  // typed over the pick
+    source.choices.insert(source.choices.begin(), {"server 05", "10.0.0.5", 4001});
+    source.choices.back().text = "server 49, 3 players";
+    source.changed();
+    EXPECT_EQ(list->currentRow(), 31);
+    EXPECT_EQ(list->item(40)->text(), "server 49, 3 players");
+    EXPECT_EQ(list->verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(dialog.Answer(), (ChoiceAnswer{"typed.example", 0}));
+    list->setCurrentRow(0);
+    EXPECT_EQ(dialog.Answer(), (ChoiceAnswer{"10.0.0.5", 4001}));
 }
 
 TEST(RememberedChoices, HostOnceConnectedAndNameOnceTypedAndNothingElse) {

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "kit/session_ends.h"
 #include "server/window/server_window.h"
 #include "tests/support/scripted_prompter.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/shown_texts.h"
 
 namespace quorvex::test {
 
 struct ConsoleWindow {
     explicit ConsoleWindow(std::optional<std::string> count = "11")
-        : prompter({count}), host(FastLimits()), window(host, prompter, 0) {
+        : prompter({count}), host(kit::FastLimits()), window(host, prompter, 0) {
         window.Start();
     }
     std::vector<std::string> Players() const { return Rows(window.PlayerName); }

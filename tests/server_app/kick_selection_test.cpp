@@ -12,8 +12,8 @@
 
 #include <memory>
 
+#include "kit/recording_player.h"
 #include "tests/server_app/console_window.h"
-#include "tests/support/bot.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -29,20 +29,20 @@ void Click(QListWidget* box, int row, Qt::KeyboardModifiers keys = Qt::NoModifie
 struct Console : ::testing::Test, ConsoleWindow {
     Console() {
         for (const char* name : {"Ann", "Bob", "Cid"}) {
-            bots.push_back(std::make_unique<Bot>(host.Port(), name));
+            bots.push_back(std::make_unique<kit::RecordingPlayer>(host.Port(), name));
             EXPECT_TRUE(bots.back()->WaitConnected());
         }
         EXPECT_TRUE(WaitUntil([&] { return window.PlayerIndex->count() == 3; }));
     }
     void Newcomer() {
         const int before = window.PlayerIndex->count();
-        bots.push_back(std::make_unique<Bot>(host.Port(), "Dan"));
+        bots.push_back(std::make_unique<kit::RecordingPlayer>(host.Port(), "Dan"));
         ASSERT_TRUE(bots.back()->WaitConnected());
         ASSERT_TRUE(WaitUntil([&] { return window.PlayerIndex->count() == before + 1; }));
     }
     void Kick() { QTest::mouseClick(window.cmdKick, Qt::LeftButton); }
 
-    std::vector<std::unique_ptr<Bot>> bots;
+    std::vector<std::unique_ptr<kit::RecordingPlayer>> bots;
 };
 
 TEST_F(Console, AClickedRowIsKickedAndTheOthersLearnOfIt) {

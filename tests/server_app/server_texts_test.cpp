@@ -8,9 +8,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "kit/session_ends.h"
 #include "server/window/server_window.h"
 #include "tests/support/scripted_prompter.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/shown_texts.h"
 
 namespace quorvex::test {
@@ -31,7 +31,7 @@ struct CaptionWatch : ScriptedPrompter {
 
 TEST(ServerTexts, TheConsoleShowsItsOwnWording) {
     CaptionWatch prompter({"11"});
-    server::GameHost host(FastLimits());
+    server::GameHost host(kit::FastLimits());
     server::ServerWindow window(host, prompter, 0);
     window.Start();
     EXPECT_EQ(prompter.captions, std::vector<std::string>{"Quorvex Server [Initilizing]"});

@@ -8,8 +8,8 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
+#include "kit/recording_player.h"
 #include "tests/server_app/console_window.h"
-#include "tests/support/bot.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/wait.h"
 
@@ -20,8 +20,8 @@ using Console = ConsoleWindow;
 
 TEST(ServerWindow, ShowsItsPlayersAndRunsTheBall) {
     Console console;
-    Bot ann(console.host.Port(), "Ann");
-    Bot bob(console.host.Port(), "Bob");
+    kit::RecordingPlayer ann(console.host.Port(), "Ann");
+    kit::RecordingPlayer bob(console.host.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return console.window.PlayerIndex->count() == 2; }));
     EXPECT_EQ(Rows(console.window.PlayerName), (std::vector<std::string>{"Ann", "Bob"}));

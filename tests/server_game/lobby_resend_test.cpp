@@ -69,5 +69,28 @@ TEST(LobbyResend, OnlyWhileTheLobbyWaitsFromTheSeatToTheResend) {
     EXPECT_EQ(g.ReadyCount(), 3);
 }
 
+// A player who knows the lobby, standing up and sitting down again and again, must not make
+// everyone press Ready again each time; a newcomer's seat still does, once.
+TEST(LobbyResend, OnlyForAPlayerWhoHasNotHeardThisLobby) {
+    Game g({"ann"});
+    g.SetLobbyResend(true);
+    g.PickGameType(GameType::Points);
+    const struct {
+        std::int32_t newcomer;  // 0: bob stands up and sits down again
+        bool due;
+    } steps[] = {{102, true}, {0, false}, {0, false}, {103, true}, {0, false}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.newcomer);
+        if (step.newcomer) {
+            g.OnCreatePlayer(step.newcomer, "newcomer");
+        } else {
+            g.OnReceive(SeatRequest(msg::kSeatGiveUp, "102"));
+            g.OnReceive(SeatRequest(msg::kSeatTake, "102"));
+        }
+        EXPECT_EQ(g.LobbyResendDue(), step.due);
+        EXPECT_EQ(g.ResendLobby(), step.due);
+    }
+}
+
 }  // namespace
 }  // namespace quorvex::server

@@ -8,18 +8,18 @@
 #include <algorithm>
 #include <random>
 
+#include "kit/session_ends.h"
 #include "protocol/session/frame.h"
 #include "protocol/session/limits.h"
 #include "protocol/session/password.h"
 #include "tests/support/raw_peer.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
 namespace {
 
 // A healthy player keeps exchanging messages with the server throughout.
-void ExpectStillServed(HostedServer& host, ConnectedClient& healthy) {
+void ExpectStillServed(kit::HostedServer& host, kit::ConnectedClient& healthy) {
     const auto before = healthy.events.received.size();
     const auto heardBefore = host.events.received.size();
     ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Buffer{0x55}).Ok());
@@ -32,8 +32,8 @@ void ExpectStillServed(HostedServer& host, ConnectedClient& healthy) {
 }
 
 TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
-    HostedServer host;
-    ConnectedClient healthy(host.Port(), "Ann");
+    kit::HostedServer host;
+    kit::ConnectedClient healthy(host.Port(), "Ann");
     ASSERT_TRUE(healthy.WaitConnected());
     std::mt19937 random(7);
     QByteArray garbage(4096, '\0');
@@ -67,7 +67,7 @@ TEST(SessionFaults, GarbageAndBadFramesCloseOnlyThatConnection) {
 }
 
 TEST(SessionFaults, EitherEndNoticesAPeerThatFallsSilent) {
-    HostedServer host;
+    kit::HostedServer host;
     RawPeer mute(host.Port());
     mute.SendHello(session::kApplicationId, "Mute");
     ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == 1; }));
@@ -76,12 +76,12 @@ TEST(SessionFaults, EitherEndNoticesAPeerThatFallsSilent) {
     EXPECT_EQ(host.server.PlayerCount(), 0);
 
     // The server's own heartbeat is slowed far beyond the client's patience.
-    HostedServer silent(11, [] {
-        auto limits = FastLimits();
+    kit::HostedServer silent(11, [] {
+        auto limits = kit::FastLimits();
         limits.heartbeatIntervalMs = limits.peerTimeoutMs = 60000;
         return limits;
     }());
-    ConnectedClient ann(silent.Port(), "Ann");
+    kit::ConnectedClient ann(silent.Port(), "Ann");
     ASSERT_TRUE(ann.WaitConnected());
     EXPECT_TRUE(WaitUntil([&] { return ann.events.terminated == 1; }, 3000));
 }
@@ -98,10 +98,10 @@ TEST(SessionFaults, AServerThatStopsReadingEndsTheSessionOnTheLoop) {
         accepted->setReadBufferSize(1);
         accepted->write(FrameBytes(session::FrameKind::Welcome, session::EncodeWelcome(7)));
     });
-    auto limits = FastLimits();
+    auto limits = kit::FastLimits();
     limits.maxPendingWriteBytes = 64 * 1024;
     limits.peerTimeoutMs = 60000;
-    ConnectedClient ann(deaf.serverPort(), "Ann", limits);
+    kit::ConnectedClient ann(deaf.serverPort(), "Ann", limits);
     ASSERT_TRUE(ann.WaitConnected());
     const Buffer chunk(16 * 1024, 0xAB);
     int sent = 0;
@@ -117,10 +117,10 @@ TEST(SessionFaults, AServerThatStopsReadingEndsTheSessionOnTheLoop) {
 }
 
 TEST(SessionFaults, AFloodOfStrangersIsCappedAndLeavesNoPlayers) {
-    auto limits = FastLimits();
+    auto limits = kit::FastLimits();
     limits.maxHandshakingPeers = 20;
-    HostedServer host(11, limits);
-    ConnectedClient healthy(host.Port(), "Ann");
+    kit::HostedServer host(11, limits);
+    kit::ConnectedClient healthy(host.Port(), "Ann");
     ASSERT_TRUE(healthy.WaitConnected());
     std::vector<std::unique_ptr<RawPeer>> crowd;
     for (int i = 0; i < 60; ++i) {
@@ -134,7 +134,7 @@ TEST(SessionFaults, AFloodOfStrangersIsCappedAndLeavesNoPlayers) {
 
 // A greeting the server cannot read is called malformed, not a matter of protocol versions.
 TEST(HelloRefusal, SaysWhetherTheGreetingIsMalformedOrOfAnotherVersion) {
-    HostedServer host;
+    kit::HostedServer host;
     struct Case {
         Buffer hello;
         const char* text;
@@ -157,9 +157,9 @@ TEST(HelloRefusal, SaysWhetherTheGreetingIsMalformedOrOfAnotherVersion) {
 }
 
 // Announces every newcomer to all, as the game does with its Roster (2) and Scoreboard (4).
-struct Announcing : RecordedEvents {
+struct Announcing : kit::RecordedEvents {
     void CreatePlayer(session::PlayerId id) override {
-        RecordedEvents::CreatePlayer(id);
+        kit::RecordedEvents::CreatePlayer(id);
         server->SendTo(session::kAllPlayers, Buffer{2});
         server->SendTo(session::kAllPlayers, Buffer{4});
     }
@@ -176,7 +176,7 @@ TEST(GhostPlayer, AdmittedThenClosedGetsItsWelcomeAndLeavesAsADropHoweverTheByte
     for (const auto& [password, split] :
          {std::pair{"", false}, {"", true}, {"sesame", false}, {"sesame", true}}) {
         const std::string what = std::string(password) + (split ? " split" : " one write");
-        HostedServer host;
+        kit::HostedServer host;
         Announcing events;
         events.server = &host.server;
         host.server.RegisterMessageHandler(&events);

@@ -7,8 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "kit/session_ends.h"
 #include "tests/support/raw_peer.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -21,14 +21,14 @@ Buffer Numbered(int i) {
 }
 
 TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAnIdNeverReused) {
-    HostedServer host;
+    kit::HostedServer host;
     ASSERT_TRUE(host.hosted.Ok()) << host.hosted.description;
     ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 1; }));
     const session::PlayerId hostId = host.events.created[0];
     EXPECT_NE(hostId, 0);
 
-    ConnectedClient ann(host.Port(), "Ann");
-    ConnectedClient bob(host.Port(), "Bob");
+    kit::ConnectedClient ann(host.Port(), "Ann");
+    kit::ConnectedClient bob(host.Port(), "Bob");
     ASSERT_TRUE(ann.WaitConnected() && bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return host.events.created.size() == 3; }));
 
@@ -44,7 +44,7 @@ TEST(Session, HostReportsItsOwnPlayerFirstThenEachClientWithAnIdNeverReused) {
 
     // Identifiers of players who left are never handed out again.
     for (int i = 0; i < 3; ++i) {
-        ConnectedClient c(host.Port(), "p" + std::to_string(i));
+        kit::ConnectedClient c(host.Port(), "p" + std::to_string(i));
         ASSERT_TRUE(c.WaitConnected());
         EXPECT_TRUE(ids.count(c.client.LocalPlayerId()) == 0);
         ids.insert(c.client.LocalPlayerId());
@@ -69,12 +69,12 @@ TEST(Session, RefusalsCarryASpecificReason) {
          ErrorCode::NameTooLong},
     };
     for (const auto& c : cases) {
-        HostedServer host(c.maxPlayers);
-        ConnectedClient first(host.Port(), "first");  // takes the one seat a full server has
+        kit::HostedServer host(c.maxPlayers);
+        kit::ConnectedClient first(host.Port(), "first");  // takes the one seat a full server has
         ASSERT_TRUE(first.WaitConnected()) << c.what;
-        auto limits = FastLimits();
+        auto limits = kit::FastLimits();
         limits.maxNameBytes = 1000;  // the server's limit is the one under test
-        ConnectedClient refused(host.Port(), c.name, limits, c.applicationId);
+        kit::ConnectedClient refused(host.Port(), c.name, limits, c.applicationId);
         ASSERT_TRUE(refused.started.Ok()) << c.what;
         EXPECT_FALSE(refused.WaitConnected()) << c.what;
         ASSERT_FALSE(refused.events.completions.empty()) << c.what;
@@ -87,10 +87,10 @@ TEST(Session, RefusalsCarryASpecificReason) {
 
 TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
     // Far more at once than a player may send; the order is what is tested here.
-    auto limits = FastLimits();
+    auto limits = kit::FastLimits();
     limits.messageBurst = 1e6;
-    HostedServer host(11, limits);
-    ConnectedClient ann(host.Port(), "Ann");
+    kit::HostedServer host(11, limits);
+    kit::ConnectedClient ann(host.Port(), "Ann");
     ASSERT_TRUE(ann.WaitConnected());
     // An empty message has no type: refused at both ends, and nothing goes out for it.
     EXPECT_FALSE(ann.Send(Buffer{}));
@@ -129,10 +129,11 @@ struct Answering : session::SessionEvents {
 
 TEST(Coalescing, ABurstOfMixedMessagesReachesEveryPlayerWholeAndInOrder) {
     constexpr int kPlayers = 20, kMessages = 10000, kChunk = 250;
-    HostedServer host(kPlayers + 1);
-    std::vector<std::unique_ptr<ConnectedClient>> clients;
+    kit::HostedServer host(kPlayers + 1);
+    std::vector<std::unique_ptr<kit::ConnectedClient>> clients;
     for (int i = 0; i < kPlayers; ++i) {
-        clients.push_back(std::make_unique<ConnectedClient>(host.Port(), "p" + std::to_string(i)));
+        clients.push_back(
+            std::make_unique<kit::ConnectedClient>(host.Port(), "p" + std::to_string(i)));
         ASSERT_TRUE(clients.back()->WaitConnected());
     }
     ASSERT_TRUE(WaitUntil([&] { return host.server.PlayerCount() == kPlayers; }));
@@ -187,11 +188,11 @@ TEST(Coalescing, ABurstOfMixedMessagesReachesEveryPlayerWholeAndInOrder) {
 // Frames still waiting for their flush count towards a player's bound, to the byte: a burst
 // that fills the queue exactly is kept, one more frame drops the player at once.
 TEST(Coalescing, APlayerWhoseQueueWouldPassTheBoundIsDroppedAtIt) {
-    auto limits = FastLimits();
+    auto limits = kit::FastLimits();
     limits.maxPendingWriteBytes = 64 * 1024;
     limits.heartbeatIntervalMs = 60000;  // no keep-alive may slip into the queue
     limits.peerTimeoutMs = 60000;
-    HostedServer host(11, limits);
+    kit::HostedServer host(11, limits);
     RawPeer stalled(host.Port());
     stalled.Socket().setReadBufferSize(1);
     stalled.SendHello(session::kApplicationId, "Stalled");

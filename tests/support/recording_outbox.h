@@ -5,24 +5,17 @@
 
 #include <vector>
 
+#include "kit/all_of.h"
 #include "protocol/messages.h"
 #include "protocol/outbox.h"
 
 namespace quorvex::test {
 
+using kit::AllOf;
+
 template <class M>
 Buffer Bytes(const M& message) {
     return msg::Encode(message).value();
-}
-
-// Every message of type M among `messages`, in order.
-template <class M>
-std::vector<M> AllOf(const std::vector<Buffer>& messages) {
-    std::vector<M> found;
-    for (const auto& bytes : messages)
-        if (auto m = msg::Decode<M>(bytes))
-            found.push_back(std::move(*m));
-    return found;
 }
 
 struct RecordingOutbox : Outbox {

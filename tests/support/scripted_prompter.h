@@ -2,6 +2,7 @@
 
 // Answers the programs' input boxes from a script and records every box they show.
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -28,6 +29,14 @@ class ScriptedPrompter : public Prompter {
         answers_.pop_front();
         return answer;
     }
+    // A box with choices answers as a plain one, with `choicePort` as the picked choice's port.
+    std::optional<ChoiceAnswer> AskTextWithChoices(const std::string& prompt,
+                                                   const std::string& title,
+                                                   const std::string& defaultAnswer,
+                                                   ChoiceSource& /*choices*/) override {
+        const auto text = AskText(prompt, title, defaultAnswer);
+        return text ? std::optional(ChoiceAnswer{*text, choicePort}) : std::nullopt;
+    }
     void ShowCritical(const std::string& title, const std::string& text) override {
         criticals.push_back({title, text});
     }
@@ -39,6 +48,7 @@ class ScriptedPrompter : public Prompter {
     struct Box {
         std::string title, text;
     };
+    std::uint16_t choicePort = 0;
     std::vector<Question> asked;
     std::vector<Box> criticals;
     std::vector<std::string> messages;

@@ -8,13 +8,13 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "kit/recording_player.h"
+#include "kit/session_ends.h"
 #include "protocol/session/password.h"
 #include "protocol/session/refusals.h"
 #include "server/dedicated/console_commands.h"
 #include "tests/client_app/app_fixture.h"
-#include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -46,7 +46,7 @@ TEST(Door, AStrangersHostJoinsFiveTimesInTenSecondsThisMachineAnyNumber) {
     } rows[] = {{"127.0.0.2", 5}, {"127.0.0.1", 7}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.from);
-        HostedServer host;
+        kit::HostedServer host;
         std::vector<std::unique_ptr<Greeter>> joins;
         for (int i = 0; i < 7; ++i) {
             joins.push_back(std::make_unique<Greeter>(host.Port(), row.from, "p"));
@@ -71,7 +71,7 @@ TEST(Door, ThreeWrongPasswordsLockTheAddressOutEvenForTheRightOne) {
     } rows[] = {{{"a", "b", "sesame", "c", "d", "sesame"}, "WW+WW+"},
                 {{"a", "b", "c", "sesame"}, "WWLL"}};
     for (const auto& row : rows) {
-        HostedServer host;
+        kit::HostedServer host;
         host.server.SetPassword("sesame");
         for (std::size_t i = 0; i < row.tries.size(); ++i) {
             RawPeer guesser(host.Port(), "127.0.0.2");
@@ -134,7 +134,7 @@ TEST(Door, AServerThatCannotProveThePasswordGetsNoAnswer) {
                 {Buffer{}, ErrorCode::ServerUnproven}};
     for (const auto& row : rows) {
         StrangersServer stranger(row.proof);
-        ConnectedClient client(stranger.listener.serverPort(), "Ann");
+        kit::ConnectedClient client(stranger.listener.serverPort(), "Ann");
         client.client.SetPassword("sesame");
         EXPECT_FALSE(client.WaitConnected());
         EXPECT_EQ(client.events.completions.at(0).code, row.result);
@@ -142,17 +142,17 @@ TEST(Door, AServerThatCannotProveThePasswordGetsNoAnswer) {
         EXPECT_FALSE(stranger.answered);
     }
     // The real server proves it, and is answered.
-    HostedServer host;
+    kit::HostedServer host;
     host.server.SetPassword("sesame");
-    ConnectedClient client(host.Port(), "Ann");
+    kit::ConnectedClient client(host.Port(), "Ann");
     client.client.SetPassword("sesame");
     EXPECT_TRUE(client.WaitConnected());
 }
 
 struct Hosted : TestServer {
     explicit Hosted(int maxPlayers = 3) : TestServer(maxPlayers) {}
-    std::unique_ptr<Bot> Join(const std::string& name) {
-        auto bot = std::make_unique<Bot>(Port(), name);
+    std::unique_ptr<kit::RecordingPlayer> Join(const std::string& name) {
+        auto bot = std::make_unique<kit::RecordingPlayer>(Port(), name);
         EXPECT_TRUE(bot->WaitConnected()) << name;
         EXPECT_TRUE(WaitUntil([&] { return Game().FindPlayer(bot->Id()) != nullptr; }));
         return bot;
@@ -166,7 +166,7 @@ TEST(Door, AKickEndsTheConnectionAndFreesItsPlace) {
     Hosted server;  // room for two
     auto first = server.Join("Sq1");
     auto second = server.Join("Sq2");
-    for (Bot* kicked : {first.get(), second.get()}) {
+    for (kit::RecordingPlayer* kicked : {first.get(), second.get()}) {
         server.Run("kick " + std::to_string(kicked->Id()));
         EXPECT_TRUE(WaitUntil([&] { return kicked->Link().events.terminated == 1; }));
     }
@@ -225,7 +225,7 @@ TEST(Door, PlayersWhoConnectAndHangUpNeverGrowTheRosterPastTheMaximum) {
     EXPECT_EQ(server.Game().Roster().front().name, "Ann");
     // With nobody lost, a full session still says so.
     auto bob = server.Join("Bob");
-    Bot third(server.Port(), "Cid");
+    kit::RecordingPlayer third(server.Port(), "Cid");
     EXPECT_FALSE(third.WaitConnected());
     EXPECT_EQ(third.Link().events.completions.at(0).code, ErrorCode::SessionFull);
 }

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
+#include "kit/recording_player.h"
 #include "protocol/session/limits.h"
-#include "tests/support/bot.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -17,9 +17,10 @@ namespace {
 
 // An honest player reporting its paddle every 100 ms, with keep-alives often enough that a
 // stalled server is noticed within the test's time.
-struct HonestPlayer : Bot {
+struct HonestPlayer : kit::RecordingPlayer {
     HonestPlayer(quint16 port, const std::string& playerName)
-        : Bot(port, playerName, {.heartbeatIntervalMs = 100, .peerTimeoutMs = 3000}),
+        : kit::RecordingPlayer(port, playerName,
+                               {.heartbeatIntervalMs = 100, .peerTimeoutMs = 3000}),
           name(playerName) {
         QObject::connect(&paddleTimer, &QTimer::timeout, [this] {
             Send(msg::PaddleUpdate{"0", "4000", "1870", "5000", "1871"});

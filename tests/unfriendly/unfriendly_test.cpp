@@ -6,14 +6,14 @@
 #include <QLineEdit>
 #include <QTcpSocket>
 
+#include "kit/recording_player.h"
+#include "kit/session_ends.h"
 #include "protocol/session/password.h"
 #include "protocol/session/rate_budget.h"
 #include "server/host/game_host.h"
 #include "tests/client_app/app_fixture.h"
 #include "tests/server_app/console_window.h"
-#include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
-#include "tests/support/session_harness.h"
 #include "tests/support/wait.h"
 
 namespace quorvex::test {
@@ -48,11 +48,11 @@ TEST(RateBudget, ABurstThenTheRateAndFarOverOnlyWhenTheExcessOutgrowsABurst) {
 }
 
 TEST(SessionLimits, AMessageOverTheLargestChatLineClosesItsConnection) {
-    session::Limits limits = FastLimits();
-    HostedServer host(11, limits);
+    session::Limits limits = kit::FastLimits();
+    kit::HostedServer host(11, limits);
     limits.maxFrameBytes = 1 << 20;
-    ConnectedClient fits(host.Port(), "Ann", limits);
-    ConnectedClient over(host.Port(), "Bob", limits);
+    kit::ConnectedClient fits(host.Port(), "Ann", limits);
+    kit::ConnectedClient over(host.Port(), "Bob", limits);
     ASSERT_TRUE(fits.WaitConnected() && over.WaitConnected());
     ASSERT_TRUE(fits.Send(Buffer(limits.maxPlayerMessageBytes, 1)));
     ASSERT_TRUE(over.Send(Buffer(limits.maxPlayerMessageBytes + 1, 1)));
@@ -63,10 +63,10 @@ TEST(SessionLimits, AMessageOverTheLargestChatLineClosesItsConnection) {
 }
 
 TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) {
-    session::Limits limits = FastLimits();
+    session::Limits limits = kit::FastLimits();
     limits.handshakeTimeoutMs = 5000;
     limits.maxHandshakingPerAddress = 2;
-    HostedServer host(11, limits);
+    kit::HostedServer host(11, limits);
     RawPeer first(host.Port(), "127.0.0.2");
     RawPeer second(host.Port(), "127.0.0.2");
     Pump(100);
@@ -95,14 +95,14 @@ TEST(SessionLimits, ACrowdedServerTakesNoMoreHalfOpenConnectionsFromOneAddress) 
 }
 
 TEST(SessionLimits, AClientTurnedAwayByABusyServerSaysSo) {
-    session::Limits limits = FastLimits();
+    session::Limits limits = kit::FastLimits();
     limits.handshakeTimeoutMs = 5000;
     limits.maxHandshakingPeers = 2;
-    HostedServer host(11, limits);
+    kit::HostedServer host(11, limits);
     RawPeer first(host.Port());
     RawPeer second(host.Port());
     Pump(100);
-    ConnectedClient client(host.Port(), "Ann");
+    kit::ConnectedClient client(host.Port(), "Ann");
     EXPECT_FALSE(client.WaitConnected());
     const auto& status = client.events.completions.at(0);
     EXPECT_EQ(status.code, session::ErrorCode::ServerBusy) << status.description;
@@ -114,9 +114,9 @@ struct Table : TestServer {
     Table() {
         host.SetLogCallback([this](const std::string& line) { log.push_back(line); });
     }
-    std::unique_ptr<Bot> Join(const std::string& name) {
+    std::unique_ptr<kit::RecordingPlayer> Join(const std::string& name) {
         const auto seats = Game().Seats().size();
-        auto bot = std::make_unique<Bot>(host.Port(), name);
+        auto bot = std::make_unique<kit::RecordingPlayer>(host.Port(), name);
         EXPECT_TRUE(bot->WaitConnected());
         EXPECT_TRUE(WaitUntil([&] { return Game().Seats().size() == seats + 1; }));
         return bot;
@@ -134,8 +134,8 @@ struct Table : TestServer {
     }
 
     std::vector<std::string> log;
-    std::unique_ptr<Bot> ann = Join("Ann");
-    std::unique_ptr<Bot> eve = Join("Eve");
+    std::unique_ptr<kit::RecordingPlayer> ann = Join("Ann");
+    std::unique_ptr<kit::RecordingPlayer> eve = Join("Eve");
 };
 
 TEST(SenderChecks, ClaimsForAnotherPlayerAreIgnoredAndOwnOnesStillWork) {
@@ -184,7 +184,7 @@ struct Raw : RawPeer {
 };
 
 TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
-    HostedServer host;
+    kit::HostedServer host;
     host.server.SetPassword("sesame");
     Raw first(host.Port());
     const Buffer nonce = first.Nonce();
@@ -212,7 +212,7 @@ TEST(Password, AnAnswerIsGoodOnceOnItsOwnConnectionAndInTime) {
     EXPECT_TRUE(WaitUntil([&] { return late.ClosedByServer(); }, 2000));
 
     // Without a password the server welcomes at once, and an answer nobody asked for is refused.
-    HostedServer open;
+    kit::HostedServer open;
     Raw unasked(open.Port());
     ASSERT_EQ(unasked.NextFrame()->first, FrameKind::Welcome);
     unasked.SendFrame(FrameKind::Answer, proof);
@@ -246,11 +246,11 @@ TEST(Password, TheClientAsksOnceAndShowsARefusalInItsConnectBox) {
 TEST(Password, TheConsoleFieldGuardsNewcomersAndEmptiedLetsAnyoneIn) {
     ConsoleWindow console;
     console.window.txtPassword->setText(QStringLiteral("sesame"));
-    ConnectedClient stranger(console.host.Port(), "Eve");
+    kit::ConnectedClient stranger(console.host.Port(), "Eve");
     EXPECT_FALSE(stranger.WaitConnected());
     EXPECT_EQ(stranger.events.completions.at(0).code, session::ErrorCode::PasswordRequired);
     console.window.txtPassword->clear();
-    ConnectedClient friendly(console.host.Port(), "Ann");
+    kit::ConnectedClient friendly(console.host.Port(), "Ann");
     EXPECT_TRUE(friendly.WaitConnected());
 }
 

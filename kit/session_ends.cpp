@@ -1,8 +1,8 @@
-#include "tests/support/session_harness.h"
+#include "kit/session_ends.h"
 
-#include "tests/support/wait.h"
+#include "kit/loop.h"
 
-namespace quorvex::test {
+namespace quorvex::kit {
 
 session::Limits FastLimits() {
     session::Limits limits;
@@ -38,4 +38,4 @@ bool ConnectedClient::Send(const Buffer& message) {
     return client.Send(message).Ok();
 }
 
-}  // namespace quorvex::test
+}  // namespace quorvex::kit

@@ -10,7 +10,7 @@
 #include "protocol/session/session_client.h"
 #include "protocol/session/session_server.h"
 
-namespace quorvex::test {
+namespace quorvex::kit {
 
 struct RecordedEvents : session::SessionEvents {
     void CreatePlayer(session::PlayerId id) override { created.push_back(id); }
@@ -55,4 +55,4 @@ struct ConnectedClient {
     session::Status started;
 };
 
-}  // namespace quorvex::test
+}  // namespace quorvex::kit

@@ -1,22 +1,23 @@
 #pragma once
 
-// A scripted player built from the codec alone: it connects, sends messages and keeps every
-// message the server sent it, decodable by type.
+// The scripted player of the tests: a real client end that connects, sends what the test
+// encodes and keeps every message the server sent it, decodable by type. (The benchmarks' load
+// player, which keeps figures rather than messages, is ScriptedPlayer.)
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "kit/all_of.h"
+#include "kit/session_ends.h"
 #include "protocol/messages.h"
-#include "tests/support/recording_outbox.h"
-#include "tests/support/session_harness.h"
 
-namespace quorvex::test {
+namespace quorvex::kit {
 
-class Bot {
+class RecordingPlayer {
   public:
     // A server in another process keeps the programs' own keep-alive pace: pass its limits.
-    Bot(quint16 port, const std::string& name, session::Limits limits = FastLimits())
+    RecordingPlayer(quint16 port, const std::string& name, session::Limits limits = FastLimits())
         : link_(port, name, limits) {}
 
     bool WaitConnected() { return link_.WaitConnected(); }
@@ -54,4 +55,4 @@ class Bot {
     ConnectedClient link_;
 };
 
-}  // namespace quorvex::test
+}  // namespace quorvex::kit
