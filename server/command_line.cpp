@@ -84,7 +84,8 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
     const QCommandLineOption headless(
         "headless",
         "Dedicated mode: no window; events on standard output, commands (list, kick "
-        "ID, game TYPE [LIMIT], limit L, bot [SKILL], quit) on standard input. Needs --players.");
+        "ID, game TYPE [LIMIT], limit L, bot [SKILL], quit) on standard input and the control "
+        "socket. Needs --players.");
     const QCommandLineOption game("game", "Game type at start: points, survivor or free4all.",
                                   "TYPE");
     const QCommandLineOption limit("limit", "Miss limit at start, 0 to 99.", "L");
@@ -108,8 +109,29 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
         "TEXT");
     QCommandLineOption port("port", "TCP port to host on (0: any free one).", "PORT");
     port.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions(
-        {help, version, players, headless, game, limit, dropAfter, bots, botSkill, password, port});
+    const QCommandLineOption config(
+        "config",
+        "Read options from this INI file (default /etc/quorvex/server.conf with --headless, when "
+        "it exists); the command line wins. SIGHUP reads it again.",
+        "FILE");
+    const QCommandLineOption command(
+        "command", "Send one console command to the running server, print its reply and exit.",
+        "TEXT");
+    const QCommandLineOption control(
+        "control", "The control socket's path (default $RUNTIME_DIRECTORY/control).", "PATH");
+    const QCommandLineOption passwordFile(
+        "password-file", "Read the password from the first line of this file.", "FILE");
+    const QCommandLineOption stateDir(
+        "state-dir", "Where bans are kept across restarts (default $STATE_DIRECTORY).", "DIR");
+    const QCommandLineOption noStdin("no-stdin",
+                                     "Dedicated mode: take no commands on standard input.");
+    const QCommandLineOption logFormat("log-format", "Dedicated mode: the log as text or json.",
+                                       "FORMAT");
+    const QCommandLineOption motd("motd", "A chat line each newcomer gets once, from the server.",
+                                  "TEXT");
+    parser.addOptions({help, version, players, headless, game, limit, dropAfter, bots, botSkill,
+                       password, port, config, command, control, passwordFile, stateDir, noStdin,
+                       logFormat, motd});
 
     if (!parser.parse(arguments)) {
         return Fail(parser.errorText().toStdString());
@@ -130,6 +152,26 @@ CommandLine ParseServerCommandLine(const QStringList& arguments) {
     }
     ServerOptions& options = result.options;
     options.headless = parser.isSet(headless);
+    if (parser.isSet(command)) {
+        options.command = parser.value(command).toStdString();
+        options.control = parser.value(control).toStdString();
+        return result;  // a client of a running server: nothing else matters
+    }
+    options.config = parser.value(config).toStdString();
+    options.control = parser.value(control).toStdString();
+    options.passwordFile = parser.value(passwordFile).toStdString();
+    options.stateDir = parser.value(stateDir).toStdString();
+    options.noStdin = parser.isSet(noStdin);
+    options.motd = parser.value(motd).toStdString();
+    if (parser.isSet(logFormat)) {
+        if (parser.value(logFormat) != "text" && parser.value(logFormat) != "json") {
+            return Fail("--log-format takes text or json, not " + Quoted(parser.value(logFormat)));
+        }
+        options.jsonLog = parser.value(logFormat) == "json";
+    }
+    if (parser.isSet(password) && parser.isSet(passwordFile)) {
+        return Fail("--password and --password-file cannot both be given");
+    }
     if (parser.isSet(players)) {
         const auto count = WholeNumber(parser.value(players), 2, INT32_MAX);
         if (!count) {

@@ -37,7 +37,24 @@ struct ServerOptions {
     std::string password;
     // Not shown in the help: tests host on a free port (0) instead of the game's own.
     std::int32_t port = session::kDefaultPort;
+    // Running as a service: the settings file (empty: none), a command to send to a running
+    // server instead of hosting, the control socket (empty: the default place), the file the
+    // password is read from, where bans are kept (empty: the default place), whether standard
+    // input is left alone, the log as JSON objects, the greeting each newcomer gets.
+    std::string config;
+    std::optional<std::string> command;
+    std::string control;
+    std::string passwordFile;
+    std::string stateDir;
+    bool noStdin = false;
+    bool jsonLog = false;
+    std::string motd;
 };
+
+// Exit statuses besides 0, 1 (the game could not be hosted) and 2 (a bad command line or
+// settings file), for a service manager that should not restart what a restart cannot mend.
+inline constexpr int kExitPortTaken = 3;
+inline constexpr int kExitNoPassword = 4;
 
 // What the command line asks for: options to run with, or an exit at once with a text (help and
 // version on standard output with code 0; a mistake on standard error with code 2).

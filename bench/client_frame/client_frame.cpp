@@ -13,10 +13,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/client_frame/jitter_run.h"
 #include "client/link/human_player.h"
 #include "client/window/arena_painter.h"
 #include "client/window/client_window.h"
@@ -35,8 +38,10 @@ using kit::MonotonicNs;
 
 constexpr int kPlayers = 12;
 constexpr double kPaintGoalMs = 2.0;     // p99 at 200 seats
-constexpr double kPlayGoalShare = 0.05;  // of one core, 12 players
+constexpr double kPlayGoalShare = 0.03;  // of one core, 12 players
 constexpr double kIdleGoalShare = 0.005;
+constexpr double kIdleGoalWakeups = 2;     // per second, beyond the game's own 100 ms report
+constexpr double kJitterGoalShare = 0.01;  // frames stood still or jumped
 
 std::int64_t ThreadCpuNs() {
     timespec t{};
@@ -97,17 +102,97 @@ bool PaintFrames(int frames, const std::vector<int>& seatCounts) {
     return met;
 }
 
+const char* SchemeName(bench::Scheme scheme) {
+    switch (scheme) {
+        case bench::Scheme::kBefore:
+            return "before";
+        case bench::Scheme::kAdaptive:
+            return "adaptive";
+        case bench::Scheme::kInterpolate:
+            return "interpolate";
+    }
+    return "?";
+}
+
+// The drawn ball under uneven arrival, for the drawing before this one, the one the window
+// uses (adaptive) and a whole interval further behind (interpolate), seen by a spectator of
+// six players and by one of them.
+bool JitterFigures(int seconds) {
+    std::printf(
+        "\nThe drawn ball under jitter: %d simulated seconds each, 60 frames a second,\n"
+        "6 players, each message held 5 ms plus J +- J ms (in order, as TCP delivers)\n",
+        seconds);
+    std::printf("%-12s %4s %-9s %7s %7s %5s %7s %9s %7s %6s\n", "scheme", "J ms", "client",
+                "still%", "jump%", "back", "miss%", "beyond px", "lag ms", "wrong");
+    bool met = true;
+    for (const double jitter : {0.0, 20.0, 50.0}) {
+        for (const auto scheme :
+             {bench::Scheme::kBefore, bench::Scheme::kAdaptive, bench::Scheme::kInterpolate}) {
+            for (const bool seated : {false, true}) {
+                const auto f = bench::RunJitter(scheme, jitter, seated, seconds, 7);
+                std::printf("%-12s %4.0f %-9s %7.2f %7.2f %5ld %7.2f %9.1f %7.1f %6ld\n",
+                            SchemeName(scheme), jitter, seated ? "seated" : "spectator",
+                            f.stillShare * 100, f.jumpedShare * 100, f.backwards,
+                            f.missWaitShare * 100, f.beyondPx, f.lagMs, f.wrongGuesses);
+                if (scheme == bench::Scheme::kAdaptive && jitter > 0) {
+                    met = met && f.stillShare + f.jumpedShare <= kJitterGoalShare &&
+                          f.backwards == 0 && f.beyondPx <= 0.05;
+                }
+            }
+        }
+    }
+    std::printf(
+        "still: frames the drawn ball stood while the ball ran; jump: it moved more than\n"
+        "3 px unlike the ball; back: frames it went more than 1 px back along the ball's\n"
+        "path; miss: frames it stood where a player missed, waiting for the ball to be\n"
+        "put back (not counted as still); beyond: furthest drawn past a side or wall\n"
+        "beyond where the server's ball went there; lag: mean, behind the server's ball\n"
+        "(5 ms of it is the latency); wrong: next steps foreseen wrongly\n");
+    std::printf(
+        "goal: adaptive at 20 and 50 ms: still + jump <= %.0f %%, 0 back, 0 px beyond: %s\n",
+        kJitterGoalShare * 100, kit::Verdict(met));
+    return met;
+}
+
 struct Usage {
     double share = 0;
     long rssKb = 0;
+    double wakeups = 0;     // per second, the window's thread
+    double allWakeups = 0;  // per second, every thread of the process
 };
+
+// Times a thread went to sleep and was woken, from /proc: its voluntary context switches.
+long Switches(const std::string& statusPath) {
+    std::ifstream status(statusPath);
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+            return std::stol(line.substr(line.find(':') + 1));
+        }
+    }
+    return 0;
+}
+
+std::pair<long, long> Wakeups(pid_t pid) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    long all = 0;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(proc + "/task", error)) {
+        all += Switches(task.path().string() + "/status");
+    }
+    return {Switches(proc + "/status"), all};
+}
 
 Usage Measure(const kit::ChildProcess& client, int seconds) {
     const double before = client.CpuSeconds().value_or(0);
+    const auto [mainBefore, allBefore] = Wakeups(client.Pid());
     const std::int64_t start = MonotonicNs();
     kit::Pump(seconds * 1000);
     const double elapsed = static_cast<double>(MonotonicNs() - start) / 1e9;
-    return {(client.CpuSeconds().value_or(0) - before) / elapsed, client.RssKb().value_or(0)};
+    const auto [mainAfter, allAfter] = Wakeups(client.Pid());
+    return {(client.CpuSeconds().value_or(0) - before) / elapsed, client.RssKb().value_or(0),
+            static_cast<double>(mainAfter - mainBefore) / elapsed,
+            static_cast<double>(allAfter - allBefore) / elapsed};
 }
 
 int PlayFigures(int seconds) {
@@ -140,24 +225,50 @@ int PlayFigures(int seconds) {
     const auto refresh = client.ReadLine(1000).value_or("REFRESH ?");
     const Usage play = Measure(client, seconds);
 
-    // Points mode: the lobby opens, nobody is ready, the ball stops at the next gate.
+    // Points mode: the lobby opens, nobody is ready, the ball stops at the next gate. The
+    // others still report their paddles ten times a second, as the game has them do.
     server.Game().PickGameType(server::GameType::Points);
     kit::Pump(2500);
     const Usage idle = Measure(client, seconds);
+    // And with the others gone quiet: what is left is the client's own.
+    for (auto& bot : bots) {
+        bot->StopPlaying();
+    }
+    kit::Pump(1000);
+    const Usage quiet = Measure(client, seconds);
 
     std::printf("\nA real client window (child process) over %d s, %d players, Free 4 All\n",
                 seconds, kPlayers);
     std::printf("its screen refreshes at %s Hz, the rate it repaints at while things move\n",
                 refresh.substr(std::string("REFRESH ").size()).c_str());
-    std::printf("%-28s %10s %10s\n", "", "CPU %core", "RSS MB");
-    std::printf("%-28s %10.2f %10.1f\n", "play (ball running)", play.share * 100,
-                static_cast<double>(play.rssKb) / 1024);
-    std::printf("%-28s %10.2f %10.1f\n", "idle (lobby open, no ball)", idle.share * 100,
-                static_cast<double>(idle.rssKb) / 1024);
+    std::printf("%-34s %10s %8s %12s %12s\n", "", "CPU %core", "RSS MB", "wakeups/s",
+                "all threads");
+    const auto row = [](const char* what, const Usage& u) {
+        std::printf("%-34s %10.2f %8.1f %12.1f %12.1f\n", what, u.share * 100,
+                    static_cast<double>(u.rssKb) / 1024, u.wakeups, u.allWakeups);
+    };
+    row("play (ball running)", play);
+    row("idle (lobby open, no ball)", idle);
+    row("idle, the others' paddles quiet", quiet);
+    std::printf(
+        "wakeups: the window thread's (and every thread's) voluntary context switches;\n"
+        "idle, 11 players' paddle reports arrive 110 times a second and the client's\n"
+        "own paddle report goes out 10 times a second, as the game has it\n");
+    // What the others' paddle reports cost: the idle stretches with and without them.
+    const double reports = (kPlayers - 1) * 1000.0 / client::kTimer2Interval;
+    std::printf("each paddle report of another player costs %.1f us of CPU and %.2f wake-ups\n",
+                (idle.share - quiet.share) * 1e6 / reports,
+                (idle.wakeups - quiet.wakeups) / reports);
     std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
                 kit::Verdict(play.share <= kPlayGoalShare));
     std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,
                 kit::Verdict(idle.share <= kIdleGoalShare));
+    // Beyond the paddle report's 10 a second, which the game requires of a seated client.
+    const double own = quiet.wakeups - 1000.0 / client::kTimer2Interval;
+    std::printf(
+        "goal: idle wakeups of its own (quiet, less the 10/s paddle report) <= %.0f/s:"
+        " %.1f: %s\n",
+        kIdleGoalWakeups, own, kit::Verdict(own <= kIdleGoalWakeups));
     for (auto& bot : bots) {
         bot->Close();
     }
@@ -197,6 +308,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int frames = std::stoi(kit::Option(argc, argv, "--frames", "2000"));
+    const int simulated = std::stoi(kit::Option(argc, argv, "--jitter-seconds", "120"));
     const int seconds = std::stoi(kit::Option(argc, argv, "--seconds", "10"));
     const auto seats = kit::NumberList(kit::Option(argc, argv, "--seats", "3,12,50,200"));
     if (frames <= 0 || seconds <= 0 || seats.empty()) {
@@ -205,6 +317,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     PaintFrames(frames, seats);
+    JitterFigures(simulated);
     if (!display) {
         std::printf("\nno X display: play and idle figures skipped (run under xvfb-run)\n");
         return 0;

@@ -89,6 +89,10 @@ class ServerLink : public session::SessionEvents, public Outbox {
     // Closes the session and ends the program at once, with `exitCode` (0 for an orderly end).
     void End(int exitCode);
     bool Ended() const { return ended_; }
+    // The game's own intervals as the timers run them: Timer2's paddle report, and Timer1's
+    // next wait of the exit delay.
+    int Timer2IntervalMs() const { return timer2_.interval(); }
+    int Timer1IntervalMs() const { return timer1_.interval(); }
     // Milliseconds since the link was made: the time the player is given with each event.
     std::int64_t Now() const { return clock_.elapsed(); }
     // Without a callback the application's event loop is told to exit.

@@ -12,6 +12,21 @@ bool SamePlace(const arena::Line& a, const arena::Line& b) {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
 }
 
+bool Near(float a, float b) {
+    return std::fabs(a - b) < kStillTwips;
+}
+
+bool NearPlace(const arena::Line& a, const arena::Line& b) {
+    return Near(a.x1, b.x1) && Near(a.y1, b.y1) && Near(a.x2, b.x2) && Near(a.y2, b.y2);
+}
+
+void TakeLook(arena::Line& line, const arena::Line& look) {
+    line.color = look.color;
+    line.style = look.style;
+    line.width = look.width;
+    line.visible = look.visible;
+}
+
 bool Finite(const arena::Line& line) {
     return std::isfinite(line.x1) && std::isfinite(line.y1) && std::isfinite(line.x2) &&
            std::isfinite(line.y2);
@@ -37,30 +52,34 @@ arena::Line DrawnPaddles::Between(const Glide& glide, double nowMs) {
 }
 
 void DrawnPaddles::Follow(const std::vector<arena::Line>& paddles, int ownSeat, double nowMs) {
-    std::vector<Glide> next;
-    next.reserve(paddles.size());
+    const std::size_t known = std::min(glides_.size(), paddles.size());
+    glides_.resize(paddles.size());
     for (std::size_t i = 0; i < paddles.size(); ++i) {
         const arena::Line& to = paddles[i];
+        Glide& glide = glides_[i];
         const bool own = ownSeat >= 0 && i == static_cast<std::size_t>(ownSeat);
-        if (own || i >= glides_.size() || !Finite(to) || !Finite(glides_[i].to)) {
-            next.push_back({to, to, nowMs});
-        } else if (SamePlace(glides_[i].to, to)) {
-            Glide kept = glides_[i];
-            kept.to = to;  // the same place, perhaps a new look
-            next.push_back(kept);
+        if (own || i >= known || !Finite(to) || !Finite(glide.to)) {
+            glide = {to, to, nowMs};
+        } else if (NearPlace(glide.to, to)) {
+            // Nothing to be seen moved: the glide goes on as it was, perhaps in a new look.
+            TakeLook(glide.from, to);
+            TakeLook(glide.to, to);
         } else {
-            next.push_back({Between(glides_[i], nowMs), to, nowMs});
+            glide = {Between(glide, nowMs), to, nowMs};
         }
     }
-    glides_ = std::move(next);
+}
+
+void DrawnPaddles::At(double nowMs, std::vector<arena::Line>& drawn) const {
+    drawn.resize(glides_.size());
+    for (std::size_t i = 0; i < glides_.size(); ++i) {
+        drawn[i] = Between(glides_[i], nowMs);
+    }
 }
 
 std::vector<arena::Line> DrawnPaddles::At(double nowMs) const {
     std::vector<arena::Line> drawn;
-    drawn.reserve(glides_.size());
-    for (const Glide& glide : glides_) {
-        drawn.push_back(Between(glide, nowMs));
-    }
+    At(nowMs, drawn);
     return drawn;
 }
 

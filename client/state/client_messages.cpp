@@ -180,6 +180,7 @@ void ClientState::HandleBallUpdate(ByteView bytes) {
     ball_.left = *left;
     ball_.top = *top;
     ball_.direction = m->angle;
+    reportedBall_ = ball_;
     Mark(kBallChanged);
     if (exiting_) {
         return;

@@ -26,9 +26,14 @@
 namespace quorvex::client {
 
 inline constexpr int kEnterKey = 13;
-inline constexpr double kDefaultOuterWidth = 10350;  // twips
-inline constexpr int kTimer2Interval = 100;          // ms between paddle reports
-inline constexpr float kSeparatorY = 7560;           // Y1 of Line1, under the arena
+inline constexpr int kTimer2Interval = 100;  // ms between paddle reports
+inline constexpr float kSeparatorY = 7560;   // Y1 of Line1, under the arena
+// The ball's right edge: the window's outer width at its natural size, a drawing surface of
+// 10350 twips in a frame one pixel (15 twips) wide on either side, as a plain desktop frames
+// it. One number whatever the window's state (resized, maximised, full screen), the window
+// manager or whether a computer player judges: every seated client bounces the ball at the
+// same edge, and the server takes whichever report comes last.
+inline constexpr double kOuterWidth = 10350 + 2 * 15;
 
 // What changed since the window last asked (TakeChanges), so it repaints only that.
 enum Change : unsigned {
@@ -46,7 +51,7 @@ class ClientState {
 
     // Start-up and window facts.
     void SetMyName(std::string name);  // the answer to the name prompt, unchanged (may be empty)
-    void SetOuterWidth(double twips);  // the window's full width, for the ball's right edge
+    void SetOuterWidth(double twips);  // the ball's right edge, kOuterWidth unless set
 
     // Session notifications.
     void OnConnectComplete(bool ok);  // the notice only on success; the window reports failure
@@ -86,6 +91,8 @@ class ClientState {
     const ChatLog& Chat() const { return chat_; }
     const arena::Arena& Arena() const { return arena_; }
     const ball::Ball& Ball() const { return ball_; }
+    // The ball as the last BallUpdate put it, before this client's judgement turned it.
+    const ball::Ball& ReportedBall() const { return reportedBall_; }
     bool ArenaReady() const { return arena_.ready; }
     bool Timer2Running() const { return timer2Running_; }
     double OuterWidth() const { return outerWidth_; }
@@ -139,8 +146,9 @@ class ClientState {
     ChatLog chat_;
     arena::Arena arena_;
     ball::Ball ball_;
+    ball::Ball reportedBall_;
     bool timer2Running_ = false;
-    double outerWidth_ = kDefaultOuterWidth;
+    double outerWidth_ = kOuterWidth;
     // The last pointer position; until the first move the own side's midpoint stands in.
     std::optional<std::pair<float, float>> lastPointer_;
     bool exiting_ = false;

@@ -1,8 +1,10 @@
 #include "client/window/arena_painter.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
 #include <cmath>
 
 #include "ui/twips.h"
@@ -52,6 +54,69 @@ void PaintLines(QPainter& painter, const std::vector<arena::Line>& lines) {
     flush();
 }
 
+// Names beside the sides: small, and dim but for the own one. Past this many seats the sides
+// are too short to carry a name.
+constexpr int kMostNamedSides = 24;
+constexpr double kNamePixels = 10;    // text height at the natural size
+constexpr double kNameGapPixels = 5;  // between the side (and its paddle) and the name
+const QColor kNameColor(0, 150, 0);
+const QColor kOwnNameColor(150, 255, 150);
+
+// Each seat's name just outside the middle of its side, kept on the surface above Line1.
+// `painter` is in pixels of the natural surface.
+void PaintNames(QPainter& painter, const arena::Arena& arena, const SideMarks& marks) {
+    const std::size_t named = std::min(marks.names.size(), arena.barriers.size());
+    if (named == 0 || named > kMostNamedSides) {
+        return;
+    }
+    QFont font = painter.font();
+    font.setPixelSize(static_cast<int>(kNamePixels));
+    const QFontMetricsF metrics(font);
+    const double centreX = arena::kArenaCenterX / kTwipsPerPixel;
+    const double centreY = arena::kArenaCenterY / kTwipsPerPixel;
+    const QRectF surface(0, 0, 10350.0 / kTwipsPerPixel, 7560.0 / kTwipsPerPixel);
+    for (std::size_t seat = 0; seat < named; ++seat) {
+        const arena::Line& side = arena.barriers[seat];
+        if (!Finite(side) || marks.names[seat].isEmpty()) {
+            continue;
+        }
+        const double midX = (side.x1 + side.x2) / 2 / kTwipsPerPixel;
+        const double midY = (side.y1 + side.y2) / 2 / kTwipsPerPixel;
+        const double outX = midX - centreX;
+        const double outY = midY - centreY;
+        const double away = std::hypot(outX, outY);
+        const double length = std::hypot(side.x2 - side.x1, side.y2 - side.y1) / kTwipsPerPixel;
+        if (away <= 0) {
+            continue;
+        }
+        // Nowhere near the part being repainted (a frame repaints only around the ball and
+        // the paddles): not even laid out.
+        const double widest = std::max(20.0, length * 0.8) + 2;
+        const double most = widest + metrics.height() + kNameGapPixels;
+        if (painter.hasClipping() && !painter.clipBoundingRect().intersects(
+                                         QRectF(midX - most, midY - most, 2 * most, 2 * most))) {
+            continue;
+        }
+        const bool own = static_cast<int>(seat) == marks.ownSeat;
+        font.setBold(own);
+        const QFontMetricsF fitted(font);
+        const QString text =
+            fitted.elidedText(marks.names[seat], Qt::ElideRight, std::max(20.0, length * 0.8));
+        const double w = fitted.horizontalAdvance(text) + 2;
+        const double h = metrics.height();
+        const double nx = outX / away;
+        const double ny = outY / away;
+        // Far enough out along the side's outward normal that no corner of the box touches it.
+        const double reach = std::fabs(nx) * w / 2 + std::fabs(ny) * h / 2 + kNameGapPixels;
+        QRectF box(midX + nx * reach - w / 2, midY + ny * reach - h / 2, w, h);
+        box.moveLeft(std::clamp(box.left(), surface.left(), surface.right() - w));
+        box.moveTop(std::clamp(box.top(), surface.top(), surface.bottom() - h));
+        painter.setFont(font);
+        painter.setPen(own ? kOwnNameColor : kNameColor);
+        painter.drawText(box, Qt::AlignCenter, text);
+    }
+}
+
 }  // namespace
 
 QColor ColorFromBgr(std::uint32_t bgr) {
@@ -73,8 +138,10 @@ void PaintArena(QPainter& painter, const arena::Arena& arena, const ball::Ball& 
 
 void PaintScene(QPainter& painter, const arena::Arena& arena,
                 const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
-                float ballTop) {
+                float ballTop, const SideMarks& marks) {
     painter.save();
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    PaintNames(painter, arena, marks);
     painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
     // The dotted dividers are one pixel of dots: smoothing adds nothing to be seen there and
     // costs most of the frame with many seats. Sides, paddles and the ball are smoothed.
@@ -83,6 +150,13 @@ void PaintScene(QPainter& painter, const arena::Arena& arena,
     painter.setRenderHint(QPainter::Antialiasing, true);
     PaintLines(painter, arena.barriers);
     PaintLines(painter, paddles);
+    const auto own = static_cast<std::size_t>(marks.ownSeat);
+    if (marks.ownSeat >= 0 && own < paddles.size()) {
+        arena::Line mark = paddles[own];
+        mark.color = kOwnPaddleColor;
+        mark.width += kOwnPaddleExtraWidth;
+        PaintLine(painter, mark);
+    }
     if (std::isfinite(ballLeft) && std::isfinite(ballTop) && std::isfinite(ball.width) &&
         std::isfinite(ball.height)) {
         painter.setPen(Qt::NoPen);

@@ -7,6 +7,8 @@
 
 #include <QColor>
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
 
@@ -18,6 +20,17 @@ class QPainter;
 namespace quorvex::client {
 
 inline constexpr std::uint32_t kBallColor = 0xC0C0C0;
+// The own paddle, told apart by more than its colour: brighter and two pixels wider than the
+// others' green of width 5.
+inline constexpr std::uint32_t kOwnPaddleColor = 0x70FF70;
+inline constexpr int kOwnPaddleExtraWidth = 2;
+
+// What marks whose side is whose: the own seat (-1 for none) and every seat's player name,
+// written small in the margin beside its side, the own one brighter.
+struct SideMarks {
+    int ownSeat = -1;
+    std::vector<QString> names;
+};
 
 // A colour stored the game's way, 0x00BBGGRR (red in the low byte).
 QColor ColorFromBgr(std::uint32_t bgr);
@@ -29,9 +42,10 @@ void PaintLine(QPainter& painter, const arena::Line& line);
 // of the drawing surface at its natural size, origin at its top left.
 void PaintArena(QPainter& painter, const arena::Arena& arena, const ball::Ball& ball);
 
-// The same with the paddles and the ball's corner where they are drawn rather than reported.
+// The same with the paddles and the ball's corner where they are drawn rather than reported,
+// and the sides marked as `marks` says.
 void PaintScene(QPainter& painter, const arena::Arena& arena,
                 const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
-                float ballTop);
+                float ballTop, const SideMarks& marks = {});
 
 }  // namespace quorvex::client

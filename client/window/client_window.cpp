@@ -8,17 +8,21 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegion>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
+#include "client/motion/frame_interval.h"
+#include "client/motion/next_step.h"
 #include "client/sound/volume.h"
 #include "client/window/arena_painter.h"
 #include "client/window/chat_view.h"
@@ -32,7 +36,11 @@ namespace {
 constexpr arena::Line kLine1{0, kSeparatorY, 10320, kSeparatorY, arena::kWhite, arena::kSolid,
                              1, true};
 constexpr arena::Line kLine2{5640, kSeparatorY, 5640, 9600, arena::kWhite, arena::kSolid, 1, true};
-constexpr double kFallbackRefreshHz = 60;
+// The arena's part of the surface, above Line1: nothing of the game is drawn beyond it, not
+// in the black margins of a window shaped unlike the surface either. Pixels of the natural
+// surface.
+const QRectF kArenaSurface(0, 0, static_cast<double>(kSurfaceWidth) / kTwipsPerPixel,
+                           static_cast<double>(kSeparatorY) / kTwipsPerPixel);
 
 std::optional<motion::Way> WayOf(int key) {
     switch (key) {
@@ -75,6 +83,9 @@ ClientWindow::ClientWindow(HumanPlayer& player)
 
     frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer, &QTimer::timeout, this, &ClientWindow::Frame);
+    auto* fullScreen = new QShortcut(QKeySequence(Qt::Key_F11), this);
+    fullScreen->setContext(Qt::WindowShortcut);
+    connect(fullScreen, &QShortcut::activated, this, &ClientWindow::ToggleFullScreen);
     player_.SetChangedCallback([this] { Sync(); });
     RefreshAll();
 }
@@ -165,7 +176,11 @@ void ClientWindow::ShowChanges(unsigned changes) {
     if (changes & (kArenaChanged | kBallChanged)) {
         const double now = NowMs();
         if (changes & kBallChanged) {
-            drawnBall_.Report(state_.Ball(), now);
+            const ball::Ball& reported = state_.ReportedBall();
+            drawnBall_.Report({reported.left, reported.top},
+                              motion::NextStep(reported, state_.Arena(), state_.Seats().size(),
+                                               {state_.OuterWidth(), kSeparatorY}),
+                              now);
         }
         if (changes & kArenaChanged) {
             drawnPaddles_.Follow(state_.Arena().players, state_.PlayerID(), now);
@@ -201,9 +216,7 @@ void ClientWindow::StartFrames() {
         return;
     }
     const QScreen* shown = screen();
-    const double hz =
-        shown && shown->refreshRate() >= 1 ? shown->refreshRate() : kFallbackRefreshHz;
-    frameTimer.start(std::max(1, static_cast<int>(std::lround(1000 / hz))));
+    frameTimer.start(motion::FrameIntervalMs(shown ? shown->refreshRate() : 0));
 }
 
 void ClientWindow::Frame() {
@@ -233,7 +246,7 @@ void ClientWindow::RepaintMoved(double nowMs) {
     const auto lineRect = [this](const arena::Line& line) {
         const QRectF box =
             QRectF(QPointF(line.x1, line.y1), QPointF(line.x2, line.y2)).normalized();
-        return OnWindow(box, line.width);
+        return OnWindow(box, line.width + kOwnPaddleExtraWidth);
     };
     const auto sameLine = [](const arena::Line& a, const arena::Line& b) {
         return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
@@ -245,7 +258,8 @@ void ClientWindow::RepaintMoved(double nowMs) {
         dirty += ballRect(paintedBall_);
         dirty += ballRect(ball);
     }
-    std::vector<arena::Line> paddles = drawnPaddles_.At(nowMs);
+    std::vector<arena::Line>& paddles = framePaddles_;
+    drawnPaddles_.At(nowMs, paddles);
     for (std::size_t i = 0; i < std::max(paddles.size(), paintedPaddles_.size()); ++i) {
         const bool before = i < paintedPaddles_.size();
         const bool now = i < paddles.size();
@@ -262,7 +276,7 @@ void ClientWindow::RepaintMoved(double nowMs) {
     // Every paint, whole or in part, draws what is committed here, and every change of it has
     // marked both places: nothing is left behind where a paint covered only part.
     paintedBall_ = ball;
-    paintedPaddles_ = std::move(paddles);
+    paintedPaddles_.swap(paddles);
     if (!dirty.isEmpty()) {
         update(dirty);
     }
@@ -321,6 +335,11 @@ void ClientWindow::changeEvent(QEvent* event) {
 
 void ClientWindow::ShowSeats() {
     const SeatTable& seats = state_.Seats();
+    marks_.names.clear();
+    for (const auto& row : seats) {
+        marks_.names.push_back(QString::fromStdString(row.PlayerName));
+    }
+    update();  // the names beside the sides
     ShowColumn(PlayerIndex, seats, &SeatTableRow::PlayerIndex, &SeatTableRow::PlayerIndex);
     ShowColumn(PlayerName, seats, &SeatTableRow::PlayerName, &SeatTableRow::PlayerIndex);
     ShowColumn(PlayerWins, seats, &SeatTableRow::PlayerWins, &SeatTableRow::PlayerIndex);
@@ -340,13 +359,20 @@ void ClientWindow::ShowLobby() {
     frameInitRnd->setVisible(lobby.frameVisible);
 }
 
-void ClientWindow::paintEvent(QPaintEvent* /*event*/) {
+void ClientWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    painter.save();
+    // The part to repaint, so that the names outside it are not even laid out.
+    painter.setClipRegion(event->region());
     painter.translate(scale_.offset);
     painter.scale(scale_.factor, scale_.factor);
+    marks_.ownSeat = state_.PlayerID();
+    painter.setClipRect(kArenaSurface, Qt::IntersectClip);
     PaintScene(painter, state_.Arena(), paintedPaddles_, state_.Ball(),
-               static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y));
-    painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
+               static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y), marks_);
+    painter.restore();
+    painter.translate(scale_.offset);
+    painter.scale(scale_.factor / kTwipsPerPixel, scale_.factor / kTwipsPerPixel);
     PaintLine(painter, kLine1);
     PaintLine(painter, kLine2);
 }
@@ -429,27 +455,13 @@ bool ClientWindow::eventFilter(QObject* watched, QEvent* event) {
     return code == kEnterKey;
 }
 
-void ClientWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    UpdateOuterWidth();
-}
-
 void ClientWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     ScaleControls();
-    UpdateOuterWidth();
 }
 
-void ClientWindow::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    UpdateOuterWidth();
-}
-
-// The right-edge bounce must fall where it falls for every other player: the frame as the
-// window manager draws it, around the surface at its natural width, whatever this window's size.
-void ClientWindow::UpdateOuterWidth() {
-    const int frame = frameGeometry().width() - width();
-    state_.SetOuterWidth(static_cast<double>(frame + kNaturalWidth) * kTwipsPerPixel);
+void ClientWindow::ToggleFullScreen() {
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
 }
 
 }  // namespace quorvex::client

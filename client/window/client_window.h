@@ -4,8 +4,9 @@
 // bottom right, and the lobby frame over the middle of the arena. A view over ClientState: it
 // shows what the state holds and forwards pointer moves, keys, clicks and timer ticks to it.
 // Between the server's reports it draws the ball and the other paddles moving (DrawnBall,
-// DrawnPaddles), repainting at the screen's rate while anything moves; the state, and so every
-// judgement, sees only what was reported. The window can take any size: the surface scales.
+// DrawnPaddles), repainting at the screen's rate while anything moves and not at all while
+// nothing on it changes; the state, and so every judgement, sees only what was reported. The
+// window can take any size, and F11 makes it fill the screen: the surface scales.
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include "client/motion/drawn_paddles.h"
 #include "client/motion/key_steering.h"
 #include "client/sound/sound_output.h"
+#include "client/window/arena_painter.h"
 #include "client/window/surface_scale.h"
 
 class QGroupBox;
@@ -79,6 +81,9 @@ class ClientWindow : public QWidget {
     // Brings every control up to date with the state, whatever changed.
     void RefreshAll();
 
+    // F11: fills the screen, or goes back to the state it had before.
+    void ToggleFullScreen();
+
     // Makes what happens heard through `sound` (none: silent, as tests run), and lets M and
     // +/- change mute and volume while the chat line has no focus. `changed` is told each
     // change, to remember it.
@@ -88,9 +93,7 @@ class ClientWindow : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -116,7 +119,6 @@ class ClientWindow : public QWidget {
     void ShowChanges(unsigned changes);
     void ShowSeats();
     void ShowLobby();
-    void UpdateOuterWidth();
     void ShowText(QLabel* label, const std::string& text);
 
     // Left/Right or A/D, down or up; false for every other key. Repeats are swallowed.
@@ -144,9 +146,12 @@ class ClientWindow : public QWidget {
     motion::DrawnPaddles drawnPaddles_;
     motion::KeySteering keys_;
     std::size_t drawnSides_ = 0;
-    // What the last paint put on the window, so that a frame repaints just around it.
+    // What the last paint put on the window, so that a frame repaints just around it; and the
+    // room the next frame's paddles are worked out in, swapped with it.
     motion::Point paintedBall_;
     std::vector<arena::Line> paintedPaddles_;
+    std::vector<arena::Line> framePaddles_;
+    SideMarks marks_;
     sound::SoundOutput* sound_ = nullptr;
     std::function<void(bool, int)> soundChanged_;
 };

@@ -107,7 +107,9 @@ CommandReply Ban(GameHost& host, const std::vector<std::string>& words) {
     }
     return {{"ban " + std::to_string(*ban) + ": player " + words[1] + " for " +
              std::to_string(*minutes) + " min"},
-            false};
+            false,
+            std::nullopt,
+            true};
 }
 
 CommandReply Unban(GameHost& host, const std::vector<std::string>& words) {
@@ -118,7 +120,10 @@ CommandReply Unban(GameHost& host, const std::vector<std::string>& words) {
     if (lifted == 0) {
         return Error("no ban matches " + LogQuoted(words[1]) + " (see bans)");
     }
-    return {{"lifted " + std::to_string(lifted) + (lifted == 1 ? " ban" : " bans")}, false};
+    return {{"lifted " + std::to_string(lifted) + (lifted == 1 ? " ban" : " bans")},
+            false,
+            std::nullopt,
+            true};
 }
 
 std::vector<std::string> ListBans(GameHost& host) {

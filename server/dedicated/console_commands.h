@@ -28,6 +28,8 @@ struct CommandReply {
     bool quit = false;
     // `bot`: a computer player is to be started, with this skill (0: the server's default).
     std::optional<int> startBot = std::nullopt;
+    // The bans changed: the copy kept across restarts is to be written again.
+    bool changedBans = false;
 };
 
 // `uptime` is the console's "Uptime: hh:mm:ss" text, for `list`.

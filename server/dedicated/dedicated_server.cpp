@@ -6,14 +6,19 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 
+#include "protocol/session/control_socket.h"
 #include "server/bots/bot_launcher.h"
 #include "server/dedicated/console_commands.h"
 #include "server/dedicated/console_input.h"
 #include "server/dedicated/event_log.h"
+#include "server/dedicated/service_manager.h"
+#include "server/dedicated/state_directory.h"
 #include "server/game/console_text.h"
 #include "server/host/ball_clock.h"
 #include "server/host/game_host.h"
+#include "server/server_config.h"
 #include "ui/stop_signals.h"
 
 namespace quorvex::server {
@@ -32,23 +37,49 @@ std::string HostAddresses() {
     return text.empty() ? "127.0.0.1" : text;
 }
 
+bool PortTaken(const std::string& error) {
+    const std::string prefix =
+        "Error #" + std::to_string(static_cast<int>(session::ErrorCode::PortUnavailable)) + ":";
+    return error.starts_with(prefix);
+}
+
+// Empty: bans last as long as the process.
+std::string BansFile(const ServerOptions& options) {
+    const std::string directory = StateDirectory(options.stateDir);
+    return directory.empty() ? directory : directory + "/bans";
+}
+
 }  // namespace
 
-int RunDedicatedServer(const ServerOptions& options) {
+int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arguments) {
+    ServerOptions options = startOptions;
     GameHost host;
     ServerGame& game = host.Game();
     game.SetLobbyResend(true);  // nobody sits at a desk to pick the game again
     EventLog log(game, stdout);
+    log.SetJson(options.jsonLog);
     host.SetLogCallback([&log](const std::string& line) { log.Notice(line); });
     host.SetPassword(options.password);
+    host.SetGreeting(options.motd);
     if (const auto error = host.Host(*options.players, options.port)) {
         std::fprintf(stderr, "quorvex-server: cannot host the game: %s\n", error->c_str());
-        return 1;
+        return PortTaken(*error) ? kExitPortTaken : 1;
     }
     game.SetEvents(&log);
+    // SIGHUP is caught from here on: its default would end the server.
+    std::function<void()> reload = [] {};
+    ServiceManager manager(
+        [&] {
+            return std::to_string(game.Roster().size()) + " players, game " +
+                   GameTypeName(game.SelectedGameType()) + ", limit " + game.Limit();
+        },
+        [&] { reload(); });
     log.Line("hosting " + LogQuoted(kSessionName) + " on TCP port " + std::to_string(host.Port()) +
              " for " + std::to_string(*options.players) + " players (the server's own included)");
     log.Line("host addresses: " + HostAddresses());
+    if (!options.config.empty()) {
+        log.Line("settings read from " + options.config);
+    }
     if (!options.password.empty()) {
         log.Line("players must give the password to join");
     }
@@ -57,6 +88,33 @@ int RunDedicatedServer(const ServerOptions& options) {
     host.SetDropGrace(options.dropAfter);
     log.Line("players whose connection is lost are removed after " +
              std::to_string(options.dropAfter.count()) + " s");
+
+    // Bans outlive the process: read back at start, written whole after every change.
+    const auto loadBans = [&] {
+        std::string error;
+        const std::string path = BansFile(options);
+        if (path.empty()) {
+            return;
+        }
+        if (const auto text = ReadStateFile(path, &error)) {
+            std::vector<std::string> errors;
+            const auto count = host.LoadBans(*text, &errors);
+            log.Line("bans: " + std::to_string(count) + " read from " + path);
+            for (const auto& why : errors) {
+                log.Line("error: " + path + ": " + why);
+            }
+        } else if (!error.empty()) {
+            log.Line("error: bans not read: " + error);
+        }
+    };
+    const auto saveBans = [&] {
+        std::string error;
+        if (!BansFile(options).empty() &&
+            !WriteStateFile(BansFile(options), host.SavedBans(), &error)) {
+            log.Line("error: bans not saved: " + error);
+        }
+    };
+    loadBans();
 
     QElapsedTimer started;
     started.start();
@@ -81,25 +139,112 @@ int RunDedicatedServer(const ServerOptions& options) {
 
     const auto stop = [&](const std::string& why) {
         log.Line(why + "; closing the session");
+        manager.Stopping();
         game.SetEvents(nullptr);
         host.CloseServer();
         QCoreApplication::quit();
     };
-    StdinLines input(
-        [&](const std::string& line) {
-            const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()), &host);
-            for (const auto& text : reply.lines) {
-                log.Line(text);
-            }
-            if (reply.startBot) {
-                startBot(*reply.startBot == 0 ? options.botSkill : *reply.startBot);
-            }
-            if (reply.quit) {
-                stop("quit");
-            }
+    // Standard input and the control socket alike: the reply's lines, logged too.
+    const auto run = [&](const std::string& line) {
+        const auto reply = RunConsoleCommand(game, line, UptimeAfter(started.elapsed()), &host);
+        for (const auto& text : reply.lines) {
+            log.Line(text);
+        }
+        if (reply.changedBans) {
+            saveBans();
+        }
+        if (reply.startBot) {
+            startBot(*reply.startBot == 0 ? options.botSkill : *reply.startBot);
+        }
+        if (reply.quit) {
+            stop("quit");
+        }
+    };
+    StdinLines input([&](const std::string& line) { run(line); },
+                     [&] {
+                         log.Line(
+                             "standard input closed; commands are off (the control socket and "
+                             "SIGTERM still work)");
+                     },
+                     [&] { log.Line("error: command line too long, ignored"); }, !options.noStdin);
+
+    // The reply is every line the command wrote, its effects included ("kicked: ..."), as the
+    // operator at the terminal would have read them.
+    session::ControlSocket control(
+        [&](const std::string& line, uid_t uid) {
+            log.Line("command from the control socket (user " + std::to_string(uid) +
+                     "): " + LogQuoted(line));
+            std::string text;
+            log.SetCopy([&text](const std::string& written) {
+                text += (text.empty() ? "" : "\n") + written;
+            });
+            run(line);
+            log.SetCopy({});
+            return text.empty() ? std::string("ok") : text;
         },
-        [&] { log.Line("standard input closed; commands are off (SIGTERM stops the server)"); },
-        [&] { log.Line("error: command line too long, ignored"); });
+        [&](const std::string& notice) { log.Notice(notice); });
+    const std::string controlPath =
+        options.control.empty() ? session::DefaultControlPath() : options.control;
+    if (const auto error = control.Listen(controlPath)) {
+        log.Line("error: no control socket: " + *error);
+    } else {
+        log.Line("commands also on the control socket " + controlPath);
+    }
+
+    // SIGHUP: what can change while players play is applied, the rest waits for a restart.
+    reload = [&] {
+        manager.Reloading();
+        const CommandLine loaded = LoadServerOptions(arguments);
+        if (loaded.exitCode) {
+            std::string why = loaded.text.substr(0, loaded.text.find('\n'));
+            if (why.starts_with("quorvex-server: ")) {
+                why.erase(0, 16);
+            }
+            log.Line("error: settings not reloaded, the old ones stay: " + why);
+            return;
+        }
+        const ServerOptions& next = loaded.options;
+        std::vector<std::string> changed;
+        if (next.password != options.password) {
+            host.SetPassword(next.password);
+            bots.SetPassword(next.password);
+            changed.push_back(next.password.empty() ? "password off" : "password changed");
+        }
+        if (next.limit && next.limit != options.limit) {
+            game.SetLimitText(*next.limit);
+            changed.push_back("limit " + *next.limit);
+        }
+        if (next.dropAfter != options.dropAfter) {
+            host.SetDropGrace(next.dropAfter);
+            changed.push_back("drop after " + std::to_string(next.dropAfter.count()) + " s");
+        }
+        if (next.motd != options.motd) {
+            host.SetGreeting(next.motd);
+            changed.push_back("motd");
+        }
+        const bool newBansFile = BansFile(next) != BansFile(options);
+        const std::vector<std::string> later =
+            (next.players != options.players || next.port != options.port ||
+             next.control != options.control || next.jsonLog != options.jsonLog)
+                ? std::vector<std::string>{"players, port, control or log-format"}
+                : std::vector<std::string>{};
+        const std::string kept = options.control;
+        options = next;
+        options.control = kept;
+        if (newBansFile) {
+            saveBans();
+            changed.push_back(BansFile(options).empty() ? "bans no longer kept"
+                                                        : "bans kept in " + BansFile(options));
+        }
+        std::string text;
+        for (const auto& each : changed) {
+            text += (text.empty() ? "" : ", ") + each;
+        }
+        log.Line("settings reloaded: " + (text.empty() ? std::string("nothing changed") : text) +
+                 (later.empty() ? "" : "; " + later.front() + " change at the next start"));
+    };
+    manager.Ready();
+
     StopSignals stopSignals([&](int signal) { stop(signal == SIGINT ? "SIGINT" : "SIGTERM"); });
     const int code = QCoreApplication::exec();
     game.SetEvents(nullptr);

@@ -8,8 +8,9 @@
 
 namespace quorvex::server {
 
-// Runs until `quit` or a stop signal; the program's exit code (1 when it could not host).
-// Needs a QCoreApplication.
-int RunDedicatedServer(const ServerOptions& options);
+// Runs until `quit` or a stop signal; the program's exit code (1 when it could not host,
+// kExitPortTaken when its port is someone else's). `arguments`, the command line as given, are
+// read again with the settings file on SIGHUP. Needs a QCoreApplication.
+int RunDedicatedServer(const ServerOptions& options, const QStringList& arguments = {});
 
 }  // namespace quorvex::server

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include <chrono>
+#include <optional>
 
 #include "protocol/numeric.h"
 #include "server/command_line.h"
@@ -59,6 +60,31 @@ std::string SummaryText(std::string_view cause, std::int64_t count) {
     return std::string(cause) + ": " + more + "lines not logged";
 }
 
+std::string JsonString(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+        }
+        quoted += c;  // the text is already free of control characters (LogSafe)
+    }
+    return quoted + "\"";
+}
+
+// "joined: 3 \"Ann\"": the player a line is about follows its kind.
+std::optional<std::int64_t> PlayerOf(std::string_view text, std::string_view event) {
+    if (!text.starts_with(event) || !text.substr(event.size()).starts_with(": ")) {
+        return std::nullopt;
+    }
+    text.remove_prefix(event.size() + 2);
+    const auto digits = text.find_first_not_of("-0123456789");
+    if (digits == 0 || digits == std::string_view::npos ||
+        !text.substr(digits).starts_with(" \"")) {
+        return std::nullopt;
+    }
+    return std::stoll(std::string(text.substr(0, digits)));
+}
+
 }  // namespace
 
 EventLog::EventLog(const ServerGame& game, std::FILE* out, Clock clock)
@@ -68,10 +94,25 @@ EventLog::EventLog(const ServerGame& game, std::FILE* out, Clock clock)
     QObject::connect(&summaries_, &QTimer::timeout, [this] { WriteSummaries(); });
 }
 
-void EventLog::Line(std::string_view text) {
+void EventLog::Line(std::string_view text, std::string_view event) {
+    const std::string safe = LogSafe(text);
+    if (copy_) {
+        copy_(safe);
+    }
+    if (json_) {
+        const QByteArray stamp = QDateTime::currentDateTimeUtc()
+                                     .toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzzZ"))
+                                     .toUtf8();
+        const auto player = PlayerOf(safe, event);
+        std::fprintf(out_, "{\"time\":\"%s\",\"event\":%s,%s\"text\":%s}\n", stamp.constData(),
+                     JsonString(event).c_str(),
+                     player ? ("\"player\":" + std::to_string(*player) + ",").c_str() : "",
+                     JsonString(safe).c_str());
+        std::fflush(out_);
+        return;
+    }
     const QByteArray stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8();
-    const std::string safe = LogSafe(text);
     std::fprintf(out_, "%s %s\n", stamp.constData(), safe.c_str());
     std::fflush(out_);
 }
@@ -92,7 +133,7 @@ void EventLog::WriteSummaries() {
 void EventLog::Write(const std::string& cause, std::string_view text) {
     WriteSummaries();
     if (throttle_.Admit(cause, clock_())) {
-        Line(text);
+        Line(text, cause);
     } else if (!summaries_.isActive()) {
         summaries_.start();
     }

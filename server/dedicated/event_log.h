@@ -28,8 +28,18 @@ class EventLog : public GameEvents {
     EventLog(const ServerGame& game, std::FILE* out, Clock clock = {});
 
     // One line, time stamp first, never held back (the operator's commands and their answers);
-    // written through at once, as a pipe would otherwise hold it.
-    void Line(std::string_view text);
+    // written through at once, as a pipe would otherwise hold it. `event` names its kind in the
+    // JSON form.
+    void Line(std::string_view text, std::string_view event = "console");
+    // For log shippers: each line becomes one JSON object instead,
+    //   {"time":"2026-05-01T20:15:00.123Z","event":"joined","player":3,"text":"joined: 3 \"Ann\""}
+    // `time` in UTC, `event` the line's kind (joined, left, kicked, connection lost, seats,
+    // settings, round ended, ignored: ..., notice: ..., console), `player` the identifier when
+    // the line is about one player, `text` the text line as it would have been written.
+    void SetJson(bool json) { json_ = json; }
+    // Every line written from now on is also handed to `copy` (none: no longer), as text: what
+    // an operator's command caused, for its reply over the control socket.
+    void SetCopy(std::function<void(const std::string&)> copy) { copy_ = std::move(copy); }
     // A line from the session or the host, held back with others of its kind in a flood.
     void Notice(std::string_view text);
     // Writes the count of what each cause held back, once the cause has room again.
@@ -51,6 +61,8 @@ class EventLog : public GameEvents {
     const ServerGame& game_;
     std::FILE* out_;
     Clock clock_;
+    bool json_ = false;
+    std::function<void(const std::string&)> copy_;
     LogThrottle throttle_;
     QTimer summaries_;  // runs while lines are held back
 };

@@ -121,6 +121,11 @@ void GameHost::CreatePlayer(session::PlayerId id) {
         }
     }
     game_->OnCreatePlayer(id, info.name);
+    if (server_ && id != server_->HostPlayerId() && !greeting_.empty()) {
+        if (const auto chat = msg::Encode(msg::Chat{"Server:>" + greeting_})) {
+            server_->SendTo(id, *chat);
+        }
+    }
     Changed();
 }
 
@@ -167,6 +172,14 @@ std::optional<int> GameHost::Ban(std::int32_t id, std::int64_t minutes) {
 
 int GameHost::Unban(std::string_view what) {
     return server_ ? server_->Bans().Unban(what) : 0;
+}
+
+std::string GameHost::SavedBans() const {
+    return server_ ? server_->Bans().Save() : std::string();
+}
+
+std::size_t GameHost::LoadBans(std::string_view text, std::vector<std::string>* errors) {
+    return server_ ? server_->Bans().Load(text, errors) : 0;
 }
 
 std::vector<session::Ban> GameHost::Bans() {

@@ -65,6 +65,12 @@ class GameHost : public session::SessionEvents, public Outbox {
     int Unban(std::string_view what);
     // The live bans, oldest first.
     std::vector<session::Ban> Bans();
+    // The bans as text to keep across a restart, and such text read back into the session
+    // hosted now (see BanList::Save and Load); how many were read.
+    std::string SavedBans() const;
+    std::size_t LoadBans(std::string_view text, std::vector<std::string>* errors);
+    // A chat line each newcomer gets once, from the server and only for itself; empty for none.
+    void SetGreeting(std::string text) { greeting_ = std::move(text); }
 
     // Where the host logs what it refused (chat floods, messages naming someone else, and the
     // session's own notices), one line each; standard error without a callback.
@@ -99,6 +105,7 @@ class GameHost : public session::SessionEvents, public Outbox {
     QTimer lobbyResend_;
     std::function<void(const std::string&)> log_;
     std::string password_;
+    std::string greeting_;
     // Where each player on the roster connected from, kept while it is lost too, for a ban.
     std::map<std::int32_t, session::AddressKey> addresses_;
 };

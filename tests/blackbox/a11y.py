@@ -122,3 +122,27 @@ def close(wid):
                 time.sleep(0.2)
     finally:
         d.close()
+
+
+def maximise(wid):
+    """Asks the window manager to maximise the window, as its title bar's button would."""
+    d = display.Display()
+    try:
+        event = protocol.event.ClientMessage(
+            window=d.create_resource_object("window", int(wid)),
+            client_type=d.intern_atom("_NET_WM_STATE"),
+            data=(32, [1, d.intern_atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+                       d.intern_atom("_NET_WM_STATE_MAXIMIZED_HORZ"), 2, 0]))
+        d.screen().root.send_event(event,
+                                   event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+        d.flush()
+    finally:
+        d.close()
+
+
+def window_states(wid):
+    """The window manager's _NET_WM_STATE names for the window, e.g. ['MAXIMIZED_VERT']."""
+    out = subprocess.run(["xprop", "-id", str(wid), "_NET_WM_STATE"], capture_output=True,
+                         text=True).stdout
+    return [name.strip().replace("_NET_WM_STATE_", "") for name in out.split("=")[1].split(",")
+            ] if "=" in out else []

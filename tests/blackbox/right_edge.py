@@ -1,5 +1,7 @@
-"""The ball's right edge against a scripted server: the client bounces the ball where its
-window's outer width, frame included, ends, whatever the window's size."""
+"""The ball's right edge against a scripted server: the client bounces the ball at one edge,
+10380 twips (its natural 690-pixel surface in a one-pixel frame, as openbox frames it), in every
+state of its window: as it opens, resized, maximised (openbox then drops the frame) and full
+screen by F11."""
 
 import os
 import signal
@@ -56,8 +58,8 @@ def check(client_path, env, caption):
             return [int(v) for v in out.split("=")[1].split(",")] if "=" in out else None
 
         left, right = a11y.wait_for("the window manager's frame", extents)[:2]
-        outer = (690 + left + right) * 15
-        assert outer > 690 * 15, "no frame around the window"
+        natural = (690 + left + right) * 15
+        outer = 10380
 
         def bounces_at(x):
             """The bounces the client reports for a ball at x moving right (90)."""
@@ -71,15 +73,26 @@ def check(client_path, env, caption):
             peer.sendall(frame(5))  # KeepAlive
             return events
 
+        def full_screen():
+            a11y.focus(wid)
+            a11y.xdotool("key", "F11")
+
         time.sleep(0.5)
-        for size in [None, ("1000", "900")]:
-            if size:
-                a11y.xdotool("windowsize", wid, *size)
+        states = [("as it opens", None, []),
+                  ("resized to 1000 x 900", lambda: a11y.xdotool("windowsize", wid, "1000", "900"),
+                   []),
+                  ("maximised", lambda: a11y.maximise(wid), ["MAXIMIZED_VERT", "MAXIMIZED_HORZ"]),
+                  ("full screen", full_screen, ["FULLSCREEN"])]
+        for what, change, wm_states in states:
+            if change:
+                change()
+                a11y.wait_for(f"the window {what}",
+                              lambda: all(s in a11y.window_states(wid) for s in wm_states))
                 time.sleep(1)
-            assert bounces_at(outer - 255) == [], f"bounced inside the outer width {outer}"
-            assert bounces_at(outer - 254) == ["270"], f"no bounce past {outer}"
-        print(f"right edge at the outer width {outer} twips (frame {left}+{right} pixels), "
-              "also with the window at 1000 x 900")
+            assert bounces_at(outer - 255) == [], f"{what}: bounced inside {outer}"
+            assert bounces_at(outer - 254) == ["270"], f"{what}: no bounce past {outer}"
+            print(f"{what}: right edge at {outer} twips (frame {extents()})")
+        print(f"the window's natural frame ({left}+{right} pixels) gives {natural} twips")
     finally:
         os.killpg(client.pid, signal.SIGKILL)
         client.wait()

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "client/window/arena_painter.h"
@@ -52,6 +54,76 @@ TEST(PaintArena, BallIsACircleFromItsUpperLeftCorner) {
     EXPECT_EQ(image.pixelColor(101, 201), Qt::black) << "a circle, not a square";
     EXPECT_EQ(image.pixelColor(98, 208), Qt::black);
     EXPECT_EQ(image.pixelColor(119, 208), Qt::black);
+}
+
+// Pixels that are mostly green (names and paddles), and of those the bright ones (the own).
+struct Greens {
+    int green = 0;
+    int bright = 0;
+};
+Greens GreensIn(const QImage& image, const QRect& box) {
+    Greens g;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.green() > 60 && c.green() > c.blue() + 60) {
+                ++g.green;
+                g.bright += c.red() > 80;
+            }
+        }
+    }
+    return g;
+}
+
+// Four seats, the own one 1 (the upper left side): its paddle is brighter and wider than the
+// green of the others, and every side has its player's name just outside it, the own one in
+// bright letters; without marks none of that is there.
+TEST(PaintScene, TheOwnSideIsMarkedByMoreThanColour) {
+    arena::Arena arena = arena::MakeInitialArena();
+    arena::SetUpArena(arena, 4);
+    for (int seat = 0; seat < 4; ++seat) {
+        const auto& side = arena.barriers[static_cast<std::size_t>(seat)];
+        // Away from the middle, where the name goes: the paddle runs towards larger x.
+        const float t = side.x2 > side.x1 ? 0.1f : 0.9f;
+        arena::MovePaddle(arena, seat, side.x1 + (side.x2 - side.x1) * t,
+                          side.y1 + (side.y2 - side.y1) * t);
+    }
+    const ball::Ball ball{.left = -1000, .top = -1000};
+    const SideMarks marks{1, {"Ann", "Bob", "Cy", "Dee"}};
+    const auto paint = [&](const SideMarks& with) {
+        QImage image(690, 640, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        PaintScene(painter, arena, arena.players, ball, ball.left, ball.top, with);
+        return image;
+    };
+    const QImage marked = paint(marks);
+    const QImage plain = paint({});
+    if (const char* keep = std::getenv("QUORVEX_KEEP_IMAGE")) {
+        marked.save(QString::fromUtf8(keep));
+    }
+    const auto around = [](const arena::Line& l, double out) {
+        const double mx = (l.x1 + l.x2) / 30, my = (l.y1 + l.y2) / 30;
+        const double dx = mx - 349, dy = my - 250, d = std::hypot(dx, dy);
+        return QRect(static_cast<int>(mx + dx / d * out) - 25,
+                     static_cast<int>(my + dy / d * out) - 12, 50, 24);
+    };
+    int ownPaddle = 0, otherPaddle = 0;
+    for (std::size_t seat = 0; seat < 4; ++seat) {
+        const auto& paddle = arena.players[seat];
+        const QRect box =
+            QRectF(QPointF(paddle.x1 / 15, paddle.y1 / 15), QPointF(paddle.x2 / 15, paddle.y2 / 15))
+                .normalized()
+                .toAlignedRect();
+        const Greens g = GreensIn(marked, box.adjusted(-6, -6, 6, 6));
+        (seat == 1 ? ownPaddle : otherPaddle) += seat == 1 ? g.green : g.green / 3;
+        EXPECT_EQ(seat == 1, g.bright > 0) << seat;
+        const Greens name = GreensIn(marked, around(arena.barriers[seat], 14));
+        EXPECT_GT(name.green, 10) << "a name beside side " << seat;
+        EXPECT_EQ(seat == 1, name.bright > 10) << seat;
+        EXPECT_EQ(GreensIn(plain, around(arena.barriers[seat], 14)).green, 0) << seat;
+    }
+    EXPECT_GT(ownPaddle, otherPaddle * 6 / 5) << "the own paddle is wider";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Two real client windows against a real server: meeting, the lobby, and a lost server.
 
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,8 +47,8 @@ class TwoClients : public ::testing::Test {
 };
 
 // Both windows show the server's seat table on a 10350 x 9600 twip surface, the lobby stays
-// out of reach until the first game settings, and the ball's right edge is the window's outer
-// edge, frame included.
+// out of reach until the first game settings, and the ball's right edge is the one every client
+// judges by.
 TEST_F(TwoClients, SeeTheServersSeatTable) {
     Strings ids;
     for (const auto& row : server.Game().Seats())
@@ -57,7 +58,8 @@ TEST_F(TwoClients, SeeTheServersSeatTable) {
         EXPECT_EQ(Rows(c->window.PlayerMisses), (Strings{"0", "0"}));
         EXPECT_EQ(c->window.size(), QSize(690, 640));
         EXPECT_FALSE(c->window.frameInitRnd->isVisible() || c->window.frameInitRnd->isEnabled());
-        EXPECT_DOUBLE_EQ(c->State().OuterWidth(), c->window.frameGeometry().width() * 15.0);
+        EXPECT_DOUBLE_EQ(c->State().OuterWidth(), 10380);
+        EXPECT_EQ(c->player.Link().Timer2IntervalMs(), 100) << "ten paddle reports a second";
     }
     EXPECT_EQ(bob->State().PlayerID(), 1);
 }
@@ -102,8 +104,12 @@ TEST_F(TwoClients, ChatUntilTheServerIsLostThenItsNoticeAndNothingElse) {
     EXPECT_EQ(Names(*alice), both);
     Type(*alice, "anyone?");
     EXPECT_EQ(alice->window.txtSend->text().toStdString(), "anyone?");
+    QElapsedTimer closing;
+    closing.start();
     alice->window.close();
+    EXPECT_EQ(alice->player.Link().Timer1IntervalMs(), 1) << "the exit delay's first wait";
     EXPECT_TRUE(WaitUntil([&] { return alice->exitCodes == std::vector<int>{0}; }, 4000));
+    EXPECT_GE(closing.elapsed(), 1000) << "ten waits of 1, 2, 4 ... 512 ms";
 }
 
 }  // namespace

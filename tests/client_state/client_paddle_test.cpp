@@ -93,5 +93,17 @@ TEST_F(PaddleTest, BallUpdatesAreJudgedForTheOwnSeatOnly) {
     EXPECT_EQ(outbox.refused, 1);
 }
 
+// Every client, with a window in any state or a computer player without one, bounces the ball
+// at the same right edge, 10380, unless told otherwise; the ball as reported stays as it came.
+TEST_F(PaddleTest, TheRightEdgeIsTheSameForEveryClient) {
+    JoinAs(33, {"33"});
+    Receive(msg::BallUpdate{"10125", "4000", "90"});
+    EXPECT_TRUE(outbox.sent.empty());
+    Receive(msg::BallUpdate{"10126", "4000", "90"});
+    ASSERT_EQ(outbox.All<msg::BallEvent>().size(), 1u);
+    EXPECT_EQ(outbox.All<msg::BallEvent>()[0].value, "270");
+    EXPECT_EQ(state.ReportedBall().direction, "90");
+}
+
 }  // namespace
 }  // namespace quorvex::client::testing

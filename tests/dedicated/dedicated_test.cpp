@@ -94,7 +94,7 @@ TEST(Dedicated, RefusesBadArgumentsAndATakenPort) {
         {{"--players", "4", "--drop-after", "5"}, 2, "dedicated mode"},
         {{"--headless", "--players", "4", "extra"}, 2, "unexpected argument"},
         {{"--frobnicate"}, 2, "frobnicate"},
-        {{"--headless", "--players", "4", "--port", takenPort}, 1, "Could not open TCP port"},
+        {{"--headless", "--players", "4", "--port", takenPort}, 3, "Could not open TCP port"},
         {{"--version"}, 0, "quorvex-server 1."},
         {{"--help"}, 0, "--drop-after"}};
     for (const auto& [arguments, exitCode, says] : cases) {

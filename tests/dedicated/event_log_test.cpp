@@ -79,5 +79,31 @@ TEST(EventLogFlood, EachCauseWritesABurstThenSaysHowManyItLeftOut) {
     game.SetEvents(nullptr);
 }
 
+TEST(EventLogJson, OneObjectPerEventWithItsKindAndPlayer) {
+    RecordingOutbox outbox;
+    server::ServerGame game(outbox);
+    CapturedLog captured;
+    server::EventLog log(game, captured.out);
+    log.SetJson(true);
+    game.SetEvents(&log);
+    game.SetPlayerMaximum(3);
+    game.OnCreatePlayer(1, "host");
+    game.OnCreatePlayer(7, "Eve \"\\\x1B");
+    log.Line("players: 1");
+    game.SetEvents(nullptr);
+    const std::string text = captured.Text();
+    const struct {
+        const char* part;
+    } rows[] = {
+        {R"("event":"joined","player":7,"text":"joined: 7 \"Eve \\\"\\\\\\x1B\""})"},
+        {R"("event":"console","text":"players: 1"})"},
+    };
+    for (const auto& row : rows)
+        EXPECT_NE(text.find(row.part), std::string::npos) << row.part << "\n" << text;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1)
+        EXPECT_EQ(text.compare(start, 9, "{\"time\":\""), 0) << text.substr(start, end - start);
+}
+
 }  // namespace
 }  // namespace quorvex::test
