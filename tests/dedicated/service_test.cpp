@@ -12,10 +12,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "kit/recording_player.h"
 #include "protocol/session/control_socket.h"
 #include "protocol/session/refusals.h"
 #include "tests/dedicated/dedicated_process.h"
-#include "tests/support/bot.h"
 #include "tests/support/raw_peer.h"
 
 namespace quorvex::test {
@@ -63,7 +63,7 @@ TEST(Service, ControlSocketCommandsReplyAndTakeEffect) {
     Dedicated server({"--headless", "--players", "5", "--port", "0", "--control", control});
     const quint16 port = server.Port();
     ASSERT_TRUE(server.Next("control socket " + control.toStdString()));
-    Bot ann(port, "Ann", session::Limits{});
+    kit::RecordingPlayer ann(port, "Ann", session::Limits{});
     ASSERT_TRUE(ann.WaitConnected());
     ASSERT_TRUE(server.Next("joined: "));
     const std::string id = std::to_string(ann.Id());
@@ -184,9 +184,9 @@ TEST(Service, SighupAppliesAGoodFileAndRefusesABadOne) {
     EXPECT_TRUE(server.Next("settings reloaded: limit 5, motd"));
 
     // The greeting reaches the newcomer once and nobody else.
-    Bot ann(port, "Ann", session::Limits{});
+    kit::RecordingPlayer ann(port, "Ann", session::Limits{});
     ASSERT_TRUE(ann.WaitConnected());
-    Bot bob(port, "Bob", session::Limits{});
+    kit::RecordingPlayer bob(port, "Bob", session::Limits{});
     ASSERT_TRUE(bob.WaitConnected());
     ASSERT_TRUE(WaitUntil([&] { return !bob.All<msg::Chat>().empty(); }));
     Pump(200);
