@@ -37,6 +37,7 @@ constexpr Option kOptions[] = {
     {"--skill", "", "1-5",
      "With --bot: how well it plays, 1 (misses often) to 5\n"
      "(rarely); default 3."},
+    {"--mute", "", "", "No sound this run (the window; M toggles it)."},
 };
 
 constexpr std::size_t kHelpColumn = 22;
@@ -193,6 +194,9 @@ ClientCommandLine ParseClientCommandLine(const std::vector<std::string>& args,
         }
         skill = *number;
     }
+    if (bot && given.contains("--mute")) {
+        return Bad("--mute is for the window: a computer player makes no sound.");
+    }
     if (password && password->empty()) {
         return Bad("--password needs a password that is not empty.");
     }
@@ -222,7 +226,7 @@ ClientCommandLine ParseClientCommandLine(const std::vector<std::string>& args,
         options.skill = skill;
         return options;
     }
-    return WindowOptions{host, name, port, password};
+    return WindowOptions{host, name, port, password, given.contains("--mute")};
 }
 
 }  // namespace quorvex::client

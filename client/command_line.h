@@ -30,6 +30,8 @@ struct WindowOptions {
     std::int32_t port = session::kDefaultPort;
     // Given to the server when it asks; without it the window asks the player.
     std::optional<std::string> password;
+    // Silent for this run, whatever was remembered.
+    bool mute = false;
 };
 
 // A computer player: nobody to ask, so every answer has a default.

@@ -11,6 +11,7 @@
 #include "client/link/human_player.h"
 #include "client/link/remembered_choices.h"
 #include "client/link/server_finder.h"
+#include "client/sound/sound_player.h"
 #include "client/window/client_window.h"
 #include "protocol/session/discovery_targets.h"
 #include "ui/qt_prompter.h"
@@ -32,7 +33,11 @@ int RunWindow(int argc, char** argv, const WindowOptions& given) {
     start.hostChoices = &finder;
     HumanPlayer player(prompter, given.port);
     player.Link().SetStartOptions(start);
+    // Remembered mute and volume; --mute silences this run without being remembered.
+    const RememberedSound remembered = LoadRememberedSound();
+    sound::SoundPlayer sound(remembered.muted || given.mute, remembered.volume);
     ClientWindow window(player);
+    window.SetSound(&sound, [](bool muted, int volume) { RememberSound({muted, volume}); });
     prompter.SetParent(&window);
     window.Start();
     if (player.Link().Ended()) {

@@ -21,6 +21,9 @@ QString TicketKey(const std::string& server) {
     return QLatin1String(kTicketGroup) +
            QString::fromLatin1(QByteArray::fromStdString(server).toHex());
 }
+constexpr char kMutedKey[] = "soundMuted";
+constexpr char kVolumeKey[] = "soundVolume";
+constexpr int kMaxVolume = 10;
 
 // ~/.config/Quorvex/quorvex-client.conf on Linux (XDG_CONFIG_HOME moves it).
 std::unique_ptr<QSettings> OpenSettings() {
@@ -91,6 +94,24 @@ void SaveTicket(const std::string& server, const std::optional<StoredTicket>& ti
                                             .toHex()),
                     QString::fromStdString(ticket->name),
                     QString::number(QCoreApplication::applicationPid())});
+}
+
+RememberedSound LoadRememberedSound() {
+    const auto settings = OpenSettings();
+    RememberedSound sound;
+    sound.muted = settings->value(QLatin1String(kMutedKey), sound.muted).toBool();
+    bool number = false;
+    const int volume = settings->value(QLatin1String(kVolumeKey)).toInt(&number);
+    if (number) {
+        sound.volume = std::clamp(volume, 0, kMaxVolume);
+    }
+    return sound;
+}
+
+void RememberSound(const RememberedSound& sound) {
+    const auto settings = OpenSettings();
+    settings->setValue(QLatin1String(kMutedKey), sound.muted);
+    settings->setValue(QLatin1String(kVolumeKey), sound.volume);
 }
 
 StartOptions RememberingStartOptions() {

@@ -1,8 +1,9 @@
 #pragma once
 
 // What the client keeps between runs: the last host it connected to successfully, the last
-// player name used, and the ticket to come back to a server after a lost connection, in
-// QSettings' standard place for "Quorvex"/"quorvex-client". Nothing else.
+// player name used, the ticket to come back to a server after a lost connection, and the
+// sound's mute and volume, in QSettings' standard place for "Quorvex"/"quorvex-client".
+// Nothing else.
 
 #include <optional>
 #include <string>
@@ -24,6 +25,16 @@ void RememberName(const std::string& name);
 // client started again within the server's grace; none clears it.
 std::optional<StoredTicket> LoadTicket(const std::string& server);
 void SaveTicket(const std::string& server, const std::optional<StoredTicket>& ticket);
+
+struct RememberedSound {
+    bool muted = false;
+    int volume = 7;  // 0 to 10
+};
+
+// The stored mute and volume; sound on at 7 where there are none, a stored volume out of range
+// brought into it.
+RememberedSound LoadRememberedSound();
+void RememberSound(const RememberedSound& sound);
 
 // Start-up that pre-fills the prompts with the stored choices and stores what is typed.
 StartOptions RememberingStartOptions();

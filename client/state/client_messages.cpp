@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 
 #include "client/state/client_state.h"
 #include "client/state/client_texts.h"
@@ -104,6 +105,10 @@ void ClientState::HandleMessage(ByteView bytes) {
 void ClientState::HandleChat(ByteView bytes) {
     if (const auto m = msg::Decode<msg::Chat>(bytes)) {
         AddChatLine(m->line);
+        const std::string ours = myName_ + std::string(kChatSeparator);
+        if (m->line.compare(0, ours.size(), ours) != 0) {
+            Note(HappeningKind::kOthersChat);
+        }
     }
 }
 
@@ -156,10 +161,14 @@ void ClientState::HandleScoreboard(ByteView bytes) {
     for (const auto& row : m->seats) {
         seats.push_back({row.id, names.For(row.id), row.wins, row.misses});
     }
-    seats_ = std::move(seats);
-    catchingUp_ = false;
+    const SeatTable before = std::exchange(seats_, std::move(seats));
+    // What changed while the link was away happened out of earshot.
+    const bool caughtUp = !std::exchange(catchingUp_, false);
     Mark(kSeatsChanged);
     RebuildArena();
+    if (caughtUp) {
+        NoteMisses(before);
+    }
 }
 
 void ClientState::HandleBallUpdate(ByteView bytes) {
@@ -174,14 +183,16 @@ void ClientState::HandleBallUpdate(ByteView bytes) {
     }
     ball_.left = *left;
     ball_.top = *top;
-    ball_.direction = std::move(m->angle);
+    ball_.direction = m->angle;
     reportedBall_ = ball_;
     Mark(kBallChanged);
     if (exiting_ || catchingUp_) {
         return;
     }
     const ball::Bounds bounds{outerWidth_, kSeparatorY};
-    for (const auto& event : ball::BallSatus(ball_, arena_, PlayerID(), bounds)) {
+    const auto events = ball::BallSatus(ball_, arena_, PlayerID(), bounds);
+    NoteBall(events, m->angle);
+    for (const auto& event : events) {
         if (!Deliver(msg::Encode(msg::BallEvent{event.kind, event.value}))) {
             return;
         }
@@ -228,6 +239,10 @@ void ClientState::HandleGameSettings(ByteView bytes) {
     if (const auto caption = GameTypeCaption(m->gameType)) {
         lobby_.lblGameType = std::string(*caption);
     }
+    if (!lobby_.frameVisible) {
+        Note(HappeningKind::kLobbyOpened);
+        turnExplained_ = true;
+    }
     const bool seated = PlayerID() >= 0;
     lobby_.cmdRdyEnabled = seated;
     lobby_.cmdJoinEnabled = !seated;
@@ -251,6 +266,11 @@ void ClientState::HandleReady(ByteView bytes) {
     lobby_.lblNOP = FormatInteger(static_cast<std::int64_t>(seats_.size()));
     // Every seat has declared ready: the round starts and the lobby gets out of the way.
     if (static_cast<double>(seats_.size()) <= *ready) {
+        if (lobby_.frameVisible) {
+            Note(HappeningKind::kEveryoneReady);
+            roundStarting_ = true;
+            turnExplained_ = true;
+        }
         lobby_.frameVisible = false;
     }
     Mark(kLobbyChanged);

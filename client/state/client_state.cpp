@@ -26,6 +26,7 @@ void ClientState::OnTerminateSession() {
         Mark(kLinkChanged);
     }
     AddChatLine(kConnectionLostNotice);
+    Note(HappeningKind::kConnectionLost);
 }
 
 void ClientState::OnReconnecting() {

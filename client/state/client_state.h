@@ -16,6 +16,7 @@
 #include "client/ball/ball_status.h"
 #include "client/state/chat_log.h"
 #include "client/state/exit_timer.h"
+#include "client/state/happening.h"
 #include "client/state/lobby.h"
 #include "client/state/own_seat.h"
 #include "protocol/buffer.h"
@@ -107,6 +108,11 @@ class ClientState {
     // The Change bits set since the last call, cleared by it.
     unsigned TakeChanges();
 
+    // Off by default, so that a player nobody listens to keeps no list. Once on, what happened
+    // since the last call, in order; nothing is recorded after the exit began.
+    void RecordHappenings(bool on) { recording_ = on; }
+    std::vector<Happening> TakeHappenings();
+
   private:
     void HandleChat(ByteView bytes);
     void HandleRoster(ByteView bytes);
@@ -133,6 +139,11 @@ class ClientState {
     // Whether a click on a lobby button that has `enabled` can reach the state at all.
     bool Clickable(bool enabled) const;
     void Mark(Change change) { changes_ |= change; }
+    void Note(HappeningKind kind, float x = 0);
+    // The sounds of one BallUpdate: edges newly reached, the own hit among `events` (bounces
+    // beyond one per edge), a turn nobody here explains.
+    void NoteBall(const std::vector<ball::Event>& events, const std::string& reportedDirection);
+    void NoteMisses(const SeatTable& before);
 
     Outbox& outbox_;
     std::string myName_;
@@ -153,6 +164,12 @@ class ClientState {
     bool catchingUp_ = false;  // resumed, the fresh seat table not yet here
     ExitTimer exitTimer_;
     unsigned changes_ = 0;
+    bool recording_ = false;
+    std::vector<Happening> happenings_;
+    unsigned wallsReached_ = 0;                 // one bit per wall of the last report
+    std::optional<std::string> lastDirection_;  // as the server last sent it
+    bool turnExplained_ = true;                 // the next change of direction is no one else's hit
+    bool roundStarting_ = false;
 };
 
 }  // namespace quorvex::client

@@ -23,6 +23,8 @@
 
 #include "client/motion/frame_interval.h"
 #include "client/motion/next_step.h"
+#include "client/sound/volume.h"
+#include "client/window/arena_painter.h"
 #include "client/window/chat_view.h"
 #include "client/window/fit_text.h"
 #include "ui/seat_column.h"
@@ -106,7 +108,49 @@ void ClientWindow::Start() {
     Sync();
 }
 
+void ClientWindow::SetSound(sound::SoundOutput* sound,
+                            std::function<void(bool muted, int volume)> changed) {
+    sound_ = sound;
+    soundChanged_ = std::move(changed);
+    state_.RecordHappenings(sound_ != nullptr);
+}
+
+void ClientWindow::PlayHappenings() {
+    for (const Happening& happening : state_.TakeHappenings()) {
+        sound_->Play(sound::CueFor(happening));
+    }
+}
+
+bool ClientWindow::SoundKey(const QKeyEvent& event) {
+    if (sound_ == nullptr || event.type() != QEvent::KeyPress ||
+        (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0) {
+        return false;
+    }
+    switch (event.key()) {
+        case Qt::Key_M:
+            sound_->SetMuted(!sound_->Muted());
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            sound_->SetVolume(sound::StepVolume(sound_->Volume(), 1));
+            break;
+        case Qt::Key_Minus:
+            sound_->SetVolume(sound::StepVolume(sound_->Volume(), -1));
+            break;
+        default:
+            return false;
+    }
+    if (soundChanged_) {
+        soundChanged_(sound_->Muted(), sound_->Volume());
+    }
+    return true;
+}
+
 void ClientWindow::Sync() {
+    // Sounds first: what is heard must not wait for the repaint.
+    if (sound_ != nullptr) {
+        PlayHappenings();
+    }
     ShowChanges(state_.TakeChanges());
     if (link_.Ended()) {
         frameTimer.stop();
@@ -274,7 +318,7 @@ bool ClientWindow::SteeringKey(const QKeyEvent& event) {
 }
 
 void ClientWindow::keyPressEvent(QKeyEvent* event) {
-    if (!SteeringKey(*event)) {
+    if (!SteeringKey(*event) && !SoundKey(*event)) {
         QWidget::keyPressEvent(event);
     }
 }
@@ -401,7 +445,7 @@ bool ClientWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     auto& key = *static_cast<QKeyEvent*>(event);
     if (watched != txtSend) {
-        return SteeringKey(key) || QWidget::eventFilter(watched, event);
+        return SteeringKey(key) || SoundKey(key) || QWidget::eventFilter(watched, event);
     }
     if (!press) {
         // A steering key held into the chat line must still stop when let go; A and D type.

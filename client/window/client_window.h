@@ -12,12 +12,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "client/link/human_player.h"
 #include "client/motion/drawn_ball.h"
 #include "client/motion/drawn_paddles.h"
 #include "client/motion/key_steering.h"
+#include "client/sound/sound_output.h"
 #include "client/window/arena_painter.h"
 #include "client/window/surface_scale.h"
 
@@ -84,6 +86,11 @@ class ClientWindow : public QWidget {
     // F11: fills the screen, or goes back to the state it had before.
     void ToggleFullScreen();
 
+    // Makes what happens heard through `sound` (none: silent, as tests run), and lets M and
+    // +/- change mute and volume while the chat line has no focus. `changed` is told each
+    // change, to remember it.
+    void SetSound(sound::SoundOutput* sound, std::function<void(bool muted, int volume)> changed);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -118,6 +125,9 @@ class ClientWindow : public QWidget {
 
     // Left/Right or A/D, down or up; false for every other key. Repeats are swallowed.
     bool SteeringKey(const QKeyEvent& event);
+    // M, + or -, pressed: true when it changed the sound.
+    bool SoundKey(const QKeyEvent& event);
+    void PlayHappenings();
     double NowMs() const;
     void StartFrames();
     void Frame();
@@ -144,6 +154,8 @@ class ClientWindow : public QWidget {
     std::vector<arena::Line> paintedPaddles_;
     std::vector<arena::Line> framePaddles_;
     SideMarks marks_;
+    sound::SoundOutput* sound_ = nullptr;
+    std::function<void(bool, int)> soundChanged_;
 };
 
 }  // namespace quorvex::client

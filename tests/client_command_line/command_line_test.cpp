@@ -19,7 +19,8 @@ std::string Field(const char* label, const std::optional<std::string>& value) {
 std::string Outcome(const ClientCommandLine& line) {
     if (const auto* w = std::get_if<WindowOptions>(&line)) {
         return "window" + Field(" host=", w->host) + Field(" name=", w->name) +
-               " port=" + std::to_string(w->port) + Field(" password=", w->password);
+               " port=" + std::to_string(w->port) + Field(" password=", w->password) +
+               (w->mute ? " mute" : "");
     }
     if (const auto* b = std::get_if<BotOptions>(&line)) {
         return "bot host=" + b->host + " name=" + b->name + " port=" + std::to_string(b->port) +
@@ -104,6 +105,8 @@ const Case kCases[] = {
     {{"--bot", "--password-stdin"}, "\nsecond\n", kStdin + "found no password on standard input."},
     {{"--password-stdin"}, kLongest + "p", kStdin + "read a line longer than 131072 bytes."},
     {{"--password-stdin"}, "\xFF\n", kStdin + "read a line that is not UTF-8 text."},
+    {{"--mute"}, "", "window port=4000 mute"},
+    {{"--bot", "--mute"}, "", kBad + "--mute is for the window: a computer player makes no sound."},
 };
 
 TEST(ClientCommandLine, EachOptionAndEachMistakeInBothModes) {
@@ -132,7 +135,7 @@ TEST(ClientCommandLine, TheHelpListsEveryOption) {
         std::get<CommandLineExit>(ParseClientCommandLine({"--help"}, none)).text;
     for (const char* option :
          {"-h, --help", "-v, --version", "--host <HOST>", "--port <PORT>", "--name <NAME>",
-          "--password <TEXT>", "--password-stdin", "--bot", "--skill <1-5>"})
+          "--password <TEXT>", "--password-stdin", "--bot", "--skill <1-5>", "--mute"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     const std::regex named(R"((--[a-z-]+)( <[^>]+>)?)");
     int options = 0;
