@@ -3,13 +3,14 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <random>
 
 #include "client/bot/computer_player.h"
 #include "client/link/server_link.h"
+#include "ui/signal_events.h"
 #include "ui/standard_error_prompter.h"
-#include "ui/stop_signals.h"
 
 namespace quorvex::client::bot {
 namespace {
@@ -84,7 +85,7 @@ int RunComputerPlayer(int argc, char** argv, const BotOptions& options) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvex-client"));
     LinkedComputerPlayer bot(options, std::random_device{}());
-    const StopSignals signal([&bot](int) { bot.Leave(); });
+    const SignalEvents signal({SIGINT, SIGTERM}, [&bot](int) { bot.Leave(); });
     if (!bot.Start()) {
         return 1;
     }

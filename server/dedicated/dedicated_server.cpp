@@ -22,7 +22,7 @@
 #include "server/server_config.h"
 #include "server/stats/standings_keeper.h"
 #include "server/watch/watch_service.h"
-#include "ui/stop_signals.h"
+#include "ui/signal_events.h"
 
 namespace quorvex::server {
 namespace {
@@ -276,7 +276,8 @@ int RunDedicatedServer(const ServerOptions& startOptions, const QStringList& arg
     };
     manager.Ready();
 
-    StopSignals stopSignals([&](int signal) { stop(signal == SIGINT ? "SIGINT" : "SIGTERM"); });
+    SignalEvents stopSignals({SIGINT, SIGTERM},
+                             [&](int signal) { stop(signal == SIGINT ? "SIGINT" : "SIGTERM"); });
     const int code = QCoreApplication::exec();
     game.SetEvents(nullptr);
     return code;

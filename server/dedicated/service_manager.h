@@ -6,12 +6,13 @@
 // manager every call does nothing. SIGHUP, which asks for the settings to be read again, arrives
 // here too, as an event on the loop.
 
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "ui/signal_events.h"
 
 namespace quorvex::server {
 
@@ -35,7 +36,7 @@ class ServiceManager {
     std::string lastStatus_;
     bool watchdog_ = false;
     QTimer beat_;
-    std::unique_ptr<QSocketNotifier> hangup_;
+    std::unique_ptr<SignalEvents> hangup_;
 };
 
 }  // namespace quorvex::server
