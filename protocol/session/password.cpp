@@ -4,6 +4,8 @@
 #include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 
+#include "protocol/session/constant_time.h"
+
 namespace quorvex::session {
 namespace {
 
@@ -46,14 +48,7 @@ Buffer ClientProof(const std::string& password, ByteView clientNonce, ByteView s
 }
 
 bool SameProof(ByteView a, ByteView b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    std::uint8_t difference = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        difference = static_cast<std::uint8_t>(difference | (a[i] ^ b[i]));
-    }
-    return difference == 0;
+    return SameSecret(a, b);
 }
 
 Challenge MakeChallenge(const std::string& password, ByteView clientNonce, Buffer serverNonce) {

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "protocol/session/constant_time.h"
+
 namespace quorvex::session {
 
 ResumeToken NewResumeToken() {
@@ -25,14 +27,7 @@ ResumeToken NewResumeToken() {
 }
 
 bool SameToken(const ResumeToken& a, ByteView b) {
-    if (b.size() != a.size()) {
-        return false;
-    }
-    std::uint8_t difference = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        difference = static_cast<std::uint8_t>(difference | (a[i] ^ b[i]));
-    }
-    return difference == 0;
+    return SameSecret(a, b);
 }
 
 ResumeToken ResumeTokens::Issue(std::int32_t id) {
