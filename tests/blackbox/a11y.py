@@ -1,8 +1,10 @@
 """Reading the programs' windows from outside: AT-SPI for what they show, xdotool for typing,
 Xlib for a polite close (_NET_CLOSE_WINDOW, as a window manager's close button sends)."""
 
+import struct
 import subprocess
 import time
+import zlib
 
 import gi
 
@@ -152,3 +154,38 @@ def window_states(wid):
                          text=True).stdout
     return [name.strip().replace("_NET_WM_STATE_", "") for name in out.split("=")[1].split(",")
             ] if "=" in out else []
+
+
+def grab(wid=None, area=None):
+    """The pixels of a window as the screen shows them, or of an area (x, y, width, height) of
+    the screen, as rows of RGB bytes."""
+    d = display.Display()
+    try:
+        root = d.screen().root
+        if area is None:
+            window = d.create_resource_object("window", int(wid))
+            size = window.get_geometry()
+            at = root.translate_coords(window, 0, 0)
+            area = (at.x, at.y, size.width, size.height)
+        x, y, width, height = area
+        raw = root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
+    finally:
+        d.close()
+    rows = []
+    for row in range(height):
+        line = raw[row * width * 4:(row + 1) * width * 4]
+        rgb = bytearray(width * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = line[2::4], line[1::4], line[0::4]
+        rows.append(bytes(rgb))
+    return rows
+
+
+def save_png(path, rows):
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    header = struct.pack(">IIBBBBB", len(rows[0]) // 3, len(rows), 8, 2, 0, 0, 0)
+    pixels = zlib.compress(b"".join(b"\0" + row for row in rows), 9)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", pixels) +
+                chunk(b"IEND", b""))
