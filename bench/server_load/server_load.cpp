@@ -13,15 +13,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include "kit/child_process.h"
 #include "kit/figures.h"
 #include "kit/loop.h"
 #include "kit/scripted_player.h"
+#include "kit/server_report.h"
 
 namespace quorvex::bench {
 
@@ -63,70 +62,6 @@ struct Result {
     double peakRssMb = 0;
     double benchCpuShare = 0;
 };
-
-// Server-side stamps by their (left top angle) text; a key can repeat, so each keeps a list.
-using Stamps = std::map<std::string, std::vector<std::int64_t>>;
-
-struct ServerReport {
-    Stamps stamps;
-    double cpuSeconds = 0;
-    long sentToAll = 0;
-    long writes = 0;
-    Spread relayMs;
-    Spread ballOutMs;
-};
-
-ServerReport ParseReport(const std::vector<std::string>& lines) {
-    ServerReport report;
-    for (const auto& line : lines) {
-        std::istringstream in(line);
-        std::string word;
-        in >> word;
-        if (word == "STAMP") {
-            long long ns = 0;
-            std::string left, top, angle;
-            in >> ns >> left >> top >> angle;
-            report.stamps[left + ' ' + top + ' ' + angle].push_back(ns);
-        } else if (word == "CPU") {
-            long u0 = 0, s0 = 0, u1 = 0, s1 = 0;
-            in >> u0 >> s0 >> u1 >> s1;
-            report.cpuSeconds = static_cast<double>((u1 + s1) - (u0 + s0)) / 1e6;
-        } else if (word == "SENT") {
-            in >> report.sentToAll;
-        } else if (word == "WRITES") {
-            in >> report.writes;
-        } else if (word == "RELAY" || word == "BALL") {
-            Spread& spread = word == "RELAY" ? report.relayMs : report.ballOutMs;
-            in >> spread.count >> spread.p50 >> spread.p99 >> spread.max;
-        }
-    }
-    return report;
-}
-
-// From each BallUpdate's step on the server to each bot's handler.
-std::vector<double> BallLatencies(const std::vector<std::unique_ptr<ScriptedPlayer>>& bots,
-                                  const Stamps& stamps, std::size_t& unmatched) {
-    std::vector<double> latencies;
-    for (const auto& bot : bots) {
-        for (const auto& arrival : bot->arrivals) {
-            const auto it = stamps.find(arrival.key);
-            std::int64_t best = -1;
-            if (it != stamps.end()) {
-                for (const std::int64_t ns : it->second) {
-                    if (ns <= arrival.ns && ns > best) {
-                        best = ns;
-                    }
-                }
-            }
-            if (best < 0) {
-                ++unmatched;  // a tick from before the mark
-                continue;
-            }
-            latencies.push_back(static_cast<double>(arrival.ns - best) / 1e6);
-        }
-    }
-    return latencies;
-}
 
 // From a paddle report's send to the handler of the last bot to get its copy, for the reports
 // sent within the measured stretch that reached every bot.
@@ -222,13 +157,7 @@ Result RunOnce(int k, int seconds, bool coalesced) {
         bot->CountMissing();
     }
     server.Send("quit");
-    std::vector<std::string> lines;
-    while (auto line = server.ReadLine(10000)) {
-        if (*line == "END") {
-            break;
-        }
-        lines.push_back(std::move(*line));
-    }
+    const ServerReport report = ReadServerReport(server);
     if (const auto usage = server.Wait(5000)) {
         result.serverCpuTotal = CpuSeconds(*usage);
     }
@@ -237,7 +166,6 @@ Result RunOnce(int k, int seconds, bool coalesced) {
     }
     kit::Pump(200);
 
-    const ServerReport report = ParseReport(lines);
     long in = 0, bounces = 0, out = 0;
     for (const auto& bot : bots) {
         in += bot->sent;

@@ -14,16 +14,15 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include "kit/child_process.h"
 #include "kit/figures.h"
 #include "kit/line_reader.h"
 #include "kit/loop.h"
 #include "kit/scripted_player.h"
+#include "kit/server_report.h"
 #include "server/stats/standings_store.h"
 
 namespace quorvex::bench {
@@ -40,8 +39,6 @@ struct Run {
     double bytesPerWatcherPerSecond = 0;
     int watchersOpen = 0;
 };
-
-using Stamps = std::map<std::string, std::vector<std::int64_t>>;
 
 Run RunOnce(const std::string& self, int players, int watchers, int seconds) {
     Run run;
@@ -103,44 +100,13 @@ Run RunOnce(const std::string& self, int players, int watchers, int seconds) {
         bot->StopPlaying();
     }
     server.Send("quit");
-    Stamps stamps;
-    while (auto line = server.ReadLine(10000)) {
-        if (*line == "END") {
-            break;
-        }
-        std::istringstream in(*line);
-        std::string word;
-        in >> word;
-        if (word == "STAMP") {
-            long long ns = 0;
-            std::string left, top, angle;
-            in >> ns >> left >> top >> angle;
-            stamps[left + ' ' + top + ' ' + angle].push_back(ns);
-        } else if (word == "BALL") {
-            in >> run.ballServerMs.count >> run.ballServerMs.p50 >> run.ballServerMs.p99 >>
-                run.ballServerMs.max;
-        } else if (word == "CPU") {
-            long u0 = 0, s0 = 0, u1 = 0, s1 = 0;
-            in >> u0 >> s0 >> u1 >> s1;
-            run.serverCpuShare = static_cast<double>((u1 + s1) - (u0 + s0)) / 1e6 / run.seconds;
-        }
-    }
+    const ServerReport report = ReadServerReport(server);
+    run.ballServerMs = report.ballOutMs;
+    run.serverCpuShare = report.cpuSeconds / run.seconds;
     server.Wait(5000);
-    std::vector<double> latencies;
+    std::size_t unmatched = 0;
+    auto latencies = BallLatencies(bots, report.stamps, unmatched);
     for (const auto& bot : bots) {
-        for (const auto& arrival : bot->arrivals) {
-            const auto it = stamps.find(arrival.key);
-            std::int64_t best = -1;
-            for (const std::int64_t ns :
-                 it == stamps.end() ? std::vector<std::int64_t>{} : it->second) {
-                if (ns <= arrival.ns && ns > best) {
-                    best = ns;
-                }
-            }
-            if (best >= 0) {
-                latencies.push_back(static_cast<double>(arrival.ns - best) / 1e6);
-            }
-        }
         bot->Close();
     }
     Pump(200);
