@@ -37,6 +37,8 @@ class VirtualGame {
     // receives the same messages and ticks, with a still mouse: ns per message handled.
     double PlayerNsPerMessage() const;
     double PersonNsPerMessage() const;
+    // The person beside seat 0: what a client at this game hears and sees.
+    client::ClientState& Person() { return *person_; }
 
   private:
     struct Delivery {

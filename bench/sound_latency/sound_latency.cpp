@@ -4,7 +4,9 @@
 // first loud sample arrives: the recording's own delay is counted in, so the figures are upper
 // bounds. (Dating the sample back within its chunk would not do: the null sink renders ahead
 // of its clock, and gave sounds heard before they were asked for.) Then the CPU that sound adds
-// at a twelve-player game's rate of cues, and whether a muted client opens a stream.
+// in a twelve-player game (its cues as one client hears them, from a game of computer players
+// on a virtual clock, replayed in real time) and at fixed stress rates, and whether a muted
+// client opens a stream.
 //
 //   sound_latency [--trials N] [--seconds S]
 
@@ -21,11 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bots/virtual_game.h"
 #include "client/sound/sound_player.h"
 #include "client/state/client_state.h"
 #include "kit/figures.h"
 #include "kit/loop.h"
 #include "kit/null_sink.h"
+#include "protocol/bot_skill.h"
 #include "protocol/messages.h"
 
 namespace {
@@ -40,10 +44,9 @@ constexpr int kRate = client::sound::kSampleRate;
 constexpr int kLoud = 300;  // of 32767: well above silence, well below any cue's peak
 constexpr double kLatencyGoalMs = 30;
 constexpr double kCpuGoalPercent = 0.5;
-// What a twelve-player game makes: the ball crosses the arena (7500 twips at 2550 a second) in
-// about three seconds, so a hit or a bounce comes every second or two, with misses and chat
-// on top: 2 a second is a lively game. 6 a second is a stress rate, printed beside it.
-constexpr double kGameCuesPerSecond = 2;
+constexpr int kPlayers = 12;
+// Fixed rates beside the game's: 2 a second is a lively game of few players, 6 a stress rate.
+constexpr double kLivelyCuesPerSecond = 2;
 constexpr double kStressCuesPerSecond = 6;
 
 class Nowhere : public Outbox {
@@ -102,20 +105,54 @@ double CpuNow() {
     return kit::CpuSeconds(usage);
 }
 
-// CPU seconds this process spends over `seconds` of cues at `perSecond`.
-double CpuOverCues(SoundPlayer& player, int seconds, double perSecond) {
+struct TimedCue {
+    std::int64_t atMs;
+    CueRequest cue;
+};
+
+// Every cue a client of a twelve-player game hears over `seconds`, with when: computer
+// players of the default skill playing Points, rounds, lobbies and all.
+std::vector<TimedCue> GameCues(int seconds) {
+    bench::VirtualGame game(std::vector<int>(kPlayers, kDefaultBotSkill), 5, 11u);
+    game.Person().RecordHappenings(true);
+    std::vector<TimedCue> cues;
+    constexpr int kStepMs = 10;
+    for (int ms = kStepMs; ms <= seconds * 1000; ms += kStepMs) {
+        game.Run(kStepMs);
+        for (const auto& happening : game.Person().TakeHappenings()) {
+            cues.push_back({ms, CueFor(happening)});
+        }
+    }
+    return cues;
+}
+
+// Cues at `perSecond`, a fixed cycle of the short and the long.
+std::vector<TimedCue> SteadyCues(int seconds, double perSecond) {
     const Cue cycle[] = {Cue::kWallBounce, Cue::kOtherHit,  Cue::kOwnHit,
                          Cue::kWallBounce, Cue::kOtherMiss, Cue::kChat};
-    const double start = CpuNow();
-    const std::int64_t begin = kit::MonotonicNs();
+    std::vector<TimedCue> cues;
     const auto total = static_cast<int>(seconds * perSecond);
     for (int i = 0; i < total; ++i) {
-        player.Play({cycle[i % 6], (i % 3 - 1) * 0.5f});
-        const std::int64_t next = begin + static_cast<std::int64_t>((i + 1) * 1e9 / perSecond);
-        // Sleeping between events, so that the loop's own waiting costs nothing.
-        kit::Pump(
-            static_cast<int>(std::max<std::int64_t>(0, next - kit::MonotonicNs()) / 1'000'000));
+        cues.push_back({static_cast<std::int64_t>(i * 1000 / perSecond),
+                        {cycle[i % 6], static_cast<float>(i % 3 - 1) * 0.5f}});
     }
+    return cues;
+}
+
+// CPU seconds this process spends over `seconds` while `cues` are asked for on time.
+double CpuOverCues(SoundPlayer& player, int seconds, const std::vector<TimedCue>& cues) {
+    const double start = CpuNow();
+    const std::int64_t begin = kit::MonotonicNs();
+    const auto pumpUntil = [begin](std::int64_t ms) {
+        // Sleeping between events, so that the loop's own waiting costs nothing.
+        const std::int64_t left = begin + ms * 1'000'000 - kit::MonotonicNs();
+        kit::Pump(static_cast<int>(std::max<std::int64_t>(0, left) / 1'000'000));
+    };
+    for (const TimedCue& timed : cues) {
+        pumpUntil(timed.atMs);
+        player.Play(timed.cue);
+    }
+    pumpUntil(std::int64_t{seconds} * 1000);
     return CpuNow() - start;
 }
 
@@ -123,7 +160,7 @@ double CpuOverCues(SoundPlayer& player, int seconds, double perSecond) {
 
 int main(int argc, char** argv) {
     const int trials = std::atoi(kit::Option(argc, argv, "--trials", "100").c_str());
-    const int seconds = std::atoi(kit::Option(argc, argv, "--seconds", "20").c_str());
+    const int seconds = std::atoi(kit::Option(argc, argv, "--seconds", "30").c_str());
     kit::NullSinkServer server;  // before any audio object, which reads PULSE_SERVER
     if (!server.Running()) {
         std::printf("skipped: %s\n", server.Problem().c_str());
@@ -190,18 +227,32 @@ int main(int argc, char** argv) {
                 CpuNow() - idleStart);
 
     // The same cues muted (no stream) and playing: the difference is what sound costs.
-    for (const double rate : {kGameCuesPerSecond, kStressCuesPerSecond}) {
+    const std::vector<TimedCue> game = GameCues(seconds);
+    // The stretch replayed is the game's first; the same game over ten minutes says whether
+    // its pace is the game's own.
+    std::printf("over ten minutes that game makes %.2f cues/s\n",
+                static_cast<double>(GameCues(600).size()) / 600);
+    std::printf(
+        "a client of a %d-player game of computer players hears %zu cues in %d s (%.2f/s)\n",
+        kPlayers, game.size(), seconds, static_cast<double>(game.size()) / seconds);
+    const struct {
+        const char* what;
+        std::vector<TimedCue> cues;
+        bool goal;
+    } runs[] = {{"that game", game, true},
+                {"2 cues/s", SteadyCues(seconds, kLivelyCuesPerSecond), false},
+                {"6 cues/s", SteadyCues(seconds, kStressCuesPerSecond), false}};
+    for (const auto& run : runs) {
         player.SetMuted(false);
-        const double playing = CpuOverCues(player, seconds, rate);
+        const double playing = CpuOverCues(player, seconds, run.cues);
         player.SetMuted(true);
-        const double silent = CpuOverCues(player, seconds, rate);
+        const double silent = CpuOverCues(player, seconds, run.cues);
         const double added = (playing - silent) / seconds * 100;
         std::printf(
-            "CPU over %d s at %.0f cues/s: playing %.3f s, muted %.3f s: sound adds "
-            "%.2f %% of a core\n",
-            seconds, rate, playing, silent, added);
-        if (rate == kGameCuesPerSecond) {
-            kit::PrintGoal("sound adds <= 0.5 % of a core at twelve players (2 cues/s)",
+            "CPU over %d s of %s: playing %.3f s, muted %.3f s: sound adds %.2f %% of a core\n",
+            seconds, run.what, playing, silent, added);
+        if (run.goal) {
+            kit::PrintGoal("sound adds <= 0.5 % of a core at twelve players",
                            added <= kCpuGoalPercent);
         }
     }
