@@ -13,6 +13,13 @@ ServerLink::ServerLink(LinkPlayer& player, Prompter& prompter, std::int32_t port
     QObject::connect(&timer1_, &QTimer::timeout, [this] { Timer1_Timer(); });
     timer2_.setInterval(kTimer2Interval);
     QObject::connect(&timer2_, &QTimer::timeout, [this] {
+        // At rest what came since the last tick is taken in first, in the same wake-up.
+        if (atRest_ && sessionLink_) {
+            sessionLink_->ReadNow();
+            if (ended_ || !timer2_.isActive()) {
+                return;
+            }
+        }
         player_.OnTimer2(Now());
         player_.Changed();
     });
@@ -28,6 +35,7 @@ bool ServerLink::SessionInit() {
     sessionLink_ = std::make_unique<session::SessionClient>(limits_);
     hostAddress_ = {};
     sessionLink_->RegisterMessageHandler(this);
+    sessionLink_->GatherReads(atRest_ ? kRestReadIntervalMs : 0);
     for (const auto& status : {hostAddress_.SetSP(session::kProviderTcpIp),
                                hostAddress_.AddComponentLong("port", port_)}) {
         if (!status.Ok()) {
@@ -138,6 +146,17 @@ void ServerLink::Renew(std::optional<session::ResumeTicket> resume, int connectT
     sessionLink_ = std::make_unique<session::SessionClient>(limits);
     sessionLink_->RegisterMessageHandler(this);
     sessionLink_->SetResume(std::move(resume));
+    sessionLink_->GatherReads(atRest_ ? kRestReadIntervalMs : 0);
+}
+
+void ServerLink::SetAtRest(bool atRest) {
+    if (atRest == atRest_) {
+        return;
+    }
+    atRest_ = atRest;
+    if (sessionLink_) {
+        sessionLink_->GatherReads(atRest_ ? kRestReadIntervalMs : 0);
+    }
 }
 
 void ServerLink::RetryLater() {

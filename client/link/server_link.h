@@ -84,6 +84,10 @@ class LinkPlayer {
     virtual void Changed() {}
 };
 
+// How long a message may wait at rest when Timer2 is not running (a spectator, the lobby
+// before the first arena): a little over its interval, so that its tick comes first.
+inline constexpr int kRestReadIntervalMs = 150;
+
 class ServerLink : public session::SessionEvents, public Outbox {
   public:
     // `port` is the server's port. Failure boxes go to `prompter`.
@@ -113,6 +117,10 @@ class ServerLink : public session::SessionEvents, public Outbox {
     int Timer1IntervalMs() const { return timer1_.interval(); }
     // Milliseconds since the link was made: the time the player is given with each event.
     std::int64_t Now() const { return clock_.elapsed(); }
+    // Nothing on the player's screen moves: the server's messages are read at Timer2's tick
+    // (or every kRestReadIntervalMs without it) rather than each as it comes, so that a
+    // client at rest wakes ten times a second, not for every paddle report of every player.
+    void SetAtRest(bool atRest);
     // Without a callback the application's event loop is told to exit.
     void SetEndCallback(std::function<void(int exitCode)> end) { end_ = std::move(end); }
 
@@ -157,6 +165,7 @@ class ServerLink : public session::SessionEvents, public Outbox {
     std::int32_t port_;
     session::Limits limits_;
     std::unique_ptr<session::SessionClient> sessionLink_;
+    bool atRest_ = false;
     // Links let go inside one of their own notifications, which still has to return through
     // them: released with this object.
     std::vector<std::unique_ptr<session::SessionClient>> finished_;

@@ -155,6 +155,7 @@ void ClientWindow::Sync() {
     if (link_.Ended()) {
         frameTimer.stop();
     }
+    link_.SetAtRest(!frameTimer.isActive());
 }
 
 void ClientWindow::RefreshAll() {
@@ -229,6 +230,7 @@ void ClientWindow::Frame() {
     RepaintMoved(now);
     if (!Moving(now)) {
         frameTimer.stop();
+        link_.SetAtRest(true);
     }
 }
 

@@ -50,6 +50,7 @@ Connection::Connection(int descriptor, const Limits& limits, std::size_t maxBody
     }
     linger_.setSingleShot(true);
     connect(&linger_, &QTimer::timeout, this, &Connection::FinishClosing);
+    connect(&gather_, &QTimer::timeout, this, &Connection::ReadNow);
     sinceOpened_.start();
     sinceReceived_.start();
     sinceSent_.start();
@@ -132,8 +133,43 @@ void Connection::OnWritable() {
     }
 }
 
+void Connection::GatherReads(int intervalMs) {
+    intervalMs = std::max(0, intervalMs);
+    if (intervalMs == gatherMs_ || state_ != State::Open) {
+        return;
+    }
+    gatherMs_ = intervalMs;
+    if (gatherMs_ > 0) {
+        gather_.start(gatherMs_);
+        if (!delivering_) {
+            Listen(false, writing_);
+        }
+    } else {
+        gather_.stop();
+        if (!delivering_ && !readEnded_) {
+            Listen(true, writing_);
+        }
+        ReadNow();
+    }
+}
+
+void Connection::ReadNow() {
+    if (gatherMs_ > 0) {
+        gather_.start(gatherMs_);  // the next read falls due a whole interval from this one
+    }
+    if (!readEnded_) {
+        ReadAvailable();
+    }
+}
+
 void Connection::OnReadable() {
-    if (!reading_ || state_ == State::Closed) {
+    if (reading_) {
+        ReadAvailable();
+    }
+}
+
+void Connection::ReadAvailable() {
+    if (state_ == State::Closed) {
         return;
     }
     if (delivering_) {
@@ -195,7 +231,7 @@ void Connection::Deliver() {
     }
     delivering_ = false;
     if (state_ != State::Closed && !readEnded_) {
-        Listen(true, writing_);
+        Listen(gatherMs_ == 0 || state_ != State::Open, writing_);
     }
 }
 
@@ -204,6 +240,12 @@ void Connection::CloseAfterSending() {
         return;
     }
     state_ = State::Closing;
+    // The peer's end is what completes the close: it is watched for again.
+    gather_.stop();
+    gatherMs_ = 0;
+    if (!readEnded_ && !delivering_) {
+        Listen(true, writing_);
+    }
     linger_.start(limits_.handshakeTimeoutMs);
     Write();
 }
@@ -225,6 +267,7 @@ void Connection::FinishClosing() {
 
 void Connection::CloseDescriptor() {
     linger_.stop();
+    gather_.stop();
     if (descriptor_ < 0) {
         return;
     }

@@ -59,6 +59,13 @@ class Connection : public QObject {
     bool PeerSilent() const { return sinceReceived_.elapsed() > limits_.peerTimeoutMs; }
     std::int64_t MsOpen() const { return sinceOpened_.elapsed(); }
 
+    // At rest a client need not wake for each message: with `intervalMs` > 0 the socket is not
+    // watched, and what arrived is read when ReadNow is called or, failing that, every
+    // `intervalMs`; 0 reads as data arrives again, starting with what is waiting.
+    void GatherReads(int intervalMs);
+    // Reads and hands over whatever has arrived, without waiting.
+    void ReadNow();
+
     // Ends the connection without losing what was queued: the queue goes out, then the end is
     // sent, and the socket closes once the peer has closed its end too (what it still sends is
     // read and dropped), at the latest after Limits::handshakeTimeoutMs. No handler is called
@@ -70,6 +77,7 @@ class Connection : public QObject {
   private:
     friend class EpollSet;
     void OnReadable();
+    void ReadAvailable();
     void Deliver();
     void OnWritable();
     // Whether to be told when the socket can be read, and written.
@@ -91,6 +99,8 @@ class Connection : public QObject {
     bool reading_ = true;
     bool writing_ = false;
     QTimer linger_;
+    QTimer gather_;
+    int gatherMs_ = 0;
     // Frames queued and not yet taken by the kernel, from written_ on; kept between flushes,
     // so that a busy peer costs no allocation per message.
     Buffer queue_;

@@ -248,6 +248,19 @@ void SessionClient::OnLinkLost() {
     }
 }
 
+void SessionClient::GatherReads(int intervalMs) {
+    gatherMs_ = intervalMs;
+    if (state_ == State::Connected && link_) {
+        link_->GatherReads(gatherMs_);
+    }
+}
+
+void SessionClient::ReadNow() {
+    if (state_ == State::Connected && link_) {
+        link_->ReadNow();
+    }
+}
+
 void SessionClient::Heartbeat() {
     if (state_ != State::Connected) {
         return;
@@ -265,6 +278,7 @@ void SessionClient::CompleteConnect(const Status& result) {
     if (result.Ok()) {
         state_ = State::Connected;
         heartbeat_.start();
+        link_->GatherReads(gatherMs_);
     } else {
         Shutdown();
     }

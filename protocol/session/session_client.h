@@ -59,6 +59,12 @@ class SessionClient : public QObject {
 
     PlayerId LocalPlayerId() const { return localId_; }
 
+    // At rest (nothing on screen moving) the game's messages may wait for the next ReadNow,
+    // or at the latest `intervalMs`, rather than each waking the program; 0 hands each over
+    // as it arrives. Kept across reconnections; a handshake always reads at once.
+    void GatherReads(int intervalMs);
+    void ReadNow();
+
   private:
     // Lost: the link went without the caller's Close; Ended: closed, or never connected.
     enum class State { Idle, Connecting, Handshaking, Connected, Lost, Ended };
@@ -98,6 +104,7 @@ class SessionClient : public QObject {
     std::optional<ResumeTicket> ticket_;
     bool endedForGood_ = false;
     bool nothingListening_ = false;
+    int gatherMs_ = 0;
 };
 
 // The whole start of a connection for scripted players: name, address of `hostName`:`port`

@@ -134,6 +134,45 @@ TEST(Session, ManyMessagesArriveOnceAndInOrderBothWays) {
     }
 }
 
+// A client at rest takes the server's messages in when it asks, or at the latest after its
+// interval; each case: the interval, whether the client asks, and what has arrived by when.
+TEST(Session, AClientAtRestGathersWhatArrivesUntilItAsksOrItsIntervalEnds) {
+    const struct {
+        const char* what;
+        int gatherMs;
+        bool readNow;
+        int waitMs;
+        std::size_t expected;
+    } cases[] = {
+        {"read as it comes", 0, false, 150, 3},
+        {"gathered, not asked, within the interval", 1000, false, 150, 0},
+        {"gathered, then asked", 1000, true, 150, 3},
+        {"gathered, the interval over", 250, false, 600, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        kit::HostedServer host;
+        kit::ConnectedClient ann(host.Port(), "Ann");
+        ASSERT_TRUE(ann.WaitConnected());
+        ann.client.GatherReads(c.gatherMs);
+        Pump(20);
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Numbered(i)).Ok());
+        }
+        Pump(c.waitMs);
+        if (c.readNow) {
+            ann.client.ReadNow();
+        }
+        EXPECT_EQ(ann.events.received.size(), c.expected);
+        // Leaving rest takes in what waits, and reads as it comes again.
+        ann.client.GatherReads(0);
+        EXPECT_EQ(ann.events.received.size(), 3u);
+        ASSERT_TRUE(host.server.SendTo(session::kAllPlayers, Numbered(3)).Ok());
+        EXPECT_TRUE(WaitUntil([&] { return ann.events.received.size() == 4; }, 150));
+        EXPECT_EQ(ann.events.received.back(), Numbered(3));
+    }
+}
+
 // The server gathers each player's frames into few writes; that must never change what a
 // player receives, nor let a queue outgrow its bound.
 // Message i: its number, then a length that varies from 0 to 250 bytes of filler.
