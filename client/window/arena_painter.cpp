@@ -144,10 +144,12 @@ void PaintScene(QPainter& painter, const arena::Arena& arena,
     PaintNames(painter, arena, marks);
     painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
     // The dotted dividers are one pixel of dots: smoothing adds nothing to be seen there and
-    // costs most of the frame with many seats. Sides, paddles and the ball are smoothed.
+    // costs most of the frame with many seats. Sides and paddles are smoothed while they are
+    // long enough to carry a name; shorter, smoothing shows no more than it does on the dots.
     painter.setRenderHint(QPainter::Antialiasing, false);
     PaintLines(painter, arena.segments);
-    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::Antialiasing,
+                          arena.barriers.size() <= static_cast<std::size_t>(kMostNamedSides));
     PaintLines(painter, arena.barriers);
     PaintLines(painter, paddles);
     const auto own = static_cast<std::size_t>(marks.ownSeat);
@@ -159,6 +161,7 @@ void PaintScene(QPainter& painter, const arena::Arena& arena,
     }
     if (std::isfinite(ballLeft) && std::isfinite(ballTop) && std::isfinite(ball.width) &&
         std::isfinite(ball.height)) {
+        painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
         painter.setBrush(ColorFromBgr(kBallColor));
         painter.drawEllipse(QRectF(ballLeft, ballTop, ball.width, ball.height));
