@@ -11,6 +11,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -256,15 +257,16 @@ int PlayFigures(int seconds) {
         "own paddle report goes out 10 times a second, as the game has it\n");
     // What the others' paddle reports cost: the idle stretches with and without them.
     const double reports = (kPlayers - 1) * 1000.0 / client::kTimer2Interval;
+    // At rest they are gathered into the client's own wake-ups: within the noise, nothing.
     std::printf("each paddle report of another player costs %.1f us of CPU and %.2f wake-ups\n",
-                (idle.share - quiet.share) * 1e6 / reports,
-                (idle.wakeups - quiet.wakeups) / reports);
+                std::max(0.0, idle.share - quiet.share) * 1e6 / reports,
+                std::max(0.0, idle.wakeups - quiet.wakeups) / reports);
     std::printf("goal: play <= %.1f %% of a core: %s\n", kPlayGoalShare * 100,
                 kit::Verdict(play.share <= kPlayGoalShare));
     std::printf("goal: idle <= %.1f %% of a core: %s\n", kIdleGoalShare * 100,
                 kit::Verdict(idle.share <= kIdleGoalShare));
     // Beyond the paddle report's 10 a second, which the game requires of a seated client.
-    const double own = quiet.wakeups - 1000.0 / client::kTimer2Interval;
+    const double own = std::max(0.0, quiet.wakeups - 1000.0 / client::kTimer2Interval);
     std::printf(
         "goal: idle wakeups of its own (quiet, less the 10/s paddle report) <= %.0f/s:"
         " %.1f: %s\n",
