@@ -35,7 +35,7 @@ bool ServerLink::SessionInit() {
     sessionLink_ = std::make_unique<session::SessionClient>(limits_);
     hostAddress_ = {};
     sessionLink_->RegisterMessageHandler(this);
-    sessionLink_->GatherReads(atRest_ ? kRestReadIntervalMs : 0);
+    sessionLink_->GatherReads(RestReadMs());
     for (const auto& status : {hostAddress_.SetSP(session::kProviderTcpIp),
                                hostAddress_.AddComponentLong("port", port_)}) {
         if (!status.Ok()) {
@@ -146,7 +146,7 @@ void ServerLink::Renew(std::optional<session::ResumeTicket> resume, int connectT
     sessionLink_ = std::make_unique<session::SessionClient>(limits);
     sessionLink_->RegisterMessageHandler(this);
     sessionLink_->SetResume(std::move(resume));
-    sessionLink_->GatherReads(atRest_ ? kRestReadIntervalMs : 0);
+    sessionLink_->GatherReads(RestReadMs());
 }
 
 void ServerLink::SetAtRest(bool atRest) {
@@ -155,7 +155,7 @@ void ServerLink::SetAtRest(bool atRest) {
     }
     atRest_ = atRest;
     if (sessionLink_) {
-        sessionLink_->GatherReads(atRest_ ? kRestReadIntervalMs : 0);
+        sessionLink_->GatherReads(RestReadMs());
     }
 }
 

@@ -166,6 +166,7 @@ class ServerLink : public session::SessionEvents, public Outbox {
     session::Limits limits_;
     std::unique_ptr<session::SessionClient> sessionLink_;
     bool atRest_ = false;
+    int RestReadMs() const { return atRest_ ? kRestReadIntervalMs : 0; }
     // Links let go inside one of their own notifications, which still has to return through
     // them: released with this object.
     std::vector<std::unique_ptr<session::SessionClient>> finished_;
