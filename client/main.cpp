@@ -21,6 +21,7 @@ namespace {
 using namespace quorvex::client;
 
 int RunWindow(int argc, char** argv, const WindowOptions& given) {
+    PreferCopiedFrames();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex-client"));
     quorvex::QtPrompter prompter;

@@ -279,6 +279,7 @@ int PlayFigures(int seconds) {
 
 // The measured client: the real window, its prompts answered, until its parent goes.
 int ClientChild(int argc, char** argv, int port) {
+    client::PreferCopiedFrames();
     QApplication app(argc, argv);
     StandardErrorPrompter prompter;
     client::HumanPlayer player(prompter, port);

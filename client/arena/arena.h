@@ -28,6 +28,7 @@ struct Line {
     int style = kSolid;
     int width = 1;  // pixels
     bool visible = true;
+    bool operator==(const Line&) const = default;
 };
 
 // y = slope * x + intercept through a side's two stored ends. A side whose ends share their x

@@ -117,6 +117,10 @@ void PaintNames(QPainter& painter, const arena::Arena& arena, const SideMarks& m
     }
 }
 
+bool SmoothSides(const arena::Arena& arena) {
+    return arena.barriers.size() <= static_cast<std::size_t>(kMostNamedSides);
+}
+
 }  // namespace
 
 QColor ColorFromBgr(std::uint32_t bgr) {
@@ -136,9 +140,7 @@ void PaintArena(QPainter& painter, const arena::Arena& arena, const ball::Ball& 
     PaintScene(painter, arena, arena.players, ball, ball.left, ball.top);
 }
 
-void PaintScene(QPainter& painter, const arena::Arena& arena,
-                const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
-                float ballTop, const SideMarks& marks) {
+void PaintStill(QPainter& painter, const arena::Arena& arena, const SideMarks& marks) {
     painter.save();
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     PaintNames(painter, arena, marks);
@@ -148,9 +150,17 @@ void PaintScene(QPainter& painter, const arena::Arena& arena,
     // long enough to carry a name; shorter, smoothing shows no more than it does on the dots.
     painter.setRenderHint(QPainter::Antialiasing, false);
     PaintLines(painter, arena.segments);
-    painter.setRenderHint(QPainter::Antialiasing,
-                          arena.barriers.size() <= static_cast<std::size_t>(kMostNamedSides));
+    painter.setRenderHint(QPainter::Antialiasing, SmoothSides(arena));
     PaintLines(painter, arena.barriers);
+    painter.restore();
+}
+
+void PaintMoving(QPainter& painter, const arena::Arena& arena,
+                 const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
+                 float ballTop, const SideMarks& marks) {
+    painter.save();
+    painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
+    painter.setRenderHint(QPainter::Antialiasing, SmoothSides(arena));
     PaintLines(painter, paddles);
     const auto own = static_cast<std::size_t>(marks.ownSeat);
     if (marks.ownSeat >= 0 && own < paddles.size()) {
@@ -167,6 +177,13 @@ void PaintScene(QPainter& painter, const arena::Arena& arena,
         painter.drawEllipse(QRectF(ballLeft, ballTop, ball.width, ball.height));
     }
     painter.restore();
+}
+
+void PaintScene(QPainter& painter, const arena::Arena& arena,
+                const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
+                float ballTop, const SideMarks& marks) {
+    PaintStill(painter, arena, marks);
+    PaintMoving(painter, arena, paddles, ball, ballLeft, ballTop, marks);
 }
 
 }  // namespace quorvex::client

@@ -42,6 +42,13 @@ void PaintLine(QPainter& painter, const arena::Line& line);
 // of the drawing surface at its natural size, origin at its top left.
 void PaintArena(QPainter& painter, const arena::Arena& arena, const ball::Ball& ball);
 
+// What stays put while the ball runs: dividers, sides and the names beside them.
+void PaintStill(QPainter& painter, const arena::Arena& arena, const SideMarks& marks);
+// What moves, over the still parts: the paddles (the own one marked) and the ball.
+void PaintMoving(QPainter& painter, const arena::Arena& arena,
+                 const std::vector<arena::Line>& paddles, const ball::Ball& ball, float ballLeft,
+                 float ballTop, const SideMarks& marks);
+
 // The same with the paddles and the ball's corner where they are drawn rather than reported,
 // and the sides marked as `marks` says.
 void PaintScene(QPainter& painter, const arena::Arena& arena,

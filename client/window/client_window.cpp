@@ -24,6 +24,7 @@
 #include "client/motion/frame_interval.h"
 #include "client/motion/next_step.h"
 #include "client/sound/volume.h"
+#include "client/window/arena_backdrop.h"
 #include "client/window/arena_painter.h"
 #include "client/window/chat_view.h"
 #include "client/window/fit_text.h"
@@ -36,12 +37,6 @@ namespace {
 constexpr arena::Line kLine1{0, kSeparatorY, 10320, kSeparatorY, arena::kWhite, arena::kSolid,
                              1, true};
 constexpr arena::Line kLine2{5640, kSeparatorY, 5640, 9600, arena::kWhite, arena::kSolid, 1, true};
-// The arena's part of the surface, above Line1: nothing of the game is drawn beyond it, not
-// in the black margins of a window shaped unlike the surface either. Pixels of the natural
-// surface.
-const QRectF kArenaSurface(0, 0, static_cast<double>(kSurfaceWidth) / kTwipsPerPixel,
-                           static_cast<double>(kSeparatorY) / kTwipsPerPixel);
-
 std::optional<motion::Way> WayOf(int key) {
     switch (key) {
         case Qt::Key_Left:
@@ -67,11 +62,19 @@ int KeyCode(const QKeyEvent& event) {
 
 }  // namespace
 
+void PreferCopiedFrames() {
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) {
+        qputenv("QT_XCB_NO_MITSHM", "1");
+    }
+}
+
 ClientWindow::ClientWindow(HumanPlayer& player)
     : player_(player), link_(player.Link()), state_(player.State()) {
     BuildControls();
     chatView_ = std::make_unique<ChatView>(*txtChat);
     setMouseTracking(true);
+    // Every paint covers its part whole, from the still parts' image.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle(QString::fromUtf8(kStartingCaption));
 
     setFocusPolicy(Qt::StrongFocus);  // a click on the arena takes the keys from the chat line
@@ -196,8 +199,12 @@ void ClientWindow::ShowChanges(unsigned changes) {
                 update();
             }
         }
-        RepaintMoved(now);
-        StartFrames();
+        // While frames run, the next one draws what the message changed: a repaint of its
+        // own would put a second paint between two frames the screen shows anyway.
+        if (!frameTimer.isActive()) {
+            RepaintMoved(now);
+            StartFrames();
+        }
     }
 }
 
@@ -367,15 +374,21 @@ void ClientWindow::ShowLobby() {
 
 void ClientWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    marks_.ownSeat = state_.PlayerID();
+    const double ratio = devicePixelRatioF();
+    const QPixmap& still = backdrop_.For(size(), ratio, scale_, state_.Arena(), marks_,
+                                         palette().color(backgroundRole()));
+    for (const QRect& part : event->region()) {
+        painter.drawPixmap(part, still,
+                           QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
     painter.save();
-    // The part to repaint, so that the names outside it are not even laid out.
     painter.setClipRegion(event->region());
     painter.translate(scale_.offset);
     painter.scale(scale_.factor, scale_.factor);
-    marks_.ownSeat = state_.PlayerID();
     painter.setClipRect(kArenaSurface, Qt::IntersectClip);
-    PaintScene(painter, state_.Arena(), paintedPaddles_, state_.Ball(),
-               static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y), marks_);
+    PaintMoving(painter, state_.Arena(), paintedPaddles_, state_.Ball(),
+                static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y), marks_);
     painter.restore();
     painter.translate(scale_.offset);
     painter.scale(scale_.factor / kTwipsPerPixel, scale_.factor / kTwipsPerPixel);

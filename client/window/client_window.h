@@ -20,7 +20,7 @@
 #include "client/motion/drawn_paddles.h"
 #include "client/motion/key_steering.h"
 #include "client/sound/sound_output.h"
-#include "client/window/arena_painter.h"
+#include "client/window/arena_backdrop.h"
 #include "client/window/surface_scale.h"
 
 class QGroupBox;
@@ -39,6 +39,12 @@ inline constexpr char kStartingCaption[] = "Quorvex - Client";
 inline constexpr char kInitializedCaption[] = "Quorvex - Client [Initialized]";
 inline constexpr char kRunningCaption[] = "Quorvex V1.0 - by Marbeck";
 inline constexpr double kLobbyPoints = 13.5;
+
+// Called before the application object. A frame sends the X server only the small parts that
+// moved; copied in the request they cost less than shared memory, which makes every frame
+// wait for the server to confirm the last one (a round trip and two thread hand-offs). A
+// choice already in the environment stands.
+void PreferCopiedFrames();
 
 class ClientWindow : public QWidget {
     Q_OBJECT
@@ -154,6 +160,7 @@ class ClientWindow : public QWidget {
     std::vector<arena::Line> paintedPaddles_;
     std::vector<arena::Line> framePaddles_;
     SideMarks marks_;
+    ArenaBackdrop backdrop_;
     sound::SoundOutput* sound_ = nullptr;
     std::function<void(bool, int)> soundChanged_;
 };

@@ -8,8 +8,10 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 
+#include "client/window/arena_backdrop.h"
 #include "client/window/arena_painter.h"
 
 namespace quorvex::client {
@@ -124,6 +126,54 @@ TEST(PaintScene, TheOwnSideIsMarkedByMoreThanColour) {
         EXPECT_EQ(GreensIn(plain, around(arena.barriers[seat], 14)).green, 0) << seat;
     }
     EXPECT_GT(ownPaddle, otherPaddle * 6 / 5) << "the own paddle is wider";
+}
+
+// The still parts are drawn once and reused for every frame; anything they show that changes
+// draws them again, and nothing else does.
+TEST(ArenaBackdrop, IsDrawnAgainExactlyWhenSomethingItShowsChanges) {
+    struct Inputs {
+        QSize size{690, 640};
+        double ratio = 1;
+        SurfaceScale scale;
+        arena::Arena arena = arena::MakeInitialArena();
+        SideMarks marks{0, {"Ann", "Bob", "Cy"}};
+        QColor background = Qt::black;
+    };
+    const auto base = [] {
+        Inputs in;
+        arena::SetUpArena(in.arena, 3);
+        return in;
+    };
+    const struct {
+        const char* change;
+        std::function<void(Inputs&)> apply;
+        bool drawnAgain;
+    } cases[] = {
+        {"nothing", [](Inputs&) {}, false},
+        {"a paddle moved", [](Inputs& in) { arena::MovePaddle(in.arena, 0, 3000, 2000); }, false},
+        {"the window's size", [](Inputs& in) { in.size.rwidth() += 1; }, true},
+        {"the pixel ratio", [](Inputs& in) { in.ratio = 2; }, true},
+        {"the scale", [](Inputs& in) { in.scale.factor = 1.5; }, true},
+        {"the offset", [](Inputs& in) { in.scale.offset.rx() += 1; }, true},
+        {"the seat count", [](Inputs& in) { arena::SetUpArena(in.arena, 4); }, true},
+        {"a side", [](Inputs& in) { in.arena.barriers[1].visible = false; }, true},
+        {"a divider", [](Inputs& in) { in.arena.segments[2].color = 0xFF; }, true},
+        {"a name", [](Inputs& in) { in.marks.names[2] = "Dee"; }, true},
+        {"the own seat", [](Inputs& in) { in.marks.ownSeat = 1; }, true},
+        {"the background", [](Inputs& in) { in.background = Qt::darkGray; }, true},
+    };
+    for (const auto& c : cases) {
+        ArenaBackdrop backdrop;
+        Inputs in = base();
+        const auto draw = [&] {
+            return backdrop.For(in.size, in.ratio, in.scale, in.arena, in.marks, in.background)
+                .cacheKey();
+        };
+        const qint64 first = draw();
+        EXPECT_EQ(draw(), first) << "asked again unchanged";
+        c.apply(in);
+        EXPECT_EQ(draw() != first, c.drawnAgain) << c.change;
+    }
 }
 
 }  // namespace
