@@ -375,15 +375,13 @@ void ClientWindow::ShowLobby() {
 void ClientWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     marks_.ownSeat = state_.PlayerID();
-    const double ratio = devicePixelRatioF();
-    const QPixmap& still = backdrop_.For(size(), ratio, scale_, state_.Arena(), marks_,
-                                         palette().color(backgroundRole()));
-    for (const QRect& part : event->region()) {
-        painter.drawPixmap(part, still,
-                           QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-    }
-    painter.save();
+    const QPixmap& still = backdrop_.For(size(), devicePixelRatioF(), scale_, state_.Arena(),
+                                         marks_, palette().color(backgroundRole()));
+    // Whole, and clipped to the part to repaint: pixel for pixel at any pixel ratio, a
+    // fractional one too.
     painter.setClipRegion(event->region());
+    painter.drawPixmap(QPointF(0, 0), still);
+    painter.save();
     painter.translate(scale_.offset);
     painter.scale(scale_.factor, scale_.factor);
     painter.setClipRect(kArenaSurface, Qt::IntersectClip);
