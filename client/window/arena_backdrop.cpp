@@ -2,17 +2,22 @@
 
 #include <QPainter>
 
+#include <tuple>
+
 namespace quorvex::client {
 
 const QPixmap& ArenaBackdrop::For(const QSize& size, double ratio, const SurfaceScale& scale,
                                   const arena::Arena& arena, const SideMarks& marks,
                                   const QColor& background) {
-    Shown now{size,           ratio,       scale.factor,  scale.offset, arena.segments,
-              arena.barriers, marks.names, marks.ownSeat, background};
-    if (!image_.isNull() && now == shown_) {
+    // Compared where they lie, and copied only when they differ: this runs for every frame.
+    auto shown = std::tie(shown_.size, shown_.ratio, shown_.factor, shown_.offset, shown_.segments,
+                          shown_.barriers, shown_.names, shown_.ownSeat, shown_.background);
+    const auto now = std::tie(size, ratio, scale.factor, scale.offset, arena.segments,
+                              arena.barriers, marks.names, marks.ownSeat, background);
+    if (!image_.isNull() && shown == now) {
         return image_;
     }
-    shown_ = std::move(now);
+    shown = now;
     image_ = QPixmap(size * ratio);
     image_.setDevicePixelRatio(ratio);
     image_.fill(background);

@@ -46,7 +46,6 @@ class ArenaBackdrop {
         std::vector<QString> names;
         int ownSeat = -1;
         QColor background;
-        bool operator==(const Shown&) const = default;
     };
     Shown shown_;
     QPixmap image_;

@@ -21,6 +21,9 @@ epoll_event Interest(int descriptor, bool read, bool write) {
 
 EpollSet::EpollSet() : epoll_(::epoll_create1(EPOLL_CLOEXEC)) {
     ready_ = std::make_unique<QSocketNotifier>(epoll_, QSocketNotifier::Read);
+    // The event loop polls every descriptor it watches at every turn: an empty set is not
+    // among them.
+    ready_->setEnabled(false);
     QObject::connect(ready_.get(), &QSocketNotifier::activated, [this] { Dispatch(); });
 }
 
@@ -31,6 +34,7 @@ EpollSet::~EpollSet() {
 
 void EpollSet::Add(int descriptor, Connection* connection, bool read, bool write) {
     connections_[descriptor] = connection;
+    ready_->setEnabled(true);
     epoll_event event = Interest(descriptor, read, write);
     ::epoll_ctl(epoll_, EPOLL_CTL_ADD, descriptor, &event);
 }
@@ -43,6 +47,7 @@ void EpollSet::Want(int descriptor, bool read, bool write) {
 void EpollSet::Remove(int descriptor) {
     if (connections_.erase(descriptor) > 0) {
         ::epoll_ctl(epoll_, EPOLL_CTL_DEL, descriptor, nullptr);
+        ready_->setEnabled(!connections_.empty());
     }
 }
 
