@@ -381,15 +381,14 @@ void ClientWindow::paintEvent(QPaintEvent* event) {
     // fractional one too.
     painter.setClipRegion(event->region());
     painter.drawPixmap(QPointF(0, 0), still);
-    painter.save();
     painter.translate(scale_.offset);
     painter.scale(scale_.factor, scale_.factor);
+    painter.save();
     painter.setClipRect(kArenaSurface, Qt::IntersectClip);
     PaintMoving(painter, state_.Arena(), paintedPaddles_, state_.Ball(),
                 static_cast<float>(paintedBall_.x), static_cast<float>(paintedBall_.y), marks_);
     painter.restore();
-    painter.translate(scale_.offset);
-    painter.scale(scale_.factor / kTwipsPerPixel, scale_.factor / kTwipsPerPixel);
+    painter.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
     PaintLine(painter, kLine1);
     PaintLine(painter, kLine2);
     // Nothing moves while the link is away: the arena says so without a box in the way.
